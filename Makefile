@@ -1,0 +1,42 @@
+# Entry points for people and CI. Each target sets up what it needs first.
+PRESET ?= dev
+BUILD  := build/$(PRESET)
+JOBS   ?= $(shell nproc)
+
+.PHONY: all bootstrap configure build run test bench format install deb clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+configure: bootstrap
+	@[ -f $(BUILD)/build.ninja ] || cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/bin/tendrel
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: bootstrap
+	@[ -f build/release/build.ninja ] || cmake --preset release >/dev/null
+	cmake --build build/release -j $(JOBS)
+	scripts/run-benchmarks build/release
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+install: build
+	cmake --install $(BUILD)
+
+deb: bootstrap
+	@[ -f build/release/build.ninja ] || cmake --preset release >/dev/null
+	cmake --build build/release -j $(JOBS)
+	cd build/release && cpack -G DEB
+
+clean:
+	rm -rf build

@@ -1,0 +1,241 @@
+#include "Models/Plant.h"
+
+#include "Models/ModelContext.h"
+#include "Models/Species.h"
+#include "Platform/Calendar.h"
+
+#include <algorithm>
+
+Plant::Plant(QString name, const Species &species, QString site, std::optional<QByteArray> photo,
+             QString notes, QObject *parent)
+    : QObject(parent), m_id(newRecordId()), m_name(std::move(name)), m_speciesID(species.id),
+      m_site(std::move(site)), m_notes(std::move(notes)), m_dateAdded(Calendar::current().now()),
+      m_intervals{species.waterDays, species.fertilizeDays, species.mistDays},
+      m_events(std::vector<std::unique_ptr<CareEvent>>())
+{
+    if (photo) {
+        m_photo = std::move(photo);
+        m_hasPhoto = true;
+        m_photoHeld = true;
+    }
+}
+
+Plant::Plant(RecordId id, QObject *parent)
+    : QObject(parent), m_id(id), m_dateAdded(Calendar::current().now()),
+      m_events(std::vector<std::unique_ptr<CareEvent>>())
+{
+}
+
+Plant::~Plant() = default;
+
+void Plant::didChange()
+{
+    if (m_context)
+        m_context->plantChanged(*this);
+    emit changed();
+}
+
+void Plant::setName(const QString &name)
+{
+    if (m_name == name)
+        return;
+    m_name = name;
+    didChange();
+}
+
+void Plant::setSpeciesID(const QString &speciesID)
+{
+    if (m_speciesID == speciesID)
+        return;
+    m_speciesID = speciesID;
+    didChange();
+}
+
+void Plant::setSite(const QString &site)
+{
+    if (m_site == site)
+        return;
+    m_site = site;
+    didChange();
+}
+
+std::optional<QByteArray> Plant::photo() const
+{
+    if (m_photoHeld || !m_context)
+        return m_photo;
+    if (!m_hasPhoto)
+        return std::nullopt;
+    return m_context->loadPhoto(*this);
+}
+
+void Plant::setPhoto(const std::optional<QByteArray> &photo)
+{
+    if (photo.has_value() == m_hasPhoto && (!photo || *photo == this->photo()))
+        return;
+    m_photo = photo;
+    m_hasPhoto = photo.has_value();
+    m_photoHeld = true;
+    didChange();
+}
+
+void Plant::restoreHasPhoto(bool hasPhoto)
+{
+    m_hasPhoto = hasPhoto;
+    m_photo.reset();
+    m_photoHeld = false;
+}
+
+void Plant::releasePhoto()
+{
+    if (!m_context)
+        return;
+    m_photo.reset();
+    m_photoHeld = false;
+}
+
+void Plant::setNotes(const QString &notes)
+{
+    if (m_notes == notes)
+        return;
+    m_notes = notes;
+    didChange();
+}
+
+void Plant::setDateAdded(const QDateTime &date)
+{
+    if (m_dateAdded == date)
+        return;
+    m_dateAdded = date;
+    didChange();
+}
+
+void Plant::setInterval(CareKind kind, qint64 days)
+{
+    qint64 &interval = m_intervals[size_t(kind.index())];
+    if (interval == days)
+        return;
+    interval = days;
+    didChange();
+}
+
+std::optional<QDateTime> Plant::lastDone(CareKind kind) const
+{
+    const auto &msecs = m_lastDone[size_t(kind.index())];
+    if (!msecs)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC);
+}
+
+void Plant::setLastDone(const std::optional<QDateTime> &date, CareKind kind)
+{
+    m_lastDone[size_t(kind.index())] =
+        date && date->isValid() ? std::optional<qint64>(date->toMSecsSinceEpoch()) : std::nullopt;
+}
+
+QList<CareKind> Plant::enabledKinds() const
+{
+    QList<CareKind> kinds;
+    for (CareKind kind : CareKind::allCases()) {
+        if (interval(kind) >= 1)
+            kinds.append(kind);
+    }
+    return kinds;
+}
+
+std::optional<QDateTime> Plant::nextDue(CareKind kind) const
+{
+    return nextDue(kind, Calendar::current());
+}
+
+std::optional<QDateTime> Plant::nextDue(CareKind kind, const Calendar &calendar) const
+{
+    const qint64 days = interval(kind);
+    if (days < 1)
+        return std::nullopt;
+    const auto last = lastDone(kind);
+    return calendar.startOfDayAdding(last ? *last : m_dateAdded, days);
+}
+
+std::optional<qint64> Plant::daysUntilDue(CareKind kind, const QDateTime &now) const
+{
+    return daysUntilDue(kind, now, Calendar::current());
+}
+
+std::optional<qint64> Plant::daysUntilDue(CareKind kind, const QDateTime &now, const Calendar &calendar) const
+{
+    const auto due = nextDue(kind, calendar);
+    if (!due)
+        return std::nullopt;
+    return calendar.daysBetween(now, *due);
+}
+
+void Plant::markDone(CareKind kind, const QDateTime &date)
+{
+    setLastDone(date, kind);
+    if (!m_events)
+        m_events.emplace();
+    m_events->push_back(std::make_unique<CareEvent>(kind, date));
+    CareEvent &event = *m_events->back();
+    event.m_plant = this;
+    if (m_context)
+        m_context->eventAppended(*this, event);
+    didChange();
+}
+
+void Plant::remove(const CareEvent *event)
+{
+    if (!event)
+        return;
+    const CareKind kind = event->kind();
+    const RecordId eventId = event->id();
+    std::vector<std::unique_ptr<CareEvent>> removed;
+    if (m_events) {
+        auto &list = *m_events;
+        auto keep = std::stable_partition(list.begin(), list.end(),
+                                          [eventId](const auto &e) { return e->id() != eventId; });
+        std::move(keep, list.end(), std::back_inserter(removed));
+        list.erase(keep, list.end());
+    }
+    if (m_context) {
+        for (const auto &gone : removed)
+            m_context->deleteEvent(*this, *gone);
+    }
+
+    std::optional<qint64> latest;
+    if (m_events) {
+        for (const auto &e : *m_events) {
+            if (e->kind() == kind && (!latest || e->dateMsecs() > *latest))
+                latest = e->dateMsecs();
+        }
+    }
+    m_lastDone[size_t(kind.index())] = latest;
+    didChange();
+}
+
+QList<CareEvent *> Plant::events() const
+{
+    QList<CareEvent *> list;
+    if (m_events) {
+        list.reserve(qsizetype(m_events->size()));
+        for (const auto &event : *m_events)
+            list.append(event.get());
+    }
+    return list;
+}
+
+QList<CareEvent *> Plant::sortedEvents() const
+{
+    QList<CareEvent *> list = events();
+    std::stable_sort(list.begin(), list.end(),
+                     [](const CareEvent *a, const CareEvent *b) { return a->dateMsecs() > b->dateMsecs(); });
+    return list;
+}
+
+void Plant::restoreEvents(std::optional<std::vector<std::unique_ptr<CareEvent>>> events)
+{
+    m_events = std::move(events);
+    if (m_events) {
+        for (const auto &event : *m_events)
+            event->m_plant = this;
+    }
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "Models/CareEvent.h"
+#include "Models/CareKind.h"
+#include "Models/RecordId.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Calendar;
+class ModelContext;
+struct Species;
+
+// One plant the user keeps: descriptive fields, one care schedule per kind (an interval in whole
+// days and when that care was last given) and the care log. The store owns every plant; screens
+// hold plants only while they show them and watch changed().
+//
+// Only markDone() and remove() write last-done dates, and each writes the date and the log
+// together.
+class Plant final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A new plant of species: its intervals come from the species, dateAdded is now.
+    Plant(QString name, const Species &species, QString site, std::optional<QByteArray> photo = {},
+          QString notes = {}, QObject *parent = nullptr);
+    // A plant with the given id and every field at its default, for a store to fill in.
+    explicit Plant(RecordId id, QObject *parent = nullptr);
+    ~Plant() override;
+
+    RecordId id() const { return m_id; }
+
+    QString name() const { return m_name; }
+    void setName(const QString &name);
+    QString speciesID() const { return m_speciesID; }
+    void setSpeciesID(const QString &speciesID);
+    QString site() const { return m_site; }
+    void setSite(const QString &site);
+    // The photo bytes; for a stored plant they are read from the store on each call.
+    std::optional<QByteArray> photo() const;
+    bool hasPhoto() const { return m_hasPhoto; }
+    void setPhoto(const std::optional<QByteArray> &photo);
+    QString notes() const { return m_notes; }
+    void setNotes(const QString &notes);
+    QDateTime dateAdded() const { return m_dateAdded; }
+    void setDateAdded(const QDateTime &date);
+
+    qint64 waterInterval() const { return m_intervals[0]; }
+    qint64 fertilizeInterval() const { return m_intervals[1]; }
+    qint64 mistInterval() const { return m_intervals[2]; }
+    void setWaterInterval(qint64 days) { setInterval(CareKind::water, days); }
+    void setFertilizeInterval(qint64 days) { setInterval(CareKind::fertilize, days); }
+    void setMistInterval(qint64 days) { setInterval(CareKind::mist, days); }
+    std::optional<QDateTime> lastWatered() const { return lastDone(CareKind::water); }
+    std::optional<QDateTime> lastFertilized() const { return lastDone(CareKind::fertilize); }
+    std::optional<QDateTime> lastMisted() const { return lastDone(CareKind::mist); }
+
+    qint64 interval(CareKind kind) const { return m_intervals[size_t(kind.index())]; }
+    void setInterval(CareKind kind, qint64 days);
+    std::optional<QDateTime> lastDone(CareKind kind) const;
+    // Milliseconds since the epoch, for hot loops; none when never done.
+    std::optional<qint64> lastDoneMsecs(CareKind kind) const { return m_lastDone[size_t(kind.index())]; }
+
+    // Kinds whose interval is at least 1, in the order water, fertilize, mist.
+    QList<CareKind> enabledKinds() const;
+    // Start of (the day of the last care, or of dateAdded) plus the interval; none when disabled.
+    std::optional<QDateTime> nextDue(CareKind kind) const;
+    std::optional<QDateTime> nextDue(CareKind kind, const Calendar &calendar) const;
+    // Calendar days from the day of now to the due date: 0 today, negative when overdue.
+    std::optional<qint64> daysUntilDue(CareKind kind, const QDateTime &now) const;
+    std::optional<qint64> daysUntilDue(CareKind kind, const QDateTime &now, const Calendar &calendar) const;
+
+    // Records care of kind at date: sets the last-done date (even to an earlier date) and appends
+    // a new event to the log.
+    void markDone(CareKind kind, const QDateTime &date);
+    // Undoes one logged action: drops the event from the log and re-derives the kind's last-done
+    // date from what is left. event is destroyed.
+    void remove(const CareEvent *event);
+
+    // The log in store order; an absent log reads as empty.
+    QList<CareEvent *> events() const;
+    bool hasEventList() const { return m_events.has_value(); }
+    int eventCount() const { return m_events ? int(m_events->size()) : 0; }
+    // The log, newest first; equal dates keep their log order.
+    QList<CareEvent *> sortedEvents() const;
+
+    ModelContext *modelContext() const { return m_context; }
+
+    // For the store only: attach to a context, restore state without notifying, and manage the
+    // photo cache.
+    void setModelContext(ModelContext *context) { m_context = context; }
+    void restoreLastDone(CareKind kind, std::optional<qint64> msecs) { m_lastDone[size_t(kind.index())] = msecs; }
+    void restoreEvents(std::optional<std::vector<std::unique_ptr<CareEvent>>> events);
+    void restoreHasPhoto(bool hasPhoto);
+    // Forgets photo bytes held in memory once the store has them.
+    void releasePhoto();
+    // Whether photo bytes are held in memory (set but maybe not yet stored).
+    bool holdsPhoto() const { return m_photoHeld; }
+
+signals:
+    // Any stored field or the log changed.
+    void changed();
+
+private:
+    void setLastDone(const std::optional<QDateTime> &date, CareKind kind);
+    void didChange();
+
+    RecordId m_id;
+    QString m_name;
+    QString m_speciesID = QStringLiteral("custom");
+    QString m_site = QStringLiteral("Living Room");
+    QString m_notes;
+    QDateTime m_dateAdded;
+    qint64 m_intervals[3] = {7, 30, 0};
+    std::optional<qint64> m_lastDone[3];
+    std::optional<QByteArray> m_photo; // meaningful while m_photoHeld
+    bool m_hasPhoto = false;
+    bool m_photoHeld = false;
+    std::optional<std::vector<std::unique_ptr<CareEvent>>> m_events;
+    ModelContext *m_context = nullptr;
+};

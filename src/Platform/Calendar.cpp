@@ -1,0 +1,192 @@
+#include "Platform/Calendar.h"
+
+#include <limits>
+
+namespace {
+
+constexpr qint64 msecsPerDay = 86'400'000;
+constexpr qint64 epochJulianDay = 2'440'588; // 1970-01-01
+const qint64 minJulianDay = QDate(1, 1, 1).toJulianDay();
+const qint64 maxJulianDay = QDate(9999, 12, 31).toJulianDay();
+constexpr qint64 noEnd = std::numeric_limits<qint64>::max();
+constexpr qint64 noStart = std::numeric_limits<qint64>::min();
+constexpr int maxCachedDayStarts = 8192;
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    qint64 q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+
+Calendar *installedCalendar = nullptr;
+
+} // namespace
+
+Calendar::Calendar(QTimeZone zone, const Clock *clock)
+    : m_zone(zone.isValid() ? std::move(zone) : QTimeZone::utc()),
+      m_clock(clock ? clock : &Clock::system())
+{
+}
+
+Calendar::Calendar(const Calendar &other) : m_zone(other.m_zone), m_clock(other.m_clock) {}
+
+Calendar &Calendar::operator=(const Calendar &other)
+{
+    if (this != &other) {
+        m_zone = other.m_zone;
+        m_clock = other.m_clock;
+        clearCaches();
+    }
+    return *this;
+}
+
+Calendar &Calendar::current()
+{
+    if (installedCalendar)
+        return *installedCalendar;
+    static Calendar systemCalendar;
+    return systemCalendar;
+}
+
+void Calendar::setCurrent(Calendar *calendar)
+{
+    installedCalendar = calendar;
+}
+
+void Calendar::setTimeZone(const QTimeZone &zone)
+{
+    m_zone = zone.isValid() ? zone : QTimeZone::utc();
+    clearCaches();
+}
+
+void Calendar::clearCaches()
+{
+    m_spanCount = 0;
+    m_nextSpan = 0;
+    m_dayStarts.clear();
+}
+
+int Calendar::offsetAt(qint64 utcMsecs) const
+{
+    for (int i = 0; i < m_spanCount; ++i) {
+        const OffsetSpan &span = m_spans[size_t(i)];
+        if (utcMsecs >= span.fromMsecs && utcMsecs < span.toMsecs)
+            return span.offsetSecs;
+    }
+
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(utcMsecs, Qt::UTC);
+    const int offset = m_zone.offsetFromUtc(at);
+    OffsetSpan span{noStart, noEnd, offset};
+    if (m_zone.hasTransitions()) {
+        const QTimeZone::OffsetData previous = m_zone.previousTransition(at.addMSecs(1));
+        const QTimeZone::OffsetData next = m_zone.nextTransition(at);
+        if (previous.atUtc.isValid())
+            span.fromMsecs = previous.atUtc.toMSecsSinceEpoch();
+        if (next.atUtc.isValid())
+            span.toMsecs = next.atUtc.toMSecsSinceEpoch();
+        // Only cache a span that really contains the instant with the offset we computed.
+        if (!(utcMsecs >= span.fromMsecs && utcMsecs < span.toMsecs)
+            || (previous.atUtc.isValid() && previous.offsetFromUtc != offset))
+            return offset;
+    }
+    m_spans[size_t(m_nextSpan)] = span;
+    m_nextSpan = (m_nextSpan + 1) % int(m_spans.size());
+    m_spanCount = std::min(m_spanCount + 1, int(m_spans.size()));
+    return offset;
+}
+
+qint64 Calendar::localJulianDay(qint64 utcMsecs) const
+{
+    const qint64 offsetMsecs = qint64(offsetAt(utcMsecs)) * 1000;
+    qint64 local = 0;
+    if (__builtin_add_overflow(utcMsecs, offsetMsecs, &local))
+        local = utcMsecs;
+    return floorDiv(local, msecsPerDay) + epochJulianDay;
+}
+
+bool Calendar::isJulianDayInRange(qint64 julianDay)
+{
+    return julianDay >= minJulianDay && julianDay <= maxJulianDay;
+}
+
+std::optional<qint64> Calendar::startOfLocalDayMsecs(qint64 julianDay) const
+{
+    if (!isJulianDayInRange(julianDay))
+        return std::nullopt;
+    if (const auto it = m_dayStarts.constFind(julianDay); it != m_dayStarts.cend())
+        return *it;
+    const QDateTime start = QDate::fromJulianDay(julianDay).startOfDay(m_zone);
+    if (!start.isValid())
+        return std::nullopt;
+    if (m_dayStarts.size() >= maxCachedDayStarts)
+        m_dayStarts.clear();
+    const qint64 msecs = start.toMSecsSinceEpoch();
+    m_dayStarts.insert(julianDay, msecs);
+    return msecs;
+}
+
+QDate Calendar::localDate(const QDateTime &instant) const
+{
+    if (!instant.isValid())
+        return {};
+    return QDate::fromJulianDay(localJulianDay(instant.toMSecsSinceEpoch()));
+}
+
+std::optional<QDateTime> Calendar::startOfDay(QDate date) const
+{
+    if (!date.isValid())
+        return std::nullopt;
+    const auto msecs = startOfLocalDayMsecs(date.toJulianDay());
+    if (!msecs)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC);
+}
+
+std::optional<QDateTime> Calendar::startOfDay(const QDateTime &instant) const
+{
+    return startOfDayAdding(instant, 0);
+}
+
+std::optional<QDateTime> Calendar::startOfDayAdding(const QDateTime &base, qint64 days) const
+{
+    if (!base.isValid())
+        return std::nullopt;
+    qint64 day = 0;
+    if (__builtin_add_overflow(localJulianDay(base.toMSecsSinceEpoch()), days, &day))
+        return std::nullopt;
+    const auto msecs = startOfLocalDayMsecs(day);
+    if (!msecs)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC);
+}
+
+std::optional<QDateTime> Calendar::addingDays(const QDateTime &instant, qint64 days) const
+{
+    if (!instant.isValid())
+        return std::nullopt;
+    const QDateTime local = instant.toTimeZone(m_zone);
+    qint64 day = 0;
+    if (__builtin_add_overflow(local.date().toJulianDay(), days, &day) || !isJulianDayInRange(day))
+        return std::nullopt;
+    // A wall-clock time that falls into a daylight-saving gap moves forward past the gap.
+    const QDateTime moved(QDate::fromJulianDay(day), local.time(), m_zone);
+    if (!moved.isValid())
+        return std::nullopt;
+    return moved.toUTC();
+}
+
+std::optional<qint64> Calendar::daysBetween(const QDateTime &from, const QDateTime &to) const
+{
+    if (!from.isValid() || !to.isValid())
+        return std::nullopt;
+    return localJulianDay(to.toMSecsSinceEpoch()) - localJulianDay(from.toMSecsSinceEpoch());
+}
+
+bool Calendar::isDateInToday(const QDateTime &instant) const
+{
+    if (!instant.isValid())
+        return false;
+    return localJulianDay(instant.toMSecsSinceEpoch()) == localJulianDay(now().toMSecsSinceEpoch());
+}
