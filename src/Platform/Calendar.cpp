@@ -117,7 +117,11 @@ std::optional<qint64> Calendar::startOfLocalDayMsecs(qint64 julianDay) const
         return std::nullopt;
     if (const auto it = m_dayStarts.constFind(julianDay); it != m_dayStarts.cend())
         return *it;
-    const QDateTime start = QDate::fromJulianDay(julianDay).startOfDay(m_zone);
+    QDateTime start = QDate::fromJulianDay(julianDay).startOfDay(m_zone);
+    // A date skipped whole (Samoa dropped 2011-12-30 when it moved across the date line) starts
+    // where the next existing date starts, so care falling due on it is not lost.
+    for (qint64 next = julianDay + 1; !start.isValid() && next <= julianDay + 2 && isJulianDayInRange(next); ++next)
+        start = QDate::fromJulianDay(next).startOfDay(m_zone);
     if (!start.isValid())
         return std::nullopt;
     if (m_dayStarts.size() >= maxCachedDayStarts)
@@ -170,11 +174,17 @@ std::optional<QDateTime> Calendar::addingDays(const QDateTime &instant, qint64 d
     qint64 day = 0;
     if (__builtin_add_overflow(local.date().toJulianDay(), days, &day) || !isJulianDayInRange(day))
         return std::nullopt;
-    // A wall-clock time that falls into a daylight-saving gap moves forward past the gap.
     const QDateTime moved(QDate::fromJulianDay(day), local.time(), m_zone);
-    if (!moved.isValid())
+    if (moved.isValid())
+        return moved.toUTC();
+    // The wall-clock time falls into a gap (Qt calls it invalid): read it with the offset in force
+    // before the gap, which moves it forward by the gap's length (02:30 becomes 03:30).
+    const qint64 wallMsecs = (day - epochJulianDay) * msecsPerDay + local.time().msecsSinceStartOfDay();
+    const qint64 offsetBefore = qint64(offsetAt(wallMsecs - msecsPerDay)) * 1000;
+    const QDateTime shifted = QDateTime::fromMSecsSinceEpoch(wallMsecs - offsetBefore, Qt::UTC);
+    if (!shifted.isValid())
         return std::nullopt;
-    return moved.toUTC();
+    return shifted;
 }
 
 std::optional<qint64> Calendar::daysBetween(const QDateTime &from, const QDateTime &to) const

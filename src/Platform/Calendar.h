@@ -41,13 +41,15 @@ public:
 
     // Local calendar date of an instant.
     QDate localDate(const QDateTime &instant) const;
-    // First existing moment of a local date (01:00 where midnight is skipped), or none.
+    // First existing moment of a local date (01:00 where midnight is skipped; for a date skipped
+    // whole, the start of the next date), or none outside 0001-01-01...9999-12-31.
     std::optional<QDateTime> startOfDay(QDate date) const;
     // First moment of the local day that contains instant (none only for invalid input).
     std::optional<QDateTime> startOfDay(const QDateTime &instant) const;
     // Start of (local date of base + days): the due date of something done at base.
     std::optional<QDateTime> startOfDayAdding(const QDateTime &base, qint64 days) const;
-    // instant moved by days calendar days, keeping the local time of day where it exists.
+    // instant moved by days calendar days, keeping the local time of day; a time that does not
+    // exist on the new date moves forward by the length of the gap.
     std::optional<QDateTime> addingDays(const QDateTime &instant, qint64 days) const;
     // Whole calendar days from the local date of from to the local date of to.
     std::optional<qint64> daysBetween(const QDateTime &from, const QDateTime &to) const;
