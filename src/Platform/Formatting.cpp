@@ -1,0 +1,164 @@
+#include "Platform/Formatting.h"
+
+#include <unicode/dtptngen.h>
+#include <unicode/numberformatter.h>
+#include <unicode/simpletz.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+#include <unicode/uloc.h>
+
+#include <QHash>
+
+#include <memory>
+
+namespace {
+
+constexpr int minutesPerDay = 24 * 60;
+constexpr int maxCachedFormatters = 32;
+
+icu::UnicodeString toIcu(QStringView text)
+{
+    return icu::UnicodeString(text.utf16(), int32_t(text.size()));
+}
+
+QString fromIcu(const icu::UnicodeString &text)
+{
+    return QString::fromUtf16(text.getBuffer(), text.length());
+}
+
+// ICU knows the IANA zones; a zone it does not know (a fixed offset such as "UTC+01:00") becomes
+// a fixed-offset zone with the offset Qt reports at instant.
+std::unique_ptr<icu::TimeZone> toIcuZone(const QTimeZone &zone, const QDateTime &instant)
+{
+    const QTimeZone valid = zone.isValid() ? zone : QTimeZone::utc();
+    const QByteArray id = valid.id();
+    std::unique_ptr<icu::TimeZone> icuZone(
+        icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(icu::StringPiece(id.constData(), int32_t(id.size())))));
+    if (icuZone && *icuZone != icu::TimeZone::getUnknown())
+        return icuZone;
+    return std::make_unique<icu::SimpleTimeZone>(valid.offsetFromUtc(instant) * 1000,
+                                                 icu::UnicodeString::fromUTF8(id.constData()));
+}
+
+// Formatters are costly to build (the pattern generator loads the locale's whole date data), so
+// each thread keeps the ones it has used, keyed by locale and pattern source.
+template<typename T>
+class FormatterCache final
+{
+public:
+    T *find(const QByteArray &key) const
+    {
+        const auto it = m_entries.constFind(key);
+        return it == m_entries.cend() ? nullptr : it->get();
+    }
+    T *insert(const QByteArray &key, std::unique_ptr<T> formatter)
+    {
+        if (m_entries.size() >= maxCachedFormatters)
+            m_entries.clear();
+        T *raw = formatter.get();
+        m_entries.insert(key, std::shared_ptr<T>(std::move(formatter)));
+        return raw;
+    }
+
+private:
+    QHash<QByteArray, std::shared_ptr<T>> m_entries;
+};
+
+icu::SimpleDateFormat *skeletonFormat(const QLocale &locale, const QString &skeleton)
+{
+    thread_local FormatterCache<icu::SimpleDateFormat> cache;
+    const QByteArray localeId = Formatting::icuLocaleId(locale);
+    const QByteArray key = localeId + '\0' + skeleton.toUtf8();
+    if (icu::SimpleDateFormat *format = cache.find(key))
+        return format;
+
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Locale icuLocale(localeId.constData());
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(icuLocale, status));
+    if (U_FAILURE(status) || !generator)
+        return nullptr;
+    const icu::UnicodeString pattern = generator->getBestPattern(toIcu(skeleton), status);
+    if (U_FAILURE(status))
+        return nullptr;
+    auto format = std::make_unique<icu::SimpleDateFormat>(pattern, icuLocale, status);
+    if (U_FAILURE(status))
+        return nullptr;
+    return cache.insert(key, std::move(format));
+}
+
+icu::DateFormat *shortTimeFormat(const QLocale &locale)
+{
+    thread_local FormatterCache<icu::DateFormat> cache;
+    const QByteArray localeId = Formatting::icuLocaleId(locale);
+    if (icu::DateFormat *format = cache.find(localeId))
+        return format;
+    std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, icu::Locale(localeId.constData())));
+    if (!format)
+        return nullptr;
+    // The value is a time of day, not an instant: format it in UTC so no zone shifts it.
+    format->adoptTimeZone(icu::TimeZone::getGMT()->clone());
+    return cache.insert(localeId, std::move(format));
+}
+
+const icu::number::LocalizedNumberFormatter *numberFormat(const QLocale &locale)
+{
+    thread_local FormatterCache<icu::number::LocalizedNumberFormatter> cache;
+    const QByteArray localeId = Formatting::icuLocaleId(locale);
+    if (auto *format = cache.find(localeId))
+        return format;
+    return cache.insert(localeId, std::make_unique<icu::number::LocalizedNumberFormatter>(
+                                      icu::number::NumberFormatter::withLocale(icu::Locale(localeId.constData()))));
+}
+
+} // namespace
+
+QByteArray Formatting::icuLocaleId(const QLocale &locale)
+{
+    if (locale.language() == QLocale::C)
+        return QByteArrayLiteral("en_US_POSIX");
+    // The BCP 47 name keeps a script or territory only where it differs from the likely one
+    // ("de-CH", "sr-Latn"), which is what ICU's data fallback expects.
+    const QByteArray tag = locale.bcp47Name().toLatin1();
+    char id[ULOC_FULLNAME_CAPACITY] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = uloc_forLanguageTag(tag.constData(), id, ULOC_FULLNAME_CAPACITY, nullptr, &status);
+    if (U_FAILURE(status) || length <= 0 || length >= ULOC_FULLNAME_CAPACITY)
+        return locale.name().toLatin1();
+    return QByteArray(id, length);
+}
+
+QString Formatting::dateFromSkeleton(const QDateTime &instant, const QString &skeleton, const QLocale &locale,
+                                     const QTimeZone &zone)
+{
+    if (!instant.isValid())
+        return {};
+    icu::SimpleDateFormat *format = skeletonFormat(locale, skeleton);
+    if (!format)
+        return {};
+    format->adoptTimeZone(toIcuZone(zone, instant).release());
+    icu::UnicodeString text;
+    format->format(UDate(instant.toMSecsSinceEpoch()), text);
+    return fromIcu(text);
+}
+
+QString Formatting::integer(qint64 value, const QLocale &locale)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::UnicodeString text = numberFormat(locale)->formatInt(value, status).toString(status);
+    if (U_FAILURE(status))
+        return QString::number(value);
+    return fromIcu(text);
+}
+
+QString Formatting::timeOfDay(int minutesAfterMidnight, const QLocale &locale)
+{
+    const int minutes = ((minutesAfterMidnight % minutesPerDay) + minutesPerDay) % minutesPerDay;
+    icu::DateFormat *format = shortTimeFormat(locale);
+    if (!format)
+        return QTime(minutes / 60, minutes % 60).toString(QStringLiteral("HH:mm"));
+    icu::UnicodeString text;
+    format->format(UDate(qint64(minutes) * 60'000), text);
+    return fromIcu(text);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QTimeZone>
+
+// Locale-aware display of dates, times and numbers, following the user's locale conventions
+// rather than fixed English formats. Safe from any thread; formatters are cached per thread.
+class Formatting final
+{
+public:
+    Formatting() = delete;
+
+    // instant in zone, laid out the locale's way for the fields the skeleton names ("EEEEMMMd"
+    // gives "Sunday, Dec 6" in en_US and "Sonntag, 6. Dez." in de_DE). Empty for an invalid
+    // instant; an invalid zone reads as UTC.
+    static QString dateFromSkeleton(const QDateTime &instant, const QString &skeleton, const QLocale &locale,
+                                    const QTimeZone &zone);
+    // value with the locale's digit grouping: 1234 is "1,234" in en_US and "1.234" in de_DE.
+    static QString integer(qint64 value, const QLocale &locale);
+    // The locale's short time of day ("9:00 AM", "09:00"). Values outside one day wrap around it.
+    static QString timeOfDay(int minutesAfterMidnight, const QLocale &locale);
+
+    // The ICU locale identifier that stands for locale (the C locale maps to en_US_POSIX).
+    static QByteArray icuLocaleId(const QLocale &locale);
+};
