@@ -4,6 +4,8 @@
 #include "Platform/Calendar.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 #include <vector>
 
 CareTask::ID CareTask::id() const
@@ -89,14 +91,16 @@ QList<CareTask> CareTask::tasks(const QList<Plant *> &plants, qint64 horizonDays
     std::vector<Entry> entries;
     for (qsizetype p = 0; p < plants.size(); ++p) {
         const Plant *plant = plants[p];
+        if (!plant)
+            continue;
+        const std::optional<qint64> added = plant->dateAddedMsecs();
         for (CareKind kind : CareKind::allCases()) {
             const qint64 interval = plant->interval(kind);
             if (interval < 1)
                 continue;
-            const auto last = plant->lastDoneMsecs(kind);
-            const qint64 base = last ? *last : plant->dateAdded().toMSecsSinceEpoch();
+            const std::optional<qint64> base = plant->lastDoneMsecs(kind) ? plant->lastDoneMsecs(kind) : added;
             qint64 day = 0;
-            if (__builtin_add_overflow(calendar.localJulianDay(base), interval, &day))
+            if (!base || __builtin_add_overflow(calendar.localJulianDay(*base), interval, &day))
                 continue;
             const auto due = calendar.startOfLocalDayMsecs(day);
             if (due && *due < *limit)

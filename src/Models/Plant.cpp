@@ -171,6 +171,9 @@ std::optional<qint64> Plant::daysUntilDue(CareKind kind, const QDateTime &now, c
 
 void Plant::markDone(CareKind kind, const QDateTime &date)
 {
+    // An invalid date would clear the last-done date and log an event at the epoch.
+    if (!date.isValid())
+        return;
     setLastDone(date, kind);
     if (!m_events)
         m_events.emplace();

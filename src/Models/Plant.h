@@ -51,6 +51,11 @@ public:
     QString notes() const { return m_notes; }
     void setNotes(const QString &notes);
     QDateTime dateAdded() const { return m_dateAdded; }
+    // Milliseconds since the epoch, for hot loops; none when the stored date is not valid.
+    std::optional<qint64> dateAddedMsecs() const
+    {
+        return m_dateAdded.isValid() ? std::optional<qint64>(m_dateAdded.toMSecsSinceEpoch()) : std::nullopt;
+    }
     void setDateAdded(const QDateTime &date);
 
     qint64 waterInterval() const { return m_intervals[0]; }
@@ -79,7 +84,7 @@ public:
     std::optional<qint64> daysUntilDue(CareKind kind, const QDateTime &now, const Calendar &calendar) const;
 
     // Records care of kind at date: sets the last-done date (even to an earlier date) and appends
-    // a new event to the log.
+    // a new event to the log. An invalid date changes nothing.
     void markDone(CareKind kind, const QDateTime &date);
     // Undoes one logged action: drops the event from the log and re-derives the kind's last-done
     // date from what is left. event is destroyed.

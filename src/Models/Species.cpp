@@ -38,9 +38,27 @@ QString Species::imageName() const
     return QStringLiteral("Species/") + id;
 }
 
+namespace {
+
+QString &imageDirectoryOverride()
+{
+    static QString directory;
+    return directory;
+}
+
+} // namespace
+
+void Species::setImageDirectory(const QString &directory)
+{
+    imageDirectoryOverride() = directory;
+}
+
 QString Species::imagePath() const
 {
-    return QStringLiteral(":/") + imageName() + QStringLiteral(".jpg");
+    const QString &directory = imageDirectoryOverride();
+    if (directory.isEmpty())
+        return QStringLiteral(":/") + imageName() + QStringLiteral(".jpg");
+    return directory + QLatin1Char('/') + id + QStringLiteral(".jpg");
 }
 
 bool Species::hasImage() const

@@ -38,9 +38,13 @@ struct Species
 
     // "Species/" followed by the id: the name of the species photograph among the resources.
     QString imageName() const;
-    // Resource path of the photograph (":/Species/<id>.jpg").
+    // Path of the photograph (":/Species/<id>.jpg" among the compiled-in resources).
     QString imagePath() const;
+    // Whether that photograph exists; without one a species shows its placeholder and no credit.
     bool hasImage() const;
+    // For tests: look for photographs in directory instead of the resources; empty restores them.
+    // Not thread-safe; set it before any picture is looked up.
+    static void setImageDirectory(const QString &directory);
     std::optional<PhotoCredit> photoCredit() const;
 
     QString petSafetyLabel() const;
