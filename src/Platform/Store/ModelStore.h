@@ -1,0 +1,153 @@
+#pragma once
+
+#include "Models/ModelContext.h"
+#include "Models/RecordId.h"
+#include "Platform/Store/SqliteDatabase.h"
+#include "Platform/Store/SqliteStatement.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class CareEvent;
+class Plant;
+class PlantQuery;
+
+// The store of every plant and care event, and the main context that screens of both windows
+// share. It owns all records for their whole life: on opening it reads every plant with its log
+// into memory, one object per record (photos excepted: they stay on disk until a screen asks).
+//
+// Saving is automatic. Every change that reaches the store through a record (ModelContext) or
+// insert()/deletePlant() is committed in the same event-loop turn, all changes of one turn in one
+// transaction, so a care action's last-done date and its log entry are on disk together or not at
+// all. plantsChanged() and eventsChanged() fire once per turn that changed something, after that
+// turn's commit.
+//
+// A persistent store is one SQLite file (WAL journal). A file that is not a valid store of this or
+// an older version is never written to: openDefault() then works in memory and says why through
+// notPersistentReason(). UI thread only.
+class ModelStore final : public QObject, public ModelContext
+{
+    Q_OBJECT
+
+public:
+    ~ModelStore() override;
+
+    // <app data>/tendrel.sqlite, e.g. ~/.local/share/Tendrel/tendrel.sqlite.
+    static QString defaultPath();
+
+    // Opens (or creates) the store file at path. Returns null and says why in error when the file
+    // cannot be used; such a file is left exactly as it was.
+    static std::unique_ptr<ModelStore> open(const QString &path, QString *error = nullptr);
+    // A store that keeps everything in memory until it is destroyed.
+    static std::unique_ptr<ModelStore> openInMemory(QString *error = nullptr);
+    // The store at path (defaultPath() when empty) or, when that cannot be opened, an in-memory
+    // store whose notPersistentReason() tells why. Null only when not even memory works.
+    static std::unique_ptr<ModelStore> openDefault(const QString &path = {});
+
+    bool isPersistent() const { return !m_path.isEmpty(); }
+    // The store file; empty in memory.
+    QString filePath() const { return m_path; }
+    // Why an in-memory store stands in for the store file (empty when nothing failed), in words
+    // fit to show the user.
+    QString notPersistentReason() const { return m_notPersistentReason; }
+
+    // Every plant, in store order (insertion order, across reopen).
+    QList<Plant *> plants() const { return m_plants; }
+    int plantCount() const { return int(m_plants.size()); }
+    // The plant with this persistent identifier, or null.
+    Plant *plant(RecordId id) const { return m_byId.value(id); }
+    // Number of care events in all logs.
+    int eventCount() const { return m_eventCount; }
+
+    // ModelContext
+    void insert(Plant *plant) override;
+    void deletePlant(Plant *plant) override;
+    void plantChanged(Plant &plant) override;
+    void eventAppended(Plant &plant, CareEvent &event) override;
+    void deleteEvent(Plant &plant, const CareEvent &event) override;
+    std::optional<QByteArray> loadPhoto(const Plant &plant) const override;
+
+    // Whether changes wait for this turn's commit (or for a retry after a failed one).
+    bool hasUnsavedChanges() const;
+    // Commits waiting changes now instead of at the end of the turn; also runs on quit and on
+    // destruction. False when the commit failed (the changes stay queued and are retried).
+    bool flush();
+    // Why the last commit failed; empty once a commit succeeds again.
+    QString saveError() const { return m_saveError; }
+    // Number of successful commits, for tests and benchmarks that wait for one.
+    quint64 commitCount() const { return m_commitCount; }
+
+signals:
+    // Plants were inserted, deleted or changed in the turn that just ended.
+    void plantsChanged();
+    // Care events were added or deleted (directly or with their plant) in the turn that just ended.
+    void eventsChanged();
+    // saveError() changed: a commit failed, or succeeded after failing.
+    void saveErrorChanged();
+
+private:
+    friend class PlantQuery;
+
+    struct PendingEvent
+    {
+        RecordId id = 0;
+        RecordId plant = 0;
+        QString kindRaw;
+        qint64 dateMsecs = 0;
+        QString note;
+    };
+
+    explicit ModelStore(SqliteDatabase db, QString path);
+
+    static std::unique_ptr<ModelStore> openFile(const QString &path, QString *error);
+    bool load(QString *error);
+    void adopt(Plant *plant);
+
+    void scheduleFlush();
+    void endOfTurn();
+    bool commit();
+    bool writePlant(SqliteStatement &statement, const Plant &plant);
+    bool writePhoto(const Plant &plant);
+    bool writeEvent(const PendingEvent &event);
+    SqliteStatement &statement(std::unique_ptr<SqliteStatement> &slot, const char *sql) const;
+
+    void attachQuery(PlantQuery *query);
+    void detachQuery(PlantQuery *query);
+    void invalidateQueries(Plant *changed);
+
+    SqliteDatabase m_db;
+    QString m_path;
+    QString m_notPersistentReason;
+
+    QList<Plant *> m_plants; // store order
+    QHash<RecordId, Plant *> m_byId;
+    int m_eventCount = 0;
+    QList<PlantQuery *> m_queries;
+
+    // Changes waiting for the end of the turn. Plants inserted since the last commit are written
+    // whole (row, photo, log) from their live state, so their own changes are not queued.
+    std::vector<RecordId> m_insertOrder;
+    QSet<RecordId> m_unsaved;
+    QSet<RecordId> m_dirty;
+    std::vector<PendingEvent> m_newEvents;
+    QSet<RecordId> m_deletedEvents;
+    std::vector<RecordId> m_deletedPlants;
+
+    bool m_endOfTurnQueued = false;
+    bool m_plantsChangedPending = false;
+    bool m_eventsChangedPending = false;
+    QTimer m_retryTimer;
+    QString m_saveError;
+    quint64 m_commitCount = 0;
+
+    mutable std::unique_ptr<SqliteStatement> m_insertPlant, m_updatePlant, m_deletePlant, m_putPhoto,
+        m_dropPhoto, m_readPhoto, m_insertEvent, m_deleteEvent, m_begin, m_commit, m_rollback;
+};

@@ -1,0 +1,3 @@
+#include "Platform/Store/StoreLog.h"
+
+Q_LOGGING_CATEGORY(lcStore, "tendrel.store")

@@ -1,0 +1,286 @@
+#include "Models/Plant.h"
+#include "Models/Species.h"
+#include "Platform/Store/ModelStore.h"
+#include "Platform/Store/SqliteDatabase.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+enum class Setup {
+    randomBytes,
+    damagedBody,
+    foreignDatabase,
+    newerVersion,
+    folderInTheWay,
+    belowRegularFile,
+    immutableFolder,
+    immutableStoreFile,
+    storeInImmutableFolder,
+    validStore,
+    emptyFile,
+    emptyDatabase,
+    missingFolder,
+};
+
+// What a user would lose if the file were touched: its bytes and its kind.
+struct Snapshot
+{
+    bool exists = false;
+    bool isDir = false;
+    QByteArray digest;
+
+    friend bool operator==(const Snapshot &, const Snapshot &) = default;
+};
+
+Snapshot snapshot(const QString &path)
+{
+    Snapshot result;
+    const QFileInfo info(path);
+    result.exists = info.exists();
+    result.isDir = info.isDir();
+    QFile file(path);
+    if (result.exists && !result.isDir && file.open(QIODevice::ReadOnly))
+        result.digest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    return result;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(20261207);
+    for (char &byte : bytes)
+        byte = char(generator.bounded(256));
+    return bytes;
+}
+
+bool chattr(const QString &flag, const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("chattr"), {flag, path});
+    return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// A store with one plant, written and closed.
+bool makeStore(const QString &path)
+{
+    auto store = ModelStore::open(path);
+    if (!store)
+        return false;
+    store->insert(new Plant(QStringLiteral("Existing"), Species::custom(), QString()));
+    return store->flush();
+}
+
+} // namespace
+
+class TestStoreOpen final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void unusableFileFallsBackAndStaysUntouched_data();
+    void unusableFileFallsBackAndStaysUntouched();
+    void usableFileOpensPersistent_data();
+    void usableFileOpensPersistent();
+
+private:
+    // Prepares the case in m_dir and returns the store path; sets m_cannotLock when the machine
+    // cannot make a location unwritable.
+    QString prepare(Setup setup);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    bool m_cannotLock = false;
+    QStringList m_immutable;
+};
+
+void TestStoreOpen::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_cannotLock = false;
+}
+
+void TestStoreOpen::cleanup()
+{
+    for (const QString &path : std::as_const(m_immutable))
+        chattr(QStringLiteral("-i"), path);
+    m_immutable.clear();
+    m_dir.reset();
+}
+
+QString TestStoreOpen::prepare(Setup setup)
+{
+    const QString folder = m_dir->filePath(QStringLiteral("Tendrel"));
+    const QString path = folder + QStringLiteral("/tendrel.sqlite");
+    QDir().mkpath(folder);
+    const auto immutable = [this](const QString &target) {
+        if (!chattr(QStringLiteral("+i"), target))
+            return false;
+        m_immutable.append(target);
+        return true;
+    };
+
+    switch (setup) {
+    case Setup::randomBytes:
+        writeFile(path, randomBytes(65536));
+        break;
+    case Setup::damagedBody:
+        writeFile(path, QByteArray("SQLite format 3\0", 16) + randomBytes(8176));
+        break;
+    case Setup::foreignDatabase: {
+        SqliteDatabase db;
+        db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        db.exec("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('Ada')");
+        break;
+    }
+    case Setup::newerVersion: {
+        makeStore(path);
+        SqliteDatabase db;
+        db.open(path, SQLITE_OPEN_READWRITE, nullptr);
+        db.exec("PRAGMA user_version = 2; CREATE TABLE fromTheFuture (x)");
+        break;
+    }
+    case Setup::folderInTheWay:
+        QDir().mkpath(path);
+        break;
+    case Setup::belowRegularFile:
+        writeFile(m_dir->filePath(QStringLiteral("plainFile")), "not a folder");
+        return m_dir->filePath(QStringLiteral("plainFile/tendrel.sqlite"));
+    case Setup::immutableFolder:
+        if (!immutable(folder))
+            m_cannotLock = true;
+        break;
+    case Setup::immutableStoreFile:
+        makeStore(path);
+        if (!immutable(path))
+            m_cannotLock = true;
+        break;
+    case Setup::storeInImmutableFolder:
+        makeStore(path);
+        if (!immutable(folder))
+            m_cannotLock = true;
+        break;
+    case Setup::validStore:
+        makeStore(path);
+        break;
+    case Setup::emptyFile:
+        writeFile(path, QByteArray());
+        break;
+    case Setup::emptyDatabase: {
+        SqliteDatabase db;
+        db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        db.exec("PRAGMA page_size = 4096; VACUUM");
+        break;
+    }
+    case Setup::missingFolder:
+        return m_dir->filePath(QStringLiteral("not/yet/there/tendrel.sqlite"));
+    }
+    return path;
+}
+
+void TestStoreOpen::unusableFileFallsBackAndStaysUntouched_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::newRow("random bytes") << Setup::randomBytes;
+    QTest::newRow("SQLite header, damaged body") << Setup::damagedBody;
+    QTest::newRow("another program's database") << Setup::foreignDatabase;
+    QTest::newRow("store of a newer version") << Setup::newerVersion;
+    QTest::newRow("folder where the file belongs") << Setup::folderInTheWay;
+    QTest::newRow("folder path runs through a file") << Setup::belowRegularFile;
+    QTest::newRow("folder that cannot be written") << Setup::immutableFolder;
+    QTest::newRow("store file that cannot be written") << Setup::immutableStoreFile;
+    QTest::newRow("store in a folder that cannot be written") << Setup::storeInImmutableFolder;
+}
+
+void TestStoreOpen::unusableFileFallsBackAndStaysUntouched()
+{
+    QFETCH(Setup, setup);
+    const QString path = prepare(setup);
+    if (m_cannotLock)
+        QSKIP("chattr +i is not available here; tests run as root, which ignores permission bits, so an "
+              "immutable inode is the only real unwritable location");
+    const Snapshot before = snapshot(path);
+    const QString plainFile = m_dir->filePath(QStringLiteral("plainFile"));
+    const Snapshot plainBefore = snapshot(plainFile);
+
+    QString error;
+    QVERIFY(!ModelStore::open(path, &error));
+    QVERIFY(!error.isEmpty());
+
+    auto store = ModelStore::openDefault(path);
+    QVERIFY(store);
+    QVERIFY(!store->isPersistent());
+    QVERIFY(store->filePath().isEmpty());
+    QCOMPARE(store->notPersistentReason(), error);
+    QVERIFY2(error.contains(QFileInfo(path).absolutePath()), qPrintable(error));
+
+    // The stand-in store works normally.
+    auto *plant = new Plant(QStringLiteral("Fallback"), Species::custom(), QString());
+    store->insert(plant);
+    plant->markDone(CareKind::water, QDateTime::currentDateTimeUtc());
+    QVERIFY(store->flush());
+    QCOMPARE(store->plantCount(), 1);
+    QCOMPARE(store->eventCount(), 1);
+    store.reset();
+
+    QCOMPARE(snapshot(path), before);
+    QCOMPARE(snapshot(plainFile), plainBefore);
+    if (setup == Setup::newerVersion) {
+        SqliteDatabase db;
+        QVERIFY(db.open(path, SQLITE_OPEN_READONLY, nullptr));
+        QCOMPARE(db.queryInt("PRAGMA user_version"), 2);
+        QCOMPARE(db.queryInt("SELECT count(*) FROM plant"), 1);
+    }
+}
+
+void TestStoreOpen::usableFileOpensPersistent_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<int>("plants");
+    QTest::newRow("valid store") << Setup::validStore << 1;
+    QTest::newRow("empty file") << Setup::emptyFile << 0;
+    QTest::newRow("empty SQLite database") << Setup::emptyDatabase << 0;
+    QTest::newRow("folder not yet created") << Setup::missingFolder << 0;
+}
+
+void TestStoreOpen::usableFileOpensPersistent()
+{
+    QFETCH(Setup, setup);
+    QFETCH(int, plants);
+    const QString path = prepare(setup);
+
+    auto store = ModelStore::openDefault(path);
+    QVERIFY(store);
+    QVERIFY2(store->isPersistent(), qPrintable(store->notPersistentReason()));
+    QVERIFY(store->notPersistentReason().isEmpty());
+    QCOMPARE(store->plantCount(), plants);
+    store->insert(new Plant(QStringLiteral("Added"), Species::custom(), QString()));
+    store.reset();
+
+    SqliteDatabase db;
+    QVERIFY(db.open(path, SQLITE_OPEN_READONLY, nullptr));
+    QCOMPARE(db.queryInt("PRAGMA user_version"), 1);
+    QCOMPARE(db.queryText("PRAGMA journal_mode"), QStringLiteral("wal"));
+    QCOMPARE(db.queryInt("SELECT count(*) FROM plant"), plants + 1);
+}
+
+QTEST_GUILESS_MAIN(TestStoreOpen)
+#include "tst_storeopen.moc"
