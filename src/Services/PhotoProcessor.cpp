@@ -1,0 +1,239 @@
+#include "Services/PhotoProcessor.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QLoggingCategory>
+#include <QPainter>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcPhotos, "tendrel.photos", QtWarningMsg)
+
+namespace {
+
+// What the JPEG markers say before any pixel is decoded.
+struct JpegLayout
+{
+    // One scan holding every component: libjpeg can then decode at 1/2, 1/4 or 1/8 size row by
+    // row. Progressive and multi-scan files keep every coefficient of the full image in memory.
+    bool singleScan = false;
+    // An end-of-image marker follows the first scan. Without it the file was cut short, and
+    // libjpeg would fill the missing part with grey instead of failing.
+    bool complete = false;
+};
+
+bool isStartOfFrame(uchar marker)
+{
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+bool isProgressiveFrame(uchar marker)
+{
+    return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+}
+
+JpegLayout inspectJpeg(const QByteArray &bytes)
+{
+    JpegLayout layout;
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return layout;
+
+    int frameComponents = 0;
+    bool progressive = false;
+    qsizetype i = 2;
+    while (i < size) {
+        // Like libjpeg, skip stray bytes and fill bytes up to the next marker.
+        while (i < size && data[i] != 0xFF)
+            ++i;
+        while (i < size && data[i] == 0xFF)
+            ++i;
+        if (i >= size)
+            return layout;
+        const uchar marker = data[i++];
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue; // no length
+        if (marker == 0xD9)
+            return layout; // end of image before any scan
+        if (i + 2 > size)
+            return layout;
+        const qsizetype length = (qsizetype(data[i]) << 8) | data[i + 1];
+        if (length < 2 || i + length > size)
+            return layout;
+        const uchar *segment = data + i + 2;
+        if (isStartOfFrame(marker) && length >= 8) {
+            progressive = isProgressiveFrame(marker);
+            frameComponents = segment[5];
+        } else if (marker == 0xDA && length >= 3) {
+            const int scanComponents = segment[0];
+            layout.singleScan = !progressive && frameComponents > 0 && scanComponents >= frameComponents;
+            // Inside entropy-coded data every 0xFF is followed by 0x00 or a restart marker, so the
+            // first FF D9 after the scan header is the end of the image.
+            static const QByteArray endOfImage("\xFF\xD9", 2);
+            layout.complete = bytes.indexOf(endOfImage, i + length) >= 0;
+            return layout;
+        }
+        i += length;
+    }
+    return layout;
+}
+
+void applyAllocationLimit()
+{
+    // Static initialisation runs once, even when the first calls race on worker threads.
+    static const bool applied = [] {
+        QImageReader::setAllocationLimit(PhotoProcessor::allocationLimitMB);
+        return true;
+    }();
+    Q_UNUSED(applied);
+}
+
+QSize fittedSize(QSize size, int maxPixel)
+{
+    const int longer = std::max(size.width(), size.height());
+    if (longer <= maxPixel)
+        return size;
+    const double scale = double(maxPixel) / longer;
+    const auto side = [&](int length) {
+        return length == longer ? maxPixel : std::max(1, int(std::lround(length * scale)));
+    };
+    return {side(size.width()), side(size.height())};
+}
+
+bool isGray(QImage::Format format)
+{
+    return format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16
+        || format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+}
+
+} // namespace
+
+std::optional<QImage> PhotoProcessor::thumbnail(const QByteArray &bytes, int maxPixel)
+{
+    if (bytes.isEmpty() || maxPixel <= 0)
+        return std::nullopt;
+    applyAllocationLimit();
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    if (format.isEmpty()) {
+        qCInfo(lcPhotos) << "not an image";
+        return std::nullopt;
+    }
+
+    // Only these decode straight to a smaller size; other handlers that accept a scaled size
+    // (PNG, for one) decode the whole image first and scale afterwards.
+    bool scalesOnDecode = format == "svg" || format == "svgz";
+    if (format == "jpeg") {
+        const JpegLayout layout = inspectJpeg(bytes);
+        if (!layout.complete) {
+            qCInfo(lcPhotos) << "incomplete JPEG";
+            return std::nullopt;
+        }
+        scalesOnDecode = layout.singleScan;
+    }
+
+    // The stored size, before the orientation tag is applied; the target is a square, so the
+    // fitted size is the same either way round.
+    const QSize stored = reader.size();
+    if (stored.isValid()) {
+        if (!scalesOnDecode && qint64(stored.width()) * stored.height() > maxFullDecodePixels) {
+            qCInfo(lcPhotos) << "refused a full decode of" << stored << "in" << format;
+            return std::nullopt;
+        }
+        const QSize target = fittedSize(stored, maxPixel);
+        if (scalesOnDecode && target != stored)
+            reader.setScaledSize(target);
+    }
+
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        qCInfo(lcPhotos) << "decoding failed:" << reader.errorString();
+        return std::nullopt;
+    }
+    // Formats that decode only whole (or did not report their size) are scaled here.
+    if (std::max(image.width(), image.height()) > maxPixel)
+        image = image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+
+    // Screens and the stored JPEG carry no colour profile, so wide-gamut photos become sRGB.
+    const QColorSpace colorSpace = image.colorSpace();
+    if (colorSpace.isValid() && colorSpace != QColorSpace(QColorSpace::SRgb) && !isGray(image.format()))
+        image.convertToColorSpace(QColorSpace(QColorSpace::SRgb));
+    return image;
+}
+
+std::optional<QByteArray> PhotoProcessor::encodeJPEG(const QImage &image)
+{
+    if (image.isNull())
+        return std::nullopt;
+
+    QImage pixels = image;
+    if (pixels.hasAlphaChannel()) {
+        // JPEG has no alpha; without this, transparent areas would come out in whatever colour
+        // their pixels happen to hold (usually black).
+        QImage flat(pixels.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, pixels);
+        painter.end();
+        pixels = flat;
+    } else if (pixels.format() != QImage::Format_RGB32 && pixels.format() != QImage::Format_RGB888
+               && pixels.format() != QImage::Format_Grayscale8) {
+        pixels = pixels.convertToFormat(QImage::Format_RGB32);
+    }
+
+    // A bare view of the pixels: no text keys (written as comments), no colour space (written as
+    // an ICC profile), nothing else of the source reaches the file.
+    const QImage bare(pixels.constBits(), pixels.width(), pixels.height(), pixels.bytesPerLine(),
+                      pixels.format());
+
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(jpegQuality);
+    if (!writer.write(bare)) {
+        qCWarning(lcPhotos) << "JPEG encoding failed:" << writer.errorString();
+        return std::nullopt;
+    }
+    return jpeg;
+}
+
+std::optional<QByteArray> PhotoProcessor::downscaledJPEGSync(const QByteArray &bytes, int maxPixel)
+{
+    const std::optional<QImage> image = thumbnail(bytes, maxPixel);
+    if (!image)
+        return std::nullopt;
+    return encodeJPEG(*image);
+}
+
+QFuture<std::optional<QByteArray>> PhotoProcessor::downscaledJPEG(const QByteArray &bytes, int maxPixel)
+{
+    return QtConcurrent::run([bytes, maxPixel] { return downscaledJPEGSync(bytes, maxPixel); });
+}
+
+std::optional<QSize> PhotoProcessor::imageSize(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return std::nullopt;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (!stored.isValid() || stored.isEmpty())
+        return std::nullopt;
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+        return stored.transposed();
+    return stored;
+}
