@@ -1,0 +1,57 @@
+#pragma once
+
+// CapacityGauge: the circular capacity gauge, a ring filled clockwise from twelve o'clock by a
+// value in 0...1, with a symbol in its centre (Today's summary card, plant care cards).
+//
+//   auto *g = new CapacityGauge(parent);
+//   g->setValue(0.4); g->setTint(theme.colors.blue);
+//   g->setSymbol("drop.fill", theme.colors.blue);   // centre symbol and its colour
+//   g->setDiameter(44); g->setScale(1.15);          // scale grows the drawing about its centre
+//   CapacityGauge::arc(value)  // pure: {startDegrees 90, spanDegrees -360 * clamped value}
+
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+
+class CapacityGauge final : public QWidget
+{
+    Q_OBJECT
+public:
+    // Qt angle convention: degrees counter-clockwise from three o'clock; a negative span runs
+    // clockwise.
+    struct Arc
+    {
+        qreal startDegrees;
+        qreal spanDegrees;
+    };
+    // Value clamped to 0...1; NaN counts as 0 (nothing to show), infinities clamp.
+    static Arc arc(double value);
+
+    explicit CapacityGauge(QWidget *parent = nullptr);
+
+    double value() const { return m_value; }
+    void setValue(double value);
+    void setTint(const QColor &tint);
+    QColor tint() const { return m_tint; }
+    void setSymbol(const QString &symbol, const QColor &color);
+    QString symbol() const { return m_symbol; }
+    void setSymbolFont(const QFont &font);
+    void setDiameter(int diameter);
+    void setLineWidth(qreal width);
+    void setScale(qreal scale);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    double m_value = 0;
+    QColor m_tint;
+    QString m_symbol;
+    QColor m_symbolColor;
+    QFont m_symbolFont;
+    int m_diameter;
+    qreal m_lineWidth;
+    qreal m_scale = 1.0;
+};

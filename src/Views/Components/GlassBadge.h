@@ -1,0 +1,53 @@
+#pragma once
+
+// GlassBadge: a small translucent capsule with a symbol and/or text, untinted (frosted) or
+// tinted with a colour: the plant card's watering badge, the room capsule on the plant photo,
+// the round pet-safe badge on species cards. Not interactive.
+//
+//   auto *b = new GlassBadge(tr("Thirsty"), "drop.fill", parent);
+//   b->setTint(theme.colors.red); b->setForeground(Qt::white);   // red glass, white content
+//   b->setTint(std::nullopt);                                      // plain glass, primary text
+//   auto *pet = new GlassBadge({}, "pawprint.fill", parent); pet->setCircular(true);
+//   pet->setAccessibleName(tr("Pet safe"));
+//   b->setPadding(10, 5); b->setTextStyle(TextStyle::caption, QFont::DemiBold);
+//   Place it over a picture with Shapes::badgeRect(picture, b->sizeHint(), Qt::TopRightCorner, 10).
+
+#include "Views/Components/Theme.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class GlassBadge final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit GlassBadge(const QString &text = {}, const QString &symbol = {}, QWidget *parent = nullptr);
+
+    QString text() const { return m_text; }
+    void setText(const QString &text);
+    void setSymbol(const QString &symbol);
+    void setTint(const std::optional<QColor> &tint);
+    std::optional<QColor> tint() const { return m_tint; }
+    void setForeground(const std::optional<QColor> &color); // default: white when tinted, else label
+    QColor foreground() const;
+    void setCircular(bool circular);
+    void setPadding(int horizontal, int vertical);
+    void setTextStyle(TextStyle style, QFont::Weight weight);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_text;
+    QString m_symbol;
+    std::optional<QColor> m_tint;
+    std::optional<QColor> m_foreground;
+    QFont m_font;
+    int m_paddingH;
+    int m_paddingV;
+    bool m_circular = false;
+};

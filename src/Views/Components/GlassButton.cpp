@@ -1,0 +1,304 @@
+#include "Views/Components/GlassButton.h"
+
+#include "Views/Components/Painting.h"
+#include "Views/Components/Shapes.h"
+#include "Views/Components/Symbols.h"
+#include "Views/Components/Theme.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+
+GlassButton::GlassButton(const QString &text, const QString &symbol, Style style, QWidget *parent)
+    : QAbstractButton(parent), m_symbol(symbol), m_style(style)
+{
+    setText(text);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_Hover);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(this, &QAbstractButton::clicked, this, &GlassButton::showMenu);
+}
+
+GlassButton *GlassButton::circular(const QString &symbol, const std::optional<QColor> &tint, int diameter,
+                                   const QString &accessibleName, QWidget *parent)
+{
+    auto *button = new GlassButton(accessibleName, symbol, Style::glass, parent);
+    button->setShape(Shape::circle);
+    button->setDiameter(diameter);
+    button->setSymbolOnly(true);
+    button->setTint(tint);
+    button->setContentFont(Theme::current().font(TextStyle::body, QFont::DemiBold));
+    return button;
+}
+
+void GlassButton::setButtonStyle(Style style)
+{
+    m_style = style;
+    updateGeometry();
+    update();
+}
+
+void GlassButton::setShape(Shape shape)
+{
+    m_shape = shape;
+    updateGeometry();
+    update();
+}
+
+void GlassButton::setControlSize(ControlSize size)
+{
+    m_size = size;
+    updateGeometry();
+    update();
+}
+
+void GlassButton::setRole(Role role)
+{
+    m_role = role;
+    update();
+}
+
+void GlassButton::setTint(const std::optional<QColor> &tint)
+{
+    m_tint = tint;
+    update();
+}
+
+void GlassButton::setSymbol(const QString &symbol)
+{
+    m_symbol = symbol;
+    updateGeometry();
+    update();
+}
+
+void GlassButton::setSymbolOnly(bool symbolOnly)
+{
+    m_symbolOnly = symbolOnly;
+    if (symbolOnly)
+        setAccessibleName(text());
+    updateGeometry();
+    update();
+}
+
+void GlassButton::setDiameter(int diameter)
+{
+    m_diameter = diameter;
+    updateGeometry();
+}
+
+void GlassButton::setExpanding(bool expanding)
+{
+    m_expanding = expanding;
+    setSizePolicy(expanding ? QSizePolicy::Expanding : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    updateGeometry();
+}
+
+void GlassButton::setMenu(QMenu *menu)
+{
+    m_menu = menu;
+}
+
+void GlassButton::setContentFont(const QFont &font)
+{
+    m_font = font;
+    updateGeometry();
+    update();
+}
+
+QFont GlassButton::contentFont() const
+{
+    if (m_font)
+        return *m_font;
+    const ButtonStyle &s = Theme::current().button;
+    switch (m_size) {
+    case ControlSize::small: return s.smallFont;
+    case ControlSize::large: return s.largeFont;
+    case ControlSize::regular: break;
+    }
+    return s.font;
+}
+
+int GlassButton::controlHeight() const
+{
+    if (m_shape == Shape::circle && m_diameter > 0)
+        return m_diameter;
+    const ButtonStyle &s = Theme::current().button;
+    switch (m_size) {
+    case ControlSize::small: return s.smallHeight;
+    case ControlSize::large: return s.largeHeight;
+    case ControlSize::regular: break;
+    }
+    return s.height;
+}
+
+QColor GlassButton::tintColor() const
+{
+    const Theme &t = Theme::current();
+    if (m_role == Role::destructive)
+        return t.colors.red;
+    return m_tint.value_or(t.colors.accent);
+}
+
+QSize GlassButton::sizeHint() const
+{
+    const int h = controlHeight();
+    if (m_shape == Shape::circle)
+        return {h, h};
+    const ButtonStyle &s = Theme::current().button;
+    const QFontMetrics fm(contentFont());
+    int w = 0;
+    if (!m_symbol.isEmpty())
+        w += Symbols::sizeFor(contentFont());
+    if (!m_symbolOnly && !text().isEmpty())
+        w += (w > 0 ? s.iconSpacing : 0) + fm.horizontalAdvance(text());
+    const int padding = m_style == Style::borderless ? 8 : (m_size == ControlSize::small ? 10 : s.paddingH);
+    return {qMax(w + 2 * padding, h), h};
+}
+
+QSize GlassButton::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+void GlassButton::paintEvent(QPaintEvent *)
+{
+    const Theme &t = Theme::current();
+    const ButtonStyle &s = t.button;
+    const bool dark = t.appearance == Appearance::dark;
+    QPainter p(this);
+    Painting::setHighQuality(p);
+
+    QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+    if (m_shape == Shape::circle) {
+        const qreal side = qMin(r.width(), r.height());
+        r = QRectF(r.center().x() - side / 2, r.center().y() - side / 2, side, side);
+    }
+    QPainterPath shape;
+    switch (m_shape) {
+    case Shape::capsule: shape = Shapes::capsule(r); break;
+    case Shape::circle: shape.addEllipse(r); break;
+    case Shape::roundedRect: shape = Shapes::continuousRoundedRect(r, qMin(r.height() / 2, 10.0)); break;
+    }
+
+    const bool enabled = isEnabled();
+    const bool pressed = isDown();
+    const bool hovered = underMouse() && enabled;
+    const QColor tint = tintColor();
+    QColor foreground;
+
+    switch (m_style) {
+    case Style::glass: {
+        if (enabled)
+            Painting::drawShadow(p, r, r.height() / 2, Theme::withAlpha(Qt::black, dark ? 0.25 : 0.06), 4,
+                                 QPointF(0, 1));
+        const bool tinted = m_tint.has_value() || m_role == Role::destructive;
+        Painting::drawGlass(p, shape, s.glassFill, s.glassBorder,
+                            tinted ? std::optional<QColor>(tint) : std::nullopt, s.glassTintAlpha);
+        foreground = tinted ? tint : t.colors.label;
+        break;
+    }
+    case Style::prominentGlass: {
+        const QColor fill = enabled ? tint : Theme::withAlpha(tint, 0.4);
+        if (enabled)
+            Painting::drawShadow(p, r, r.height() / 2, Theme::withAlpha(tint, 0.28), 6, QPointF(0, 2));
+        p.fillPath(shape, fill);
+        // A soft highlight on the upper half gives the filled button its glassy depth.
+        QLinearGradient sheen(r.topLeft(), r.bottomLeft());
+        sheen.setColorAt(0, Theme::withAlpha(Qt::white, 0.22));
+        sheen.setColorAt(0.55, Theme::withAlpha(Qt::white, 0.0));
+        p.fillPath(shape, sheen);
+        foreground = s.prominentForeground;
+        break;
+    }
+    case Style::bordered:
+        p.fillPath(shape, s.borderedFill);
+        foreground = m_role == Role::destructive ? t.colors.red : (m_tint ? *m_tint : t.colors.label);
+        break;
+    case Style::borderless:
+        foreground = tint;
+        break;
+    }
+
+    if (enabled && (pressed || hovered)) {
+        const QColor wash = (m_style == Style::prominentGlass || dark) ? QColor(Qt::white) : QColor(Qt::black);
+        const qreal alpha = pressed ? s.pressedDarken : s.hoverLighten;
+        if (pressed && m_style == Style::prominentGlass)
+            p.fillPath(shape, Theme::withAlpha(Qt::black, alpha));
+        else
+            p.fillPath(shape, Theme::withAlpha(wash, m_style == Style::borderless ? alpha * 0.8 : alpha));
+    }
+    if (!enabled)
+        foreground = s.disabledForeground;
+
+    // Content: symbol then text, centred as a group.
+    const QFont font = contentFont();
+    const QFontMetrics fm(font);
+    const int iconSize = m_symbol.isEmpty() ? 0 : Symbols::sizeFor(font);
+    const bool showText = !m_symbolOnly && !text().isEmpty();
+    const int textWidth = showText ? fm.horizontalAdvance(text()) : 0;
+    const int gap = (iconSize > 0 && showText) ? s.iconSpacing : 0;
+    const int padding = m_style == Style::borderless ? 8 : (m_size == ControlSize::small ? 10 : s.paddingH);
+    const int available = qMax(0, int(r.width()) - 2 * padding);
+    const int shownTextWidth = qMin(textWidth, qMax(0, available - iconSize - gap));
+    const qreal total = iconSize + gap + shownTextWidth;
+    qreal x = r.center().x() - total / 2.0;
+    if (iconSize > 0) {
+        Symbols::paint(p, QRectF(x, r.center().y() - iconSize / 2.0, iconSize, iconSize), m_symbol, foreground);
+        x += iconSize + gap;
+    }
+    if (showText) {
+        p.setFont(font);
+        p.setPen(foreground);
+        p.drawText(QRectF(x, r.top(), shownTextWidth + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
+                   fm.elidedText(text(), Qt::ElideRight, shownTextWidth + 1));
+    }
+
+    if (hasFocus() && m_keyboardFocus) {
+        QPainterPath ring;
+        const QRectF ringRect = r.adjusted(-1, -1, 1, 1);
+        if (m_shape == Shape::circle)
+            ring.addEllipse(ringRect);
+        else if (m_shape == Shape::capsule)
+            ring = Shapes::capsule(ringRect);
+        else
+            ring = Shapes::continuousRoundedRect(ringRect, qMin(ringRect.height() / 2, 11.0));
+        Painting::drawFocusRing(p, ring, s.focusRing, s.focusRingWidth);
+    }
+}
+
+void GlassButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isEnabled()) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void GlassButton::focusInEvent(QFocusEvent *event)
+{
+    const Qt::FocusReason reason = event->reason();
+    m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                      reason == Qt::ShortcutFocusReason || reason == Qt::OtherFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void GlassButton::focusOutEvent(QFocusEvent *event)
+{
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
+}
+
+bool GlassButton::event(QEvent *event)
+{
+    if (event->type() == QEvent::HoverEnter || event->type() == QEvent::HoverLeave)
+        update();
+    return QAbstractButton::event(event);
+}
+
+void GlassButton::showMenu()
+{
+    if (m_menu)
+        m_menu->popup(mapToGlobal(QPoint(0, height() + 4)));
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+// NavigationStack: a stack of pages under a header bar. The header shows a back button with the
+// previous page's title (when there is one), the page's title (large or inline), and the page's
+// toolbar items (leading and trailing). Pages slide in and out with the standard spring.
+//
+//   auto *stack = new NavigationStack(parent);
+//   NavigationItem *root = stack->setRoot(todayPage, tr("Today"));
+//   root->addTrailing(addPlantButton);
+//   NavigationItem *item = stack->push(new PlantDetailView(plant), plant->name());
+//   stack->pop();          // back; the popped page is deleted (later)
+//   stack->popToRoot(); stack->depth(); stack->currentPage(); stack->titles();
+//   NavigationStack::of(widget)   // the stack a page lives in (for pushing from inside a page)
+//   Back: the header button, Alt+Left, or Backspace-free: Qt's QKeySequence::Back.
+// Signals: currentChanged(QWidget *page) after every push/pop; pagePopped(QWidget *page) before
+// the popped page is scheduled for deletion.
+
+#include "Views/Components/NavigationItem.h"
+
+#include <QWidget>
+
+class GlassButton;
+class TextLabel;
+class QHBoxLayout;
+
+class NavigationStack final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit NavigationStack(QWidget *parent = nullptr);
+
+    NavigationItem *setRoot(QWidget *page, const QString &title);
+    NavigationItem *push(QWidget *page, const QString &title);
+    bool pop();
+    void popToRoot();
+
+    int depth() const { return int(m_pages.size()); }
+    QWidget *currentPage() const { return m_pages.isEmpty() ? nullptr : m_pages.last(); }
+    QWidget *page(int index) const { return m_pages.value(index); }
+    NavigationItem *item(QWidget *page) const;
+    QString currentTitle() const;
+    QStringList titles() const;
+    GlassButton *backButton() const { return m_back; }
+    QWidget *header() const { return m_header; }
+    void setAnimated(bool animated);
+
+    static NavigationStack *of(QWidget *descendant);
+
+signals:
+    void currentChanged(QWidget *page);
+    void pagePopped(QWidget *page);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void refreshHeader();
+    void layoutPages();
+    void slide(QWidget *incoming, QWidget *outgoing, bool forward, bool deleteOutgoing);
+
+    QList<QWidget *> m_pages;
+    QWidget *m_header;
+    QHBoxLayout *m_headerLayout;
+    GlassButton *m_back;
+    TextLabel *m_title;
+    QHBoxLayout *m_leading;
+    QHBoxLayout *m_trailing;
+    QWidget *m_content;
+    bool m_animated = true;
+};

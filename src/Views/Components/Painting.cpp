@@ -1,0 +1,142 @@
+#include "Views/Components/Painting.h"
+
+#include "Views/Components/Shapes.h"
+
+#include <QPainter>
+#include <QPixmapCache>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// One pass of a box blur over the alpha channel, along rows (horizontal) or columns.
+void boxBlurAlpha(QImage &image, int radius, bool horizontal)
+{
+    const int w = image.width(), h = image.height();
+    const int lines = horizontal ? h : w, length = horizontal ? w : h;
+    std::vector<int> src(size_t(length), 0);
+    const int window = 2 * radius + 1;
+    for (int line = 0; line < lines; ++line) {
+        for (int i = 0; i < length; ++i) {
+            const int x = horizontal ? i : line, y = horizontal ? line : i;
+            src[size_t(i)] = qAlpha(reinterpret_cast<const QRgb *>(image.constScanLine(y))[x]);
+        }
+        int sum = 0;
+        for (int i = -radius; i <= radius; ++i)
+            sum += (i >= 0 && i < length) ? src[size_t(i)] : 0;
+        for (int i = 0; i < length; ++i) {
+            const int x = horizontal ? i : line, y = horizontal ? line : i;
+            const int a = sum / window;
+            reinterpret_cast<QRgb *>(image.scanLine(y))[x] = qRgba(0, 0, 0, a);
+            const int out = i - radius, in = i + radius + 1;
+            sum += (in < length ? src[size_t(in)] : 0) - (out >= 0 ? src[size_t(out)] : 0);
+        }
+    }
+}
+
+} // namespace
+
+void Painting::setHighQuality(QPainter &painter)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+}
+
+void Painting::drawImageFilled(QPainter &painter, const QImage &image, const QPainterPath &clip)
+{
+    if (image.isNull() || clip.isEmpty())
+        return;
+    const QRectF target = clip.boundingRect();
+    const QRectF source = Shapes::aspectFill(QSizeF(image.size()) / image.devicePixelRatio(), target.size());
+    if (source.isEmpty())
+        return;
+    const qreal scale = target.width() / source.width();
+    QTransform transform;
+    transform.translate(target.left(), target.top());
+    transform.scale(scale / image.devicePixelRatio(), scale / image.devicePixelRatio());
+    transform.translate(-source.left() * image.devicePixelRatio(), -source.top() * image.devicePixelRatio());
+    QBrush brush(image);
+    brush.setTransform(transform);
+    painter.save();
+    setHighQuality(painter);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(brush);
+    painter.drawPath(clip);
+    painter.restore();
+}
+
+void Painting::drawShadow(QPainter &painter, const QRectF &rect, qreal radius, const QColor &color, qreal blur,
+                          const QPointF &offset)
+{
+    if (color.alpha() == 0 || rect.isEmpty())
+        return;
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const int margin = int(std::ceil(blur * 2));
+    const QSize logical(int(std::ceil(rect.width())) + 2 * margin, int(std::ceil(rect.height())) + 2 * margin);
+    const QString key = QStringLiteral("tendrel-shadow-%1x%2-%3-%4-%5-%6")
+                            .arg(logical.width())
+                            .arg(logical.height())
+                            .arg(radius)
+                            .arg(blur)
+                            .arg(color.rgba(), 0, 16)
+                            .arg(dpr);
+    QPixmap shadow;
+    if (!QPixmapCache::find(key, &shadow)) {
+        QImage image(logical * dpr, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(dpr, dpr);
+            p.fillPath(Shapes::continuousRoundedRect(QRectF(margin, margin, rect.width(), rect.height()), radius),
+                       Qt::black);
+        }
+        // Three box passes approximate a Gaussian of the given radius.
+        const int boxRadius = qMax(1, int(std::lround(blur * dpr / 2.0)));
+        for (int pass = 0; pass < 3; ++pass) {
+            boxBlurAlpha(image, boxRadius, true);
+            boxBlurAlpha(image, boxRadius, false);
+        }
+        {
+            QPainter p(&image);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(image.rect(), color);
+        }
+        shadow = QPixmap::fromImage(std::move(image));
+        shadow.setDevicePixelRatio(dpr);
+        QPixmapCache::insert(key, shadow);
+    }
+    painter.drawPixmap(QPointF(rect.left() - margin + offset.x(), rect.top() - margin + offset.y()), shadow);
+}
+
+void Painting::drawGlass(QPainter &painter, const QPainterPath &path, const QColor &fill, const QColor &border,
+                         const std::optional<QColor> &tint, qreal tintAlpha)
+{
+    painter.save();
+    setHighQuality(painter);
+    painter.setPen(Qt::NoPen);
+    painter.fillPath(path, fill);
+    if (tint)
+        painter.fillPath(path, Theme::withAlpha(*tint, tintAlpha * tint->alphaF()));
+    // A faint top-lit edge: brighter at the top, fading downwards, as light catches glass.
+    const QRectF bounds = path.boundingRect();
+    QLinearGradient edge(bounds.topLeft(), bounds.bottomLeft());
+    edge.setColorAt(0, border);
+    edge.setColorAt(1, Theme::withAlpha(border, border.alphaF() * 0.35));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QBrush(edge), 1.0));
+    painter.drawPath(path);
+    painter.restore();
+}
+
+void Painting::drawFocusRing(QPainter &painter, const QPainterPath &path, const QColor &color, qreal width)
+{
+    painter.save();
+    setHighQuality(painter);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(color, width));
+    painter.drawPath(path);
+    painter.restore();
+}

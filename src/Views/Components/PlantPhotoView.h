@@ -1,0 +1,123 @@
+#pragma once
+
+// PlantPhotoView: every picture of a plant or a species. Layers, bottom up: a gradient in the
+// species' hue; the species photograph if the resources have one, else a white leaf; the user's
+// own photo (if any) once decoded, fading in. Clipped to a continuous rounded rectangle with
+// antialiased edges; fills whatever frame its layout gives it. Decorative: hidden from
+// accessibility, the surrounding rows and cards carry the text.
+//
+//   auto *picture = new PlantPhotoView(plant->photo(), Species::find(plant->speciesID()), 0.3);
+//   picture->setCornerRadius(22, Shapes::topCorners);
+//
+// The photo is decoded off the UI thread, only as large as the frame needs (at most
+// PhotoProcessor::displayMaxPixel), and again if the frame grows. A result is used only while
+// the view still shows the same photo bytes; bytes that do not decode leave the species picture.
+
+#include "Models/Species.h"
+#include "Views/Components/Shapes.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+#include <optional>
+
+class QPainter;
+class QVariantAnimation;
+
+class PlantPhotoView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // What lies under the photo (or shows alone when there is none).
+    enum class Backdrop : unsigned char { placeholder, speciesImage };
+
+    PlantPhotoView(std::optional<QByteArray> photo, const Species &species, qreal symbolScale,
+                   QWidget *parent = nullptr);
+    ~PlantPhotoView() override;
+
+    std::optional<QByteArray> photo() const { return m_photo; }
+    // Same bytes as now: nothing happens. Otherwise the old picture stays until the new one is
+    // decoded (or the photo turns out not to decode).
+    void setPhoto(const std::optional<QByteArray> &photo);
+    const Species &species() const { return m_species; }
+    void setSpecies(const Species &species);
+    qreal symbolScale() const { return m_symbolScale; }
+    void setSymbolScale(qreal symbolScale);
+    qreal cornerRadius() const { return m_radius; }
+    void setCornerRadius(qreal radius, unsigned corners = Shapes::allCorners);
+
+    Backdrop backdrop() const { return m_speciesImage.isNull() ? Backdrop::placeholder : Backdrop::speciesImage; }
+    // Whether a decoded photo is shown (possibly still fading in).
+    bool isShowingPhoto() const { return m_image.has_value(); }
+    // Whether a decode of the current photo is on its way.
+    bool isDecoding() const { return m_decoding; }
+    // The longest side the shown photo was decoded at; 0 when none is shown.
+    int decodedMaxPixel() const { return m_image ? m_decodedMaxPixel : 0; }
+
+    QSize sizeHint() const override;
+
+signals:
+    // A decode finished and its result (a photo, or none) is now what the view shows.
+    void photoDecoded();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    struct DecodeResult;
+
+    // A smoothly shrunk copy of an image for the current frame: painting alone would scale
+    // bilinearly and alias a picture many times larger than the frame.
+    struct ScaledImage
+    {
+        qint64 sourceKey = 0;
+        QSize frame;
+        QImage image;
+    };
+
+    void requestDecode();
+    void applyDecode(const DecodeResult &result);
+    bool wantsLargerDecode() const;
+    void showImage(std::optional<QImage> image, bool fade);
+    void finishFade();
+    QSize framePixels() const;
+    const QImage &scaledForFrame(const QImage &source, ScaledImage &cache) const;
+    void paintPlaceholder(QPainter &painter);
+    void loadSpeciesImage();
+
+    std::optional<QByteArray> m_photo;
+    Species m_species;
+    qreal m_symbolScale;
+    qreal m_radius = 0;
+    unsigned m_corners = Shapes::allCorners;
+
+    // Decoding: each request carries the photo revision it decodes; only the latest request's
+    // result is applied.
+    quint64 m_photoRevision = 0;
+    quint64 m_requestSerial = 0;
+    bool m_decoding = false;
+    bool m_decodeWanted = false;
+    std::optional<QSize> m_photoSize; // oriented pixel size, learnt from the first decode
+    int m_decodedMaxPixel = 0;
+
+    std::optional<QImage> m_image;     // the decoded photo
+    quint64 m_imageRevision = 0;       // which photo m_image shows
+    std::optional<QImage> m_outgoing;  // the previous photo while the new one fades over it
+    qreal m_fade = 1.0;                // 0..1 of the running fade
+    bool m_fadingOut = false;          // fading to no photo rather than to a new one
+    QVariantAnimation *m_animation = nullptr;
+
+    QImage m_speciesImage;
+    mutable ScaledImage m_scaledImage, m_scaledOutgoing, m_scaledSpecies;
+    // The leaf and its shadow, rendered once per frame size and pixel ratio.
+    QPixmap m_placeholder;
+    QPointF m_placeholderOrigin;
+    QSize m_placeholderFrame;
+    qreal m_placeholderRatio = 0;
+};

@@ -1,0 +1,35 @@
+#include "Views/Components/PlantThumbnail.h"
+
+#include "Models/Plant.h"
+
+#include <cmath>
+
+PlantThumbnail::PlantThumbnail(Plant *plant, qreal size, QWidget *parent)
+    : PlantPhotoView(std::nullopt, Species::custom(), symbolScaleForThumbnail, parent), m_size(size)
+{
+    const int side = int(std::lround(size));
+    setFixedSize(side, side);
+    setCornerRadius(size * radiusFraction);
+    setPlant(plant);
+}
+
+void PlantThumbnail::setPlant(Plant *plant)
+{
+    disconnect(m_connection);
+    m_plant = plant;
+    if (plant)
+        m_connection = connect(plant, &Plant::changed, this, &PlantThumbnail::refresh);
+    refresh();
+}
+
+void PlantThumbnail::refresh()
+{
+    if (!m_plant) {
+        setPhoto(std::nullopt);
+        setSpecies(Species::custom());
+        return;
+    }
+    setSpecies(Species::find(m_plant->speciesID()));
+    // A stored photo is read from the store on each call; skip that when there is none.
+    setPhoto(m_plant->hasPhoto() ? m_plant->photo() : std::nullopt);
+}

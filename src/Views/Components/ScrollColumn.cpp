@@ -1,0 +1,62 @@
+#include "Views/Components/ScrollColumn.h"
+
+#include "Views/Components/Theme.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+ScrollColumn::ScrollColumn(QWidget *parent) : QScrollArea(parent)
+{
+    const Theme &t = Theme::current();
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *canvas = new QWidget;
+    auto *centre = new QHBoxLayout(canvas);
+    centre->setContentsMargins(t.contentPadding, t.contentPadding, t.contentPadding, t.contentPadding);
+    m_columnWidget = new QWidget(canvas);
+    m_columnWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_column = new QVBoxLayout(m_columnWidget);
+    m_column->setContentsMargins(0, 0, 0, 0);
+    m_column->setSpacing(20);
+    m_column->addStretch(1);
+    centre->addWidget(m_columnWidget, 0, Qt::AlignTop);
+    setWidget(canvas);
+    setBackground(t.colors.windowBackground);
+}
+
+void ScrollColumn::addWidget(QWidget *widget)
+{
+    // Before the trailing stretch, so content stays at the top.
+    m_column->insertWidget(m_column->count() - 1, widget);
+}
+
+void ScrollColumn::setSpacing(int spacing)
+{
+    m_column->setSpacing(spacing);
+}
+
+void ScrollColumn::setPadding(int padding)
+{
+    widget()->layout()->setContentsMargins(padding, padding, padding, padding);
+}
+
+void ScrollColumn::setMaximumColumnWidth(int width)
+{
+    m_columnWidget->setMaximumWidth(width > 0 ? width : QWIDGETSIZE_MAX);
+    static_cast<QHBoxLayout *>(widget()->layout())->setAlignment(m_columnWidget,
+                                                                  width > 0 ? Qt::AlignHCenter | Qt::AlignTop
+                                                                            : Qt::AlignTop);
+}
+
+void ScrollColumn::setBackground(const QColor &color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, color);
+    pal.setColor(QPalette::Base, color);
+    setPalette(pal);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setPalette(pal);
+    widget()->setAutoFillBackground(true);
+    widget()->setPalette(pal);
+}

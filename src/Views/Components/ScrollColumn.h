@@ -1,0 +1,33 @@
+#pragma once
+
+// ScrollColumn: a vertically scrolling screen body: one leading-aligned column with the default
+// inset, optionally at most N wide and centred (detail screens), on a theme background.
+//
+//   auto *page = new ScrollColumn(parent);                 // window background, padding 20
+//   page->setSpacing(28); page->setMaximumColumnWidth(820);
+//   page->addWidget(hero); page->columnLayout()->addLayout(...);
+//   auto *list = new ScrollColumn(parent); list->setBackground(theme.colors.groupedBackground);
+//   list->addWidget(new InsetSection(...));               // an inset list
+
+#include <QScrollArea>
+
+class QVBoxLayout;
+
+class ScrollColumn final : public QScrollArea
+{
+    Q_OBJECT
+public:
+    explicit ScrollColumn(QWidget *parent = nullptr);
+
+    QVBoxLayout *columnLayout() const { return m_column; }
+    QWidget *column() const { return m_columnWidget; }
+    void addWidget(QWidget *widget);
+    void setSpacing(int spacing);
+    void setPadding(int padding);
+    void setMaximumColumnWidth(int width); // 0: no limit
+    void setBackground(const QColor &color);
+
+private:
+    QWidget *m_columnWidget;
+    QVBoxLayout *m_column;
+};

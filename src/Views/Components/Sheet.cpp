@@ -1,0 +1,142 @@
+#include "Views/Components/Sheet.h"
+
+#include "Views/Components/RoundedCard.h"
+#include "Views/Components/Theme.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+Sheet::Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss)
+    : QWidget(window), m_window(window), m_content(content), m_onDismiss(std::move(onDismiss))
+{
+    const Theme &t = Theme::current();
+    setAttribute(Qt::WA_NoMousePropagation);
+    setFocusPolicy(Qt::StrongFocus);
+    CardStyle style = t.card;
+    style.background = t.sheet.background;
+    style.radius = t.sheet.radius;
+    style.shadow = Theme::withAlpha(Qt::black, 0.25);
+    style.shadowBlur = 24;
+    style.shadowOffset = QPointF(0, 10);
+    m_card = new RoundedCard(style, this);
+    m_card->setShadowEnabled(true);
+    m_card->setPadding(0);
+    m_card->contentLayout()->addWidget(content);
+    setAccessibleName(content->accessibleName());
+    window->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, &Sheet::keepFocusInside);
+}
+
+Sheet *Sheet::present(QWidget *window, QWidget *content, std::function<void()> onDismiss)
+{
+    QWidget *host = window ? window->window() : nullptr;
+    auto *sheet = new Sheet(host, content, std::move(onDismiss));
+    sheet->m_previousFocus = QApplication::focusWidget();
+    sheet->setGeometry(host->rect());
+    sheet->layoutCard();
+    sheet->raise();
+    sheet->show();
+    // Focus the first control of the content, else the sheet itself (so Escape reaches it).
+    content->setFocus(Qt::OtherFocusReason);
+    if (!sheet->isAncestorOf(QApplication::focusWidget()))
+        sheet->setFocus(Qt::OtherFocusReason);
+    return sheet;
+}
+
+Sheet *Sheet::of(QWidget *descendant)
+{
+    for (QWidget *w = descendant; w; w = w->parentWidget()) {
+        if (auto *sheet = qobject_cast<Sheet *>(w))
+            return sheet;
+    }
+    return nullptr;
+}
+
+Sheet *Sheet::topmost(QWidget *window)
+{
+    if (!window)
+        return nullptr;
+    const QList<Sheet *> sheets = window->window()->findChildren<Sheet *>(Qt::FindDirectChildrenOnly);
+    for (auto it = sheets.crbegin(); it != sheets.crend(); ++it) {
+        if (!(*it)->isDismissed())
+            return *it;
+    }
+    return nullptr;
+}
+
+QRect Sheet::cardGeometry(const QSize &windowSize, const QSize &minimum, const QSize &preferred, int margin)
+{
+    const QSize room(qMax(0, windowSize.width() - 2 * margin), qMax(0, windowSize.height() - 2 * margin));
+    const QSize wanted = preferred.expandedTo(minimum);
+    const QSize size = wanted.boundedTo(room);
+    return {(windowSize.width() - size.width()) / 2, (windowSize.height() - size.height()) / 2, size.width(),
+            size.height()};
+}
+
+void Sheet::dismiss()
+{
+    if (m_dismissed)
+        return;
+    m_dismissed = true;
+    disconnect(qApp, &QApplication::focusChanged, this, &Sheet::keepFocusInside);
+    m_window->removeEventFilter(this);
+    hide();
+    if (m_previousFocus)
+        m_previousFocus->setFocus(Qt::OtherFocusReason);
+    // Run the callback last: it may present another sheet or delete what opened this one.
+    auto onDismiss = std::move(m_onDismiss);
+    emit dismissed();
+    if (onDismiss)
+        onDismiss();
+    deleteLater();
+}
+
+void Sheet::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Theme::current().sheet.dimming);
+}
+
+void Sheet::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        dismiss();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Sheet::mousePressEvent(QMouseEvent *event)
+{
+    // Clicks on the dimmed backdrop do nothing; they must not reach the window below.
+    event->accept();
+}
+
+bool Sheet::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::Resize) {
+        setGeometry(m_window->rect());
+        layoutCard();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Sheet::layoutCard()
+{
+    const int margin = Theme::current().sheet.margin;
+    const QMargins chrome = m_card->contentLayout()->contentsMargins();
+    const QSize extra(chrome.left() + chrome.right(), chrome.top() + chrome.bottom());
+    const QSize minimum = m_content->minimumSize().expandedTo(m_content->minimumSizeHint()) + extra;
+    const QSize preferred = m_content->sizeHint() + extra;
+    m_card->setGeometry(cardGeometry(size(), minimum, preferred, margin - chrome.left()));
+}
+
+void Sheet::keepFocusInside(QWidget *, QWidget *now)
+{
+    if (m_dismissed || !isVisible() || !now || now->window() != window())
+        return;
+    if (now != this && !isAncestorOf(now) && !Sheet::of(now))
+        m_content->setFocus(Qt::TabFocusReason);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+// TextLabel: a QLabel that always shows plain text (user data such as "<b>" stays literal),
+// styled from the theme's type scale, optionally one line with an ellipsis.
+//
+//   auto *name = new TextLabel(plant->name(), TextStyle::headline, parent);
+//   name->setTextColor(theme.colors.secondaryLabel);   // or setColorRole(ColorRole::secondary)
+//   name->setElided(true);                              // one line, "…" when too narrow
+//   name->setTextStyle(TextStyle::caption, QFont::DemiBold); name->setItalic(true);
+
+#include "Models/ColorRole.h"
+#include "Views/Components/Theme.h"
+
+#include <QLabel>
+
+class TextLabel final : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit TextLabel(const QString &text = {}, TextStyle style = TextStyle::body, QWidget *parent = nullptr);
+
+    void setTextStyle(TextStyle style);
+    void setTextStyle(TextStyle style, QFont::Weight weight);
+    void setItalic(bool italic);
+    void setTextColor(const QColor &color);
+    void setColorRole(ColorRole role);
+    void setOpacity(qreal opacity); // multiplies the colour's alpha
+    void setElided(bool elided);
+    bool isElided() const { return m_elided; }
+
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void applyColor();
+
+    QColor m_color;
+    qreal m_opacity = 1.0;
+    bool m_elided = false;
+};

@@ -1,0 +1,246 @@
+#pragma once
+
+// Theme: every colour, font, radius and spacing the views paint with, for the light and the dark
+// appearance. Paint code reads only from here (a widget takes its style struct, never a literal).
+//
+//   const Theme &t = Theme::current();       // rebuilt when the appearance changes
+//   t.colors.accent, t.color(ColorRole::blue), t.font(TextStyle::headline),
+//   t.font(TextStyle::subheadline, QFont::Medium), t.chip, t.card, t.gauge, t.button, ...
+//   Theme::setAppearanceOverride(Appearance::dark);  // tests and screenshots
+//   Theme::refresh();                                 // after the desktop switched light/dark
+//   Theme::mix(a, b, f), Theme::withAlpha(c, a)
+//
+// Appearance: TENDREL_APPEARANCE=light|dark wins, then an override set in code, then the system
+// (colour scheme on Qt 6.5+, otherwise the lightness of the palette's window colour).
+
+#include "Models/ColorRole.h"
+
+#include <QColor>
+#include <QFont>
+#include <QMargins>
+#include <QPointF>
+
+#include <optional>
+
+enum class Appearance : unsigned char { light, dark };
+
+// The type scale; sizes are relative to the system font so the user's font setting carries over.
+enum class TextStyle : unsigned char { largeTitle, title2, title3, headline, body, subheadline, caption, caption2 };
+
+// Named colours, each chosen by meaning.
+struct ThemeColors
+{
+    // The standard named colours of care kinds, species facts and statuses.
+    QColor blue, orange, teal, red, yellow, green, purple, cyan;
+    QColor accent;          // the app's leaf green: selection, prominent buttons, links
+    QColor accentDark;      // accent mixed with black, for the far end of accent gradients
+    QColor onAccent;        // text and icons drawn on accent or tinted fills
+    QColor label;           // primary text
+    QColor secondaryLabel;  // supporting text (species names, counts, footers)
+    QColor tertiaryLabel;   // least important text (separating dots, disabled)
+    QColor separator;       // hairlines between rows and card outlines
+    QColor fill;            // five fill levels for controls and panels, strongest first
+    QColor secondaryFill;
+    QColor tertiaryFill;    // off filter chips, search field
+    QColor quaternaryFill;
+    QColor quinaryFill;     // info tiles and panels: the faintest
+    QColor groupedBackground;          // behind inset lists and grouped forms
+    QColor secondaryGroupedBackground; // the rows of inset lists and forms
+    QColor windowBackground;           // plain screens
+    QColor cardBackground;             // species cards and other raised surfaces
+    QColor sidebarBackground;
+    QColor dimming;                    // backdrop behind a sheet
+    QColor shadow;                     // card shadow colour (alpha carries the strength)
+    QColor focusRing;                  // keyboard focus outline
+    QColor glassFill;                  // untinted glass: translucent, lighter than what is below
+    QColor glassBorder;                // the glass edge highlight
+};
+
+struct ChipStyle
+{
+    QFont font;                 // subheadline, medium
+    int paddingH = 14;
+    int paddingV = 8;
+    int iconSpacing = 6;
+    QColor onFill, onForeground;   // accent capsule, white content
+    QColor offFill, offForeground; // tertiary fill, primary text
+    QColor focusRing;
+};
+
+struct CardStyle
+{
+    QColor background;
+    QColor border;        // drawn inside the shape; alpha 0 for none
+    qreal borderWidth = 1;
+    qreal radius = 22;
+    QColor shadow;        // alpha 0 for none
+    qreal shadowBlur = 10;
+    QPointF shadowOffset{0, 6};
+};
+
+struct GaugeStyle
+{
+    int diameter = 44;
+    qreal lineWidth = 5;
+    qreal trackAlpha = 0.25;      // track is the tint at this alpha
+    QFont symbolFont;             // title 3, semibold
+};
+
+struct ButtonStyle
+{
+    QFont font;                   // body, semibold (small: subheadline; large: headline)
+    QFont smallFont;
+    QFont largeFont;
+    int height = 32, smallHeight = 26, largeHeight = 44;
+    int paddingH = 14;
+    int iconSpacing = 6;
+    QColor glassFill;             // untinted glass
+    QColor glassBorder;
+    qreal glassTintAlpha = 0.16;  // tinted glass: tint at this alpha over the glass
+    qreal hoverLighten = 0.08;    // white (light) or black (dark) wash on hover
+    qreal pressedDarken = 0.14;
+    QColor borderedFill;          // bordered style: a neutral fill
+    QColor prominentForeground;
+    QColor disabledForeground;
+    QColor focusRing;
+    qreal focusRingWidth = 2.5;
+};
+
+struct BadgeStyle
+{
+    QFont font;                   // caption, semibold
+    int paddingH = 10;
+    int paddingV = 6;
+    int iconSpacing = 4;
+    QColor glassFill;             // untinted: frosted white
+    QColor glassBorder;
+    QColor foreground;            // untinted text colour
+    qreal tintAlpha = 0.82;       // tinted glass keeps a little translucency
+};
+
+struct TileStyle
+{
+    qreal radius = 18;
+    int padding = 14;
+    int spacing = 8;
+    int textSpacing = 2;
+    QColor background;            // quinary fill
+    QFont symbolFont, titleFont, valueFont;
+    QColor titleColor, valueColor;
+};
+
+struct ListStyle
+{
+    qreal radius = 12;
+    int rowMinHeight = 44;
+    int rowPaddingH = 16;
+    int rowPaddingV = 10;
+    int rowSpacing = 12;          // between a row's icon, texts and accessories
+    int separatorInset = 16;      // from the leading edge, plus the icon column when there is one
+    int sectionSpacing = 22;
+    int headerSpacing = 8;        // header to rows, rows to footer
+    QColor rowBackground;
+    QColor rowHover;
+    QColor rowPressed;
+    QColor separator;
+    QFont headerFont;             // subheadline, semibold
+    QColor headerColor;
+    QFont footerFont;
+    QColor footerColor;
+    QFont titleFont, subtitleFont;
+};
+
+struct SearchFieldStyle
+{
+    int height = 32;
+    qreal radius = 10;
+    QColor background;
+    QColor focusBackground;
+    QColor iconColor;
+    QFont font;
+};
+
+struct SidebarStyle
+{
+    int width = 220;
+    int rowHeight = 34;
+    qreal radius = 8;
+    int padding = 10;
+    QColor background;
+    QColor selection;             // selected row fill
+    QColor selectionForeground;
+    QColor hover;
+    QColor iconColor;             // unselected icons: accent
+    QFont font;
+    QFont badgeFont;
+    QColor badgeForeground;
+    QColor badgeBackground;
+};
+
+struct NavigationStyle
+{
+    int headerHeight = 52;
+    int paddingH = 20;
+    QFont inlineTitleFont;        // headline
+    QFont largeTitleFont;         // large title, bold
+    QFont backFont;
+    QColor tint;                  // back button and toolbar text
+    QColor background;
+    QColor separator;
+};
+
+struct SheetStyle
+{
+    QColor dimming;
+    QColor background;
+    qreal radius = 16;
+    int margin = 32;              // at least this much window shows around the sheet
+};
+
+struct PanelStyle
+{
+    // Content-unavailable panel.
+    int symbolSize = 44;
+    int spacing = 10;
+    QColor symbolColor;
+    QFont titleFont;              // title 2, bold
+    QFont descriptionFont;        // body
+    QColor descriptionColor;
+};
+
+class Theme final
+{
+public:
+    Appearance appearance = Appearance::light;
+    ThemeColors colors;
+    ChipStyle chip;
+    CardStyle card;           // species card: secondary background, separator outline
+    CardStyle panel;          // panel background: quinary fill, radius 20, no outline
+    GaugeStyle gauge;
+    ButtonStyle button;
+    BadgeStyle badge;
+    TileStyle tile;
+    ListStyle list;
+    SearchFieldStyle searchField;
+    SidebarStyle sidebar;
+    NavigationStyle navigation;
+    SheetStyle sheet;
+    PanelStyle unavailable;
+    int contentPadding = 20;  // the default inset of scrolling screens
+
+    static const Theme &current();
+    static void setAppearanceOverride(std::optional<Appearance> appearance);
+    // Re-reads the system appearance; widgets pick the new values up on their next paint.
+    static void refresh();
+    static Appearance systemAppearance();
+
+    QColor color(ColorRole role) const;
+    QFont font(TextStyle style) const;
+    QFont font(TextStyle style, QFont::Weight weight) const;
+
+    // Mixes in a perceptual colour space (OKLab), so mixing with black darkens evenly.
+    static QColor mix(const QColor &a, const QColor &b, qreal fractionOfB);
+    static QColor withAlpha(QColor color, qreal alpha);
+
+    static Theme make(Appearance appearance);
+};

@@ -1,0 +1,82 @@
+#include "Views/Components/ToggleSwitch.h"
+
+#include "Views/Components/Painting.h"
+#include "Views/Components/Shapes.h"
+#include "Views/Components/Spring.h"
+#include "Views/Components/Theme.h"
+
+#include <QPainter>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+ToggleSwitch::ToggleSwitch(QWidget *parent) : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_onColor = Theme::current().colors.accent;
+    m_animation = new QVariantAnimation(this);
+    m_animation->setEasingCurve(Spring::curve());
+    m_animation->setDuration(Spring::durationMs());
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+        m_position = v.toReal();
+        update();
+    });
+    connect(m_animation, &QVariantAnimation::finished, this, [this] { m_animating = false; });
+}
+
+void ToggleSwitch::setOnColor(const QColor &color)
+{
+    m_onColor = color;
+    update();
+}
+
+QSize ToggleSwitch::sizeHint() const
+{
+    return {42, 26};
+}
+
+void ToggleSwitch::nextCheckState()
+{
+    QAbstractButton::nextCheckState();
+    if (!Spring::animationsEnabled())
+        return;
+    m_animating = true;
+    m_animation->stop();
+    m_animation->setStartValue(m_position);
+    m_animation->setEndValue(isChecked() ? 1.0 : 0.0);
+    m_animation->start();
+}
+
+void ToggleSwitch::checkStateSet()
+{
+    // A programmatic change jumps; a click's spring is already running.
+    if (!m_animating) {
+        m_animation->stop();
+        m_position = isChecked() ? 1.0 : 0.0;
+    }
+    update();
+}
+
+void ToggleSwitch::paintEvent(QPaintEvent *)
+{
+    const Theme &t = Theme::current();
+    QPainter p(this);
+    Painting::setHighQuality(p);
+    const QRectF track = QRectF(rect()).adjusted(2, 2, -2, -2);
+    const qreal pos = std::clamp(m_position, 0.0, 1.0);
+    const QPainterPath shape = Shapes::capsule(track);
+    p.fillPath(shape, t.colors.fill);
+    p.fillPath(shape, Theme::withAlpha(m_onColor, pos * (isEnabled() ? 1.0 : 0.4)));
+    const qreal knob = track.height() - 4;
+    const qreal x = track.left() + 2 + (track.width() - knob - 4) * std::clamp(m_position, -0.05, 1.05);
+    const QRectF knobRect(x, track.top() + 2, knob, knob);
+    Painting::drawShadow(p, knobRect, knob / 2, Theme::withAlpha(Qt::black, 0.18), 2, QPointF(0, 1));
+    QPainterPath k;
+    k.addEllipse(knobRect);
+    p.fillPath(k, isEnabled() ? QColor(Qt::white) : QColor(235, 235, 235));
+    if (hasFocus())
+        Painting::drawFocusRing(p, Shapes::capsule(track.adjusted(-1, -1, 1, 1)), t.colors.focusRing, 2);
+}

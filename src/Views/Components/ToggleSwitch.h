@@ -1,0 +1,34 @@
+#pragma once
+
+// ToggleSwitch: an on/off switch (accent track when on, white knob) that springs between its
+// states; Space toggles it. Give it an accessible name when its label is elsewhere.
+//
+//   auto *sw = new ToggleSwitch(parent); sw->setAccessibleName(kind.title());
+//   connect(sw, &ToggleSwitch::toggled, ...);  sw->setChecked(true);   // programmatic, no motion
+//   sw->setOnColor(theme.colors.green);
+
+#include <QAbstractButton>
+#include <QColor>
+
+class QVariantAnimation;
+
+class ToggleSwitch final : public QAbstractButton
+{
+    Q_OBJECT
+public:
+    explicit ToggleSwitch(QWidget *parent = nullptr);
+
+    void setOnColor(const QColor &color);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void nextCheckState() override;
+    void checkStateSet() override;
+
+private:
+    QColor m_onColor;
+    qreal m_position = 0;
+    bool m_animating = false;
+    QVariantAnimation *m_animation;
+};
