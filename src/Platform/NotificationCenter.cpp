@@ -1,0 +1,32 @@
+#include "Platform/NotificationCenter.h"
+
+#include "Platform/DBusNotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace {
+
+QPointer<NotificationCenter> installedCenter;
+
+} // namespace
+
+NotificationCenter::NotificationCenter(QObject *parent) : QObject(parent) {}
+
+NotificationCenter::~NotificationCenter() = default;
+
+NotificationCenter &NotificationCenter::current()
+{
+    if (installedCenter)
+        return *installedCenter;
+    // Parented to the application so it goes before the bus connections are torn down.
+    static QPointer<NotificationCenter> defaultCenter;
+    if (!defaultCenter)
+        defaultCenter = new DBusNotificationCenter(QCoreApplication::instance());
+    return *defaultCenter;
+}
+
+void NotificationCenter::setCurrent(NotificationCenter *center)
+{
+    installedCenter = center;
+}

@@ -1,0 +1,3 @@
+#include "Platform/ReminderLog.h"
+
+Q_LOGGING_CATEGORY(lcReminders, "tendrel.reminders")
