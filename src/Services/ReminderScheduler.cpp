@@ -1,0 +1,114 @@
+#include "Services/ReminderScheduler.h"
+
+#include "Models/Plant.h"
+#include "Platform/Calendar.h"
+#include "Platform/NotificationCenter.h"
+#include "Services/ReminderRun.h"
+
+#include <QStringBuilder>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int minutesPerDay = 24 * 60;
+
+// The summary of the first count tasks of a list, without copying the list.
+QString summaryOf(const QList<CareTask> &tasks, qsizetype count)
+{
+    QString text;
+    const qsizetype shown = std::min<qsizetype>(count, 3);
+    for (qsizetype i = 0; i < shown; ++i) {
+        if (i > 0)
+            text += QLatin1String(", ");
+        const CareTask &task = tasks[i];
+        text += task.kind.title() % QLatin1Char(' ') % (task.plant ? task.plant->name() : QString());
+    }
+    if (count > 3)
+        text += QStringLiteral(" and %1 more").arg(count - 3);
+    return text;
+}
+
+} // namespace
+
+QString ReminderScheduler::identifier(int offset)
+{
+    return QLatin1String("tendrel.daily.") + QString::number(offset);
+}
+
+QStringList ReminderScheduler::identifiers()
+{
+    QStringList result;
+    result.reserve(dayCount);
+    for (int offset = 0; offset < dayCount; ++offset)
+        result.append(identifier(offset));
+    return result;
+}
+
+ReminderRun *ReminderScheduler::reschedule(const QList<Plant *> &plants, bool enabled,
+                                           int minutesAfterMidnight)
+{
+    auto *run = new ReminderRun(plants, enabled, minutesAfterMidnight, NotificationCenter::current());
+    run->start();
+    return run;
+}
+
+QString ReminderScheduler::title(qsizetype taskCount)
+{
+    if (taskCount == 1)
+        return QStringLiteral("1 plant needs care");
+    return QStringLiteral("%1 care tasks today").arg(taskCount);
+}
+
+QString ReminderScheduler::summary(const QList<CareTask> &tasks)
+{
+    return summaryOf(tasks, tasks.size());
+}
+
+QList<ReminderScheduler::PlannedReminder>
+ReminderScheduler::plan(const QList<Plant *> &plants, int minutesAfterMidnight, const Calendar &calendar)
+{
+    QList<PlannedReminder> planned;
+    const QList<CareTask> tasks = CareTask::tasks(plants, dayCount, calendar);
+    if (tasks.isEmpty())
+        return planned;
+
+    const QTimeZone zone = calendar.timeZone();
+    const qint64 today = calendar.localJulianDay(calendar.now().toMSecsSinceEpoch());
+    // Minutes beyond a day move the reminder to a later day rather than wrapping.
+    const int dayShift = minutesAfterMidnight >= 0
+                             ? minutesAfterMidnight / minutesPerDay
+                             : -((minutesPerDay - 1 - minutesAfterMidnight) / minutesPerDay);
+    const int minuteOfDay = minutesAfterMidnight - dayShift * minutesPerDay;
+    const QTime timeOfDay(minuteOfDay / 60, minuteOfDay % 60);
+
+    for (int offset = 0; offset < dayCount; ++offset) {
+        const qint64 day = today + offset;
+        const auto dayStart = calendar.startOfLocalDayMsecs(day);
+        if (!dayStart || !Calendar::isJulianDayInRange(day + dayShift))
+            continue;
+        const QDate fireDate = QDate::fromJulianDay(day + dayShift);
+        const NotificationTrigger wallClock{fireDate.year(), fireDate.month(), fireDate.day(),
+                                            timeOfDay.hour(), timeOfDay.minute()};
+        const auto fireMoment = wallClock.moment(zone);
+        if (!fireMoment || *fireMoment <= calendar.now())
+            continue;
+
+        // Tasks are sorted by due date, so the ones due by this day are a prefix of the list.
+        const auto end =
+            std::upper_bound(tasks.cbegin(), tasks.cend(), *dayStart,
+                             [](qint64 start, const CareTask &task) { return start < task.dueMsecs; });
+        const qsizetype count = end - tasks.cbegin();
+        if (count == 0)
+            continue;
+
+        NotificationRequest request;
+        request.identifier = identifier(offset);
+        request.title = title(count);
+        request.body = summaryOf(tasks, count);
+        request.defaultSound = true;
+        request.trigger = NotificationTrigger::fromInstant(*fireMoment, zone);
+        planned.append({offset, *fireMoment, std::move(request)});
+    }
+    return planned;
+}
