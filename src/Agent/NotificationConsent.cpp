@@ -1,0 +1,51 @@
+#include "Agent/NotificationConsent.h"
+
+#include "Platform/ReminderLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+const QString grantedKey = QStringLiteral("granted");
+
+} // namespace
+
+NotificationConsent::NotificationConsent(QString path) : m_path(std::move(path)) {}
+
+bool NotificationConsent::isRecorded() const
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QJsonDocument document = QJsonDocument::fromJson(file.read(64 * 1024));
+    if (!document.isObject() || !document.object().value(grantedKey).isString()) {
+        qCWarning(lcReminders).noquote() << m_path << "is damaged; notifications count as not yet allowed";
+        return false;
+    }
+    return true;
+}
+
+bool NotificationConsent::record(const QDateTime &at, QString *error) const
+{
+    const QJsonObject root{{grantedKey, at.toUTC().toString(Qt::ISODate)}};
+    QString reason;
+    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
+        reason = QStringLiteral("cannot create the folder of %1").arg(m_path);
+    } else {
+        QSaveFile file(m_path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 ||
+            !file.commit())
+            reason = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
+    }
+    if (reason.isEmpty())
+        return true;
+    qCWarning(lcReminders).noquote() << reason;
+    if (error)
+        *error = reason;
+    return false;
+}

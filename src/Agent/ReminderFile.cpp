@@ -1,0 +1,82 @@
+#include "Agent/ReminderFile.h"
+
+#include "Platform/ReminderLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+constexpr int formatVersion = 1;
+const QString versionKey = QStringLiteral("version");
+const QString pendingKey = QStringLiteral("pending");
+// Far more than 14 requests ever need; a bigger file is not ours.
+constexpr qint64 maxFileSize = 1024 * 1024;
+
+} // namespace
+
+ReminderFile::ReminderFile(QString path) : m_path(std::move(path)) {}
+
+QList<NotificationRequest> ReminderFile::load() const
+{
+    QFile file(m_path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcReminders).noquote() << "cannot read" << m_path << ":" << file.errorString();
+        return {};
+    }
+    if (file.size() > maxFileSize) {
+        qCWarning(lcReminders).noquote() << m_path << "is too large; starting with no pending reminders";
+        return {};
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonObject root = document.object();
+    if (parseError.error != QJsonParseError::NoError || !document.isObject() ||
+        root.value(versionKey).toInt() != formatVersion || !root.value(pendingKey).isArray()) {
+        qCWarning(lcReminders).noquote() << m_path << "is damaged (" << parseError.errorString()
+                                         << "); starting with no pending reminders";
+        return {};
+    }
+
+    QList<NotificationRequest> requests;
+    const QJsonArray pending = root.value(pendingKey).toArray();
+    for (const QJsonValue &entry : pending) {
+        QString reason;
+        if (auto request = NotificationRequest::fromVariantMap(entry.toObject().toVariantMap(), &reason))
+            requests.append(std::move(*request));
+        else
+            qCWarning(lcReminders).noquote() << "skipping a damaged reminder in" << m_path << ":" << reason;
+    }
+    return requests;
+}
+
+bool ReminderFile::save(const QList<NotificationRequest> &requests, QString *error) const
+{
+    QJsonArray pending;
+    for (const NotificationRequest &request : requests)
+        pending.append(QJsonObject::fromVariantMap(request.toVariantMap()));
+    const QJsonObject root{{versionKey, formatVersion}, {pendingKey, pending}};
+
+    QString reason;
+    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
+        reason = QStringLiteral("cannot create the folder of %1").arg(m_path);
+    } else {
+        QSaveFile file(m_path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 ||
+            !file.commit())
+            reason = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
+    }
+    if (reason.isEmpty())
+        return true;
+    qCWarning(lcReminders).noquote() << reason;
+    if (error)
+        *error = reason;
+    return false;
+}
