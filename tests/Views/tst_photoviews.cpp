@@ -1,0 +1,437 @@
+#include "Models/Plant.h"
+#include "Models/Species.h"
+#include "Views/Components/PhotoCreditLabel.h"
+#include "Views/Components/PhotoViewGeometry.h"
+#include "Views/Components/PlantPhotoView.h"
+#include "Views/Components/PlantThumbnail.h"
+
+#include "fixtures/ImageFixtures.h"
+
+#include <QAccessible>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QProcess>
+#include <QResource>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+using namespace ImageFixtures;
+
+// Receives the addresses the credit label asks the desktop to open.
+class UrlCatcher final : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+class TestPhotoViews final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void placeholderSymbolSize_data();
+    void placeholderSymbolSize();
+    void gradientFollowsHue_data();
+    void gradientFollowsHue();
+    void decodeSizeCoversFrame_data();
+    void decodeSizeCoversFrame();
+
+    void creditLine_data();
+    void creditLine();
+    void creditLabelTakesNoSpaceWithoutCredit();
+    void creditLinkOpensOnlyTheCheckedAddress();
+    void creditTextStaysPlain();
+
+    void undecodablePhotoKeepsPlaceholder();
+    void photoDecodesToFrameSize();
+    void laterPhotoWins();
+    void thumbnailFollowsPlant();
+    void speciesImageIsBackdrop();
+    void pictureIsDecorative();
+
+    void renderSamples();
+};
+
+void TestPhotoViews::placeholderSymbolSize_data()
+{
+    QTest::addColumn<QSizeF>("frame");
+    QTest::addColumn<qreal>("scale");
+    QTest::addColumn<qreal>("expected");
+    QTest::newRow("species row") << QSizeF(44, 44) << 0.5 << 22.0;
+    QTest::newRow("thumbnail") << QSizeF(48, 48) << 0.45 << 21.6;
+    QTest::newRow("species card: the height is shorter") << QSizeF(260, 130) << 0.42 << 54.6;
+    QTest::newRow("tall frame: the width is shorter") << QSizeF(84, 300) << 0.45 << 37.8;
+    QTest::newRow("collapsed frame") << QSizeF(0, 300) << 0.3 << 0.0;
+}
+
+void TestPhotoViews::placeholderSymbolSize()
+{
+    QFETCH(QSizeF, frame);
+    QFETCH(qreal, scale);
+    QFETCH(qreal, expected);
+    QVERIFY(qAbs(PhotoViewGeometry::placeholderSymbolSize(frame, scale) - expected) < 1e-9);
+    const QRectF symbol = PhotoViewGeometry::placeholderSymbolRect(QRectF(QPointF(10, 20), frame), scale);
+    QVERIFY(qAbs(symbol.width() - expected) < 1e-9);
+    QCOMPARE(symbol.center(), QRectF(QPointF(10, 20), frame).center());
+}
+
+void TestPhotoViews::gradientFollowsHue_data()
+{
+    QTest::addColumn<double>("hue");
+    QTest::addColumn<double>("endHue");
+    QTest::newRow("monstera") << 0.36 << 0.40;
+    QTest::newRow("custom") << 0.33 << 0.37;
+    QTest::newRow("wraps round the circle") << 0.98 << 0.02;
+}
+
+void TestPhotoViews::gradientFollowsHue()
+{
+    QFETCH(double, hue);
+    QFETCH(double, endHue);
+    const PhotoViewGeometry::Gradient gradient = PhotoViewGeometry::backgroundGradient(hue);
+    QVERIFY(qAbs(gradient.start.hsvHueF() - hue) < 1e-3);
+    QVERIFY(qAbs(gradient.start.hsvSaturationF() - 0.42) < 1e-3);
+    QVERIFY(qAbs(gradient.start.valueF() - 0.78) < 1e-3);
+    QVERIFY(qAbs(gradient.end.hsvHueF() - endHue) < 1e-3);
+    QVERIFY(qAbs(gradient.end.hsvSaturationF() - 0.62) < 1e-3);
+    QVERIFY(qAbs(gradient.end.valueF() - 0.46) < 1e-3);
+    QCOMPARE(gradient.start.alpha(), 255);
+}
+
+void TestPhotoViews::decodeSizeCoversFrame_data()
+{
+    QTest::addColumn<std::optional<QSize>>("photo");
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("thumbnail at 2x") << std::optional(QSize(1600, 1200)) << QSize(96, 96) << 128;
+    QTest::newRow("wide card: width decides") << std::optional(QSize(1600, 1200)) << QSize(600, 300) << 640;
+    QTest::newRow("portrait in a tall frame") << std::optional(QSize(1200, 1600)) << QSize(100, 400) << 512;
+    QTest::newRow("exact step") << std::optional(QSize(1600, 1200)) << QSize(512, 384) << 512;
+    QTest::newRow("large frame: capped") << std::optional(QSize(1600, 1200)) << QSize(2000, 1500) << 1200;
+    QTest::newRow("unknown size: cap") << std::optional<QSize>() << QSize(48, 48) << 1200;
+}
+
+void TestPhotoViews::decodeSizeCoversFrame()
+{
+    QFETCH(std::optional<QSize>, photo);
+    QFETCH(QSize, frame);
+    QFETCH(int, expected);
+    const int maxPixel = PhotoViewGeometry::decodeMaxPixel(photo, frame, 1200);
+    QCOMPARE(maxPixel, expected);
+    if (photo && maxPixel < 1200) {
+        // Decoded at that size, the photo still covers the frame.
+        const QSize decoded = photo->scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
+        QVERIFY(decoded.width() >= frame.width() && decoded.height() >= frame.height());
+    }
+}
+
+void TestPhotoViews::creditLine_data()
+{
+    QTest::addColumn<std::optional<PhotoCredit>>("credit");
+    QTest::addColumn<bool>("hasImage");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<QString>("link");
+
+    const auto credit = [](const QString &source) {
+        return std::optional(PhotoCredit{QStringLiteral("Ann Example"), QStringLiteral("CC BY-SA 4.0"), source});
+    };
+    const QString page = QStringLiteral("https://commons.wikimedia.org/wiki/File:Monstera.jpg");
+    QTest::newRow("no credit") << std::optional<PhotoCredit>() << true << false << QString();
+    QTest::newRow("credit without its photograph") << credit(page) << false << false << QString();
+    QTest::newRow("https page") << credit(page) << true << true << page;
+    QTest::newRow("http page") << credit(QStringLiteral("http://commons.wikimedia.org/wiki/File:A.jpg")) << true << true
+                               << QStringLiteral("http://commons.wikimedia.org/wiki/File:A.jpg");
+    QTest::newRow("empty source: plain") << credit(QString()) << true << true << QString();
+    QTest::newRow("not an address: plain") << credit(QStringLiteral("see the archive")) << true << true << QString();
+    QTest::newRow("no host: plain") << credit(QStringLiteral("https://")) << true << true << QString();
+    QTest::newRow("script: plain") << credit(QStringLiteral("javascript:alert(1)")) << true << true << QString();
+    QTest::newRow("local file: plain") << credit(QStringLiteral("file:///etc/passwd")) << true << true << QString();
+}
+
+void TestPhotoViews::creditLine()
+{
+    QFETCH(std::optional<PhotoCredit>, credit);
+    QFETCH(bool, hasImage);
+    QFETCH(bool, shown);
+    QFETCH(QString, link);
+
+    const std::optional<PhotoCreditLabel::Line> line = PhotoCreditLabel::lineFor(credit, hasImage);
+    QCOMPARE(line.has_value(), shown);
+    if (!line)
+        return;
+    QCOMPARE(line->text, QStringLiteral("Photo: Ann Example \u00B7 CC BY-SA 4.0 \u00B7 Wikimedia Commons"));
+    QCOMPARE(line->accessibleName, QStringLiteral("Photo by Ann Example, CC BY-SA 4.0, from Wikimedia Commons"));
+    QCOMPARE(line->link.has_value(), !link.isEmpty());
+    if (line->link)
+        QCOMPARE(*line->link, QUrl(link));
+}
+
+void TestPhotoViews::creditLabelTakesNoSpaceWithoutCredit()
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *credit = new PhotoCreditLabel(Species::custom());
+    layout->addWidget(credit);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!credit->isVisible());
+    QVERIFY(!credit->line());
+
+    credit->setCredit(PhotoCredit{QStringLiteral("Ann"), QStringLiteral("CC0"), QString()}, true);
+    QVERIFY(credit->isVisible());
+    QCOMPARE(credit->textFormat(), Qt::PlainText);
+    QCOMPARE(credit->accessibleName(), QStringLiteral("Photo by Ann, CC0, from Wikimedia Commons"));
+    // At most two lines of its font.
+    QVERIFY(credit->maximumHeight() <= 2 * QFontMetrics(credit->font()).lineSpacing() + 2);
+
+    credit->setSpecies(Species::custom());
+    QVERIFY(!credit->isVisible());
+}
+
+void TestPhotoViews::creditLinkOpensOnlyTheCheckedAddress()
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    const auto unset = qScopeGuard([] {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    });
+    const QString page = QStringLiteral("https://commons.wikimedia.org/wiki/File:Pilea peperomioides.jpg");
+
+    PhotoCreditLabel credit(Species::custom());
+    credit.setCredit(PhotoCredit{QStringLiteral("Ann"), QStringLiteral("CC0"), page}, true);
+    QCOMPARE(credit.textFormat(), Qt::RichText);
+    QVERIFY(credit.text().contains(QStringLiteral("href=\"https://commons.wikimedia.org/wiki/File:Pilea%20peperomioides.jpg\"")));
+    emit credit.linkActivated(QStringLiteral("file:///somewhere/else"));
+    QCOMPARE(catcher.opened, QList<QUrl>{QUrl(page)});
+
+    credit.setCredit(PhotoCredit{QStringLiteral("Ann"), QStringLiteral("CC0"), QStringLiteral("not an address")}, true);
+    emit credit.linkActivated(page);
+    QCOMPARE(catcher.opened.size(), 1);
+}
+
+void TestPhotoViews::creditTextStaysPlain()
+{
+    PhotoCreditLabel credit(Species::custom());
+    const PhotoCredit markup{QStringLiteral("<b>Ann</b> & co"), QStringLiteral("CC0"),
+                             QStringLiteral("https://commons.wikimedia.org/wiki/File:A.jpg")};
+    credit.setCredit(markup, true);
+    QVERIFY(credit.text().contains(QStringLiteral("&lt;b&gt;Ann&lt;/b&gt; &amp; co")));
+    credit.setCredit(PhotoCredit{markup.author, markup.license, QString()}, true);
+    QCOMPARE(credit.textFormat(), Qt::PlainText);
+    QVERIFY(credit.text().startsWith(QStringLiteral("Photo: <b>Ann</b> & co")));
+}
+
+void TestPhotoViews::undecodablePhotoKeepsPlaceholder()
+{
+    PlantPhotoView view(QByteArray("definitely not a photo"), Species::custom(), 0.5);
+    QSignalSpy decoded(&view, &PlantPhotoView::photoDecoded);
+    view.resize(44, 44);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_COMPARE(decoded.count(), 1);
+    QVERIFY(!view.isShowingPhoto());
+    QCOMPARE(view.backdrop(), PlantPhotoView::Backdrop::placeholder);
+    // The placeholder is painted: the leaf's white reaches the centre.
+    const QImage picture = view.grab().toImage();
+    const QColor centre = picture.pixelColor(picture.width() / 2, picture.height() / 2);
+    QVERIFY2(centre.lightness() > 200, qPrintable(centre.name()));
+}
+
+void TestPhotoViews::photoDecodesToFrameSize()
+{
+    const QByteArray photo = encode(quadrants(1600, 1200), "jpeg");
+    PlantPhotoView view(photo, Species::custom(), 0.3);
+    QSignalSpy decoded(&view, &PlantPhotoView::photoDecoded);
+    view.resize(48, 48);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_COMPARE(decoded.count(), 1);
+    QVERIFY(view.isShowingPhoto());
+    const int small = view.decodedMaxPixel();
+    QCOMPARE(small, PhotoViewGeometry::decodeMaxPixel(QSize(1600, 1200), QSize(48, 48) * view.devicePixelRatioF(), 1200));
+    QVERIFY(small < 1200);
+
+    // A larger frame gets a sharper decode of the same photo.
+    view.resize(600, 450);
+    QTRY_COMPARE(decoded.count(), 2);
+    QVERIFY(view.decodedMaxPixel() > small);
+    QVERIFY(view.isShowingPhoto());
+}
+
+void TestPhotoViews::laterPhotoWins()
+{
+    QImage red(400, 300, QImage::Format_RGB32);
+    red.fill(QColor(220, 30, 30));
+    QImage blue(400, 300, QImage::Format_RGB32);
+    blue.fill(QColor(30, 60, 220));
+
+    PlantPhotoView view(std::nullopt, Species::custom(), 0.3);
+    QSignalSpy decoded(&view, &PlantPhotoView::photoDecoded);
+    view.resize(80, 60);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.setPhoto(encode(red, "jpeg"));
+    view.setPhoto(encode(blue, "jpeg")); // before the red one is decoded
+    QTRY_VERIFY(view.isShowingPhoto());
+    QTRY_VERIFY(colorNear(view.grab().toImage().pixelColor(40, 30), QColor(30, 60, 220)));
+    QTest::qWait(100);
+    QCOMPARE(decoded.count(), 1); // the red decode was dropped, not applied
+    QVERIFY(colorNear(view.grab().toImage().pixelColor(40, 30), QColor(30, 60, 220)));
+
+    // Removing the photo returns to the placeholder.
+    view.setPhoto(std::nullopt);
+    QVERIFY(!view.isShowingPhoto());
+    QTRY_VERIFY(view.grab().toImage().pixelColor(40, 30).lightness() > 200);
+}
+
+void TestPhotoViews::thumbnailFollowsPlant()
+{
+    Plant plant(QStringLiteral("Fern"), Species::find(u"fern"), QStringLiteral("Bathroom"));
+    PlantThumbnail thumbnail(&plant, 48);
+    QSignalSpy decoded(&thumbnail, &PlantPhotoView::photoDecoded);
+    QCOMPARE(thumbnail.size(), QSize(48, 48));
+    QVERIFY(qAbs(thumbnail.cornerRadius() - 13.44) < 1e-9);
+    QCOMPARE(thumbnail.symbolScale(), 0.45);
+    QCOMPARE(thumbnail.species().id, QStringLiteral("fern"));
+    thumbnail.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&thumbnail));
+    QVERIFY(!thumbnail.isShowingPhoto());
+
+    plant.setPhoto(encode(quadrants(640, 480), "jpeg"));
+    QTRY_COMPARE(decoded.count(), 1);
+    QVERIFY(thumbnail.isShowingPhoto());
+
+    plant.setSpeciesID(QStringLiteral("pothos"));
+    QCOMPARE(thumbnail.species().id, QStringLiteral("pothos"));
+    QVERIFY(thumbnail.isShowingPhoto()); // same photo: not decoded again
+    QCOMPARE(decoded.count(), 1);
+
+    plant.setPhoto(std::nullopt);
+    QVERIFY(!thumbnail.isShowingPhoto());
+}
+
+void TestPhotoViews::speciesImageIsBackdrop()
+{
+    // A resource bundle with one catalog photograph, built by Qt's own resource compiler.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Species")));
+    QVERIFY(quadrants(300, 200).save(dir.filePath(QStringLiteral("Species/monstera.jpg")), "JPEG"));
+    QFile qrc(dir.filePath(QStringLiteral("test.qrc")));
+    QVERIFY(qrc.open(QIODevice::WriteOnly));
+    qrc.write("<RCC><qresource prefix=\"/\"><file>Species/monstera.jpg</file></qresource></RCC>");
+    qrc.close();
+    const QString rcc = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QStringLiteral("/rcc");
+    const QString bundle = dir.filePath(QStringLiteral("test.rcc"));
+    QCOMPARE(QProcess::execute(rcc, {QStringLiteral("--binary"), qrc.fileName(), QStringLiteral("-o"), bundle}), 0);
+    QVERIFY(QResource::registerResource(bundle));
+
+    const Species &monstera = Species::find(u"monstera");
+    QVERIFY(monstera.hasImage());
+    PlantPhotoView view(std::nullopt, monstera, 0.42);
+    QCOMPARE(view.backdrop(), PlantPhotoView::Backdrop::speciesImage);
+    view.setSpecies(Species::custom());
+    QCOMPARE(view.backdrop(), PlantPhotoView::Backdrop::placeholder);
+
+    QVERIFY(QResource::unregisterResource(bundle));
+    QVERIFY(!monstera.hasImage());
+}
+
+void TestPhotoViews::pictureIsDecorative()
+{
+    PlantPhotoView view(std::nullopt, Species::custom(), 0.5);
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&view);
+    QVERIFY(accessible);
+    QVERIFY(accessible->state().invisible);
+    QVERIFY(accessible->text(QAccessible::Name).isEmpty());
+}
+
+// Pictures for people to look at: TENDREL_SCREENSHOT_DIR=/some/dir tst_photoviews renderSamples
+void TestPhotoViews::renderSamples()
+{
+    const QString out = qEnvironmentVariable("TENDREL_SCREENSHOT_DIR");
+    if (out.isEmpty())
+        QSKIP("set TENDREL_SCREENSHOT_DIR to render sample pictures");
+
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(242, 242, 247));
+    window.setPalette(palette);
+    auto *column = new QVBoxLayout(&window);
+    QList<PlantPhotoView *> views;
+    const auto row = [&] {
+        auto *line = new QHBoxLayout;
+        line->setSpacing(12);
+        column->addLayout(line);
+        return line;
+    };
+    const auto add = [&](QBoxLayout *line, PlantPhotoView *view, QSize size, qreal radius, unsigned corners) {
+        view->setFixedSize(size);
+        view->setCornerRadius(radius, corners);
+        line->addWidget(view);
+        views.append(view);
+    };
+
+    QHBoxLayout *rows = row();
+    for (const char *id : {"custom", "pothos", "snake", "monstera", "peacelily", "calathea"})
+        add(rows, new PlantPhotoView(std::nullopt, Species::find(QString::fromLatin1(id)), 0.5), QSize(44, 44), 12,
+            Shapes::allCorners);
+    rows->addStretch();
+
+    const QByteArray photo = encode(naturalPicture(1600, 1200), "jpeg", 80);
+    QHBoxLayout *thumbs = row();
+    Plant withPhoto(QStringLiteral("Monty"), Species::find(u"monstera"), QStringLiteral("Den"), photo);
+    Plant withoutPhoto(QStringLiteral("Ivy"), Species::find(u"pothos"), QStringLiteral("Den"));
+    Plant broken(QStringLiteral("Broken"), Species::find(u"fern"), QStringLiteral("Den"), QByteArray("junk"));
+    for (Plant *plant : {&withPhoto, &withoutPhoto, &broken}) {
+        auto *thumbnail = new PlantThumbnail(plant, 48);
+        thumbs->addWidget(thumbnail);
+        views.append(thumbnail);
+    }
+    add(thumbs, new PlantPhotoView(photo, Species::find(u"monstera"), 0.45), QSize(84, 84), 22, Shapes::allCorners);
+    add(thumbs, new PlantPhotoView(std::nullopt, Species::find(u"zz"), 0.45), QSize(84, 84), 22, Shapes::allCorners);
+    thumbs->addStretch();
+
+    QHBoxLayout *cards = row();
+    add(cards, new PlantPhotoView(std::nullopt, Species::find(u"fiddle"), 0.42), QSize(260, 130), 22,
+        Shapes::topCorners);
+    add(cards, new PlantPhotoView(photo, Species::find(u"fiddle"), 0.42), QSize(260, 130), 22, Shapes::topCorners);
+    cards->addStretch();
+
+    QHBoxLayout *details = row();
+    add(details, new PlantPhotoView(std::nullopt, Species::find(u"hoya"), 0.3), QSize(540, 300), 28,
+        Shapes::allCorners);
+    details->addStretch();
+
+    auto *credit = new PhotoCreditLabel(Species::custom());
+    column->addWidget(credit);
+    credit->setCredit(PhotoCredit{QStringLiteral("Ann Example"), QStringLiteral("CC BY-SA 4.0"),
+                                  QStringLiteral("https://commons.wikimedia.org/wiki/File:Example.jpg")},
+                      true);
+    auto *plain = new PhotoCreditLabel(Species::custom());
+    column->addWidget(plain);
+    plain->setCredit(PhotoCredit{QStringLiteral("Someone"), QStringLiteral("CC0"), QString()}, true);
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (PlantPhotoView *view : views)
+        QTRY_VERIFY(!view->isDecoding() && (!view->photo() || view->photo()->startsWith("junk") || view->isShowingPhoto()));
+    QTest::qWait(2 * PhotoViewGeometry::style().fadeMilliseconds);
+    const QString file = QDir(out).filePath(QStringLiteral("photoviews@%1x.png").arg(window.devicePixelRatioF()));
+    QVERIFY(window.grab().save(file));
+    qInfo("wrote %s", qPrintable(file));
+}
+
+QTEST_MAIN(TestPhotoViews)
+#include "tst_photoviews.moc"
