@@ -60,15 +60,22 @@ QString describeFailure(const QString &path, int code, const QString &message)
 
 // The kinds' own raw value strings are static literals: events that share them cost no
 // allocation, which matters with hundreds of thousands of events.
-QString sharedKindRaw(QByteArrayView utf8)
+class SharedKindRaws final
 {
-    for (CareKind kind : CareKind::allCases()) {
-        const QString raw = kind.rawValue();
-        if (utf8.size() == raw.size() && QLatin1StringView(utf8) == raw)
-            return raw;
+public:
+    QString operator()(QByteArrayView utf8) const
+    {
+        for (const QString &raw : m_raws) {
+            if (utf8.size() == raw.size() && QLatin1StringView(utf8) == raw)
+                return raw;
+        }
+        return QString::fromUtf8(utf8);
     }
-    return QString::fromUtf8(utf8);
-}
+
+private:
+    const QString m_raws[3] = {CareKind(CareKind::water).rawValue(), CareKind(CareKind::fertilize).rawValue(),
+                               CareKind(CareKind::mist).rawValue()};
+};
 
 // Why a database with these header values must not be opened by this build, if it must not: a
 // newer build's store may hold data this one would lose, and another program's file is not ours.
@@ -334,12 +341,21 @@ bool ModelStore::load(QString *error)
     std::vector<std::vector<std::unique_ptr<CareEvent>>> logs(loaded.size());
     SqliteStatement events(m_db.handle(),
                            "SELECT id, plant, kindRaw, date, note FROM careEvent ORDER BY seq");
+    const SharedKindRaws sharedKindRaw;
+    RecordId lastOwner = 0;
+    std::vector<std::unique_ptr<CareEvent>> *log = nullptr;
     while (events.isValid() && (rc = events.step()) == SQLITE_ROW) {
-        const auto owner = indexOf.constFind(RecordId(events.int64(1)));
-        if (owner == indexOf.cend())
+        // A plant's events are mostly written together, so the previous row's plant is a good guess.
+        const auto ownerId = RecordId(events.int64(1));
+        if (ownerId != lastOwner || !log) {
+            const auto owner = indexOf.constFind(ownerId);
+            lastOwner = ownerId;
+            log = owner == indexOf.cend() ? nullptr : &logs[*owner];
+        }
+        if (!log)
             continue; // an event without a plant belongs to no log
-        logs[*owner].push_back(std::make_unique<CareEvent>(
-            RecordId(events.int64(0)), sharedKindRaw(events.utf8(2)), events.int64(3), events.text(4)));
+        log->push_back(std::make_unique<CareEvent>(RecordId(events.int64(0)), sharedKindRaw(events.utf8(2)),
+                                                   events.int64(3), events.text(4)));
     }
     if (!events.isValid() || rc != SQLITE_DONE) {
         *error = m_db.lastError();

@@ -105,8 +105,10 @@ std::optional<qint64> SqliteStatement::optionalInt64(int column) const
 
 QString SqliteStatement::text(int column) const
 {
-    const QByteArrayView bytes = utf8(column);
-    return bytes.isEmpty() ? QString() : QString::fromUtf8(bytes);
+    // Most texts read in bulk (event notes) are empty: asking the size first skips the text call.
+    if (sqlite3_column_bytes(m_stmt, column) == 0)
+        return {};
+    return QString::fromUtf8(utf8(column));
 }
 
 QByteArrayView SqliteStatement::utf8(int column) const
