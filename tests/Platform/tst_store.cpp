@@ -156,6 +156,8 @@ void TestStore::everythingReadsBackAfterReopen()
     QCOMPARE(log[1]->kind(), CareKind::water);
     QCOMPARE(log[2]->dateMsecs(), 1'600'000'000'000);
     QCOMPARE(log[2]->kindRaw(), QStringLiteral("mist"));
+    // Read-back kinds share the kind's own static string instead of holding a copy per event.
+    QCOMPARE(log[2]->kindRaw().constData(), CareKind(CareKind::mist).rawValue().constData());
     QCOMPARE(log[2]->plant(), plants[0]);
 
     QVERIFY(!plants[1]->hasEventList());
