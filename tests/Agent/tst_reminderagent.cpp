@@ -50,6 +50,7 @@ private slots:
     void secondAgentExits();
     void replannedDayReplacesItsBubble();
     void quitsOnceNothingIsLeft();
+    void deliveryWithoutServerIsKept();
     void missedWhileNotRunningDeliversOnlyTheLatest();
     void pendingSurvivesRestart();
     void damagedFileReadsAsEmptyAndIsReplaced();
@@ -281,6 +282,25 @@ void TestReminderAgent::quitsOnceNothingIsLeft()
     QVERIFY(agent->process().waitForFinished(10'000));
     QCOMPARE(agent->process().exitCode(), 0);
     QTRY_VERIFY(!m_connection->interface()->isServiceRegistered(ReminderBus::service).value());
+}
+
+void TestReminderAgent::deliveryWithoutServerIsKept()
+{
+    auto agent = startAgent();
+    QVERIFY(agent);
+    const NotificationRequest due = requestAt(QStringLiteral("tendrel.daily.0"), minutesFromNow(-1));
+    QCOMPARE(call(ReminderBus::addMethod, {due.toVariantMap()}).type(), QDBusMessage::ReplyMessage);
+    // No server to show it: the request stays instead of being lost.
+    QTRY_VERIFY_WITH_TIMEOUT(agent->output().contains(QLatin1String("cannot deliver")), 10'000);
+    QCOMPARE(listPending(), QList<NotificationRequest>{due});
+
+    // The next check (an add starts one at once) finds a server and shows it, once.
+    QVERIFY(m_server->registerOnBus());
+    const NotificationRequest later = requestAt(QStringLiteral("tendrel.daily.1"), minutesFromNow(24 * 60));
+    QCOMPARE(call(ReminderBus::addMethod, {later.toVariantMap()}).type(), QDBusMessage::ReplyMessage);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->notifications().size(), 1, 10'000);
+    QCOMPARE(m_server->notifications().constFirst().summary(), due.title);
+    QCOMPARE(listPending(), QList<NotificationRequest>{later});
 }
 
 void TestReminderAgent::missedWhileNotRunningDeliversOnlyTheLatest()

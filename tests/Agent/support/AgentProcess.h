@@ -63,8 +63,13 @@ public:
     QProcess &process() { return m_process; }
     bool isRunning() const { return m_process.state() == QProcess::Running; }
     // What the agent logged so far, for failure messages.
-    QString output() { return QString::fromUtf8(m_process.readAll()); }
+    QString output()
+    {
+        m_output += QString::fromUtf8(m_process.readAll());
+        return m_output;
+    }
 
 private:
     QProcess m_process;
+    QString m_output;
 };
