@@ -118,7 +118,10 @@ bool ReminderAgent::handleMessage(const QDBusMessage &message, const QDBusConnec
         (this->*method.handler)(message);
         return true;
     }
-    return false;
+    m_connection.send(message.createErrorReply(
+        QDBusError::UnknownMethod,
+        QStringLiteral("No method %1 in %2").arg(message.member(), ReminderBus::interface)));
+    return true;
 }
 
 void ReminderAgent::handleAdd(const QDBusMessage &message)

@@ -389,6 +389,8 @@ void TestReminderAgent::rejectsBadRequestsAndKeepsTheRest()
         QCOMPARE(reply.errorName(), c.error);
         QVERIFY(!reply.errorMessage().isEmpty());
     }
+    const QDBusMessage unknown = call(QStringLiteral("AddEverything"));
+    QCOMPARE(unknown.errorName(), QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"));
     QCOMPARE(listPending().size(), 14);
     QCOMPARE(ReminderFile(dataFile()).load().size(), 14);
 }
