@@ -1,13 +1,28 @@
+#include "App/SingleInstance.h"
+#include "App/TendrelApp.h"
+#include "Platform/Store/ModelStore.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QFileInfo>
+
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tendrel"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tendrel"));
-    window.resize(1100, 760);
-    window.show();
+    QApplication::setApplicationDisplayName(QStringLiteral("Tendrel"));
+    QApplication::setApplicationVersion(QStringLiteral(TENDREL_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.tendrel.Tendrel"));
+
+    // One process per user: a second start raises the running window and leaves.
+    SingleInstance instance(QStringLiteral("app.tendrel.Tendrel-") + QString::number(getuid()),
+                            QFileInfo(ModelStore::defaultPath()).absolutePath());
+    if (!instance.acquire())
+        return 0;
+
+    TendrelApp tendrel;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &tendrel, &TendrelApp::raiseMainWindow);
+    tendrel.showMainWindow();
     return app.exec();
 }

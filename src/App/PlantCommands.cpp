@@ -1,0 +1,54 @@
+#include "App/PlantCommands.h"
+
+#include "App/AppState.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+PlantCommands::PlantCommands(AppState &state, QObject *parent) : QObject(parent), m_state(state) {}
+
+void PlantCommands::install(QMenuBar *menuBar)
+{
+    QMenu *file = menuBar->addMenu(QStringLiteral("&File"));
+    m_newPlant = file->addAction(QStringLiteral("New Plant\u2026"));
+    m_newPlant->setObjectName(QStringLiteral("newPlantAction"));
+    m_newPlant->setShortcut(QKeySequence::New);
+    // Opening the sheet leaves the current tab as it is.
+    connect(m_newPlant, &QAction::triggered, this, [this] { m_state.setAddingPlant(true); });
+
+    file->addSeparator();
+    m_settings = file->addAction(QStringLiteral("Settings\u2026"));
+    m_settings->setObjectName(QStringLiteral("settingsAction"));
+    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_settings->setMenuRole(QAction::PreferencesRole);
+    connect(m_settings, &QAction::triggered, this, &PlantCommands::settingsRequested);
+
+    file->addSeparator();
+    QAction *quit = file->addAction(QStringLiteral("Quit"));
+    quit->setObjectName(QStringLiteral("quitAction"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, this, &PlantCommands::quitRequested);
+
+    QMenu *go = menuBar->addMenu(QStringLiteral("&Go"));
+    const struct
+    {
+        const char *title;
+        Qt::Key key;
+        AppTab tab;
+        const char *name;
+    } items[] = {
+        {"Today", Qt::Key_1, AppTab::today, "goTodayAction"},
+        {"My Plants", Qt::Key_2, AppTab::plants, "goPlantsAction"},
+        {"Explore", Qt::Key_3, AppTab::explore, "goExploreAction"},
+    };
+    for (const auto &item : items) {
+        QAction *action = go->addAction(QString::fromLatin1(item.title));
+        action->setObjectName(QString::fromLatin1(item.name));
+        action->setShortcut(QKeySequence(Qt::CTRL | item.key));
+        const AppTab tab = item.tab;
+        connect(action, &QAction::triggered, this, [this, tab] { m_state.setSelectedTab(tab); });
+    }
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class AppState;
+class ModelStore;
+class PlantCommands;
+class Preferences;
+class RootView;
+
+// The application object: opens the store (falling back to memory when the saved plants cannot be
+// opened), owns the one AppState, the preferences, the main window with its menus, and the
+// settings window. Where data lives is injectable so tests never touch the user's files.
+class TendrelApp final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        QString storePath;          // empty: the default location under the user's data folder
+        bool inMemoryStore = false; // keep nothing after quitting (tests, benchmarks)
+        QString settingsPath;       // empty: the user's settings file
+    };
+
+    explicit TendrelApp(QObject *parent = nullptr);
+    explicit TendrelApp(const Options &options, QObject *parent = nullptr);
+    ~TendrelApp() override;
+
+    AppState &state() const { return *m_state; }
+    ModelStore &store() const { return *m_store; }
+    Preferences &preferences() const { return *m_preferences; }
+    QMainWindow *mainWindow() const { return m_mainWindow; }
+    RootView *rootView() const { return m_rootView; }
+    PlantCommands *commands() const { return m_commands; }
+    // The settings window, once it has been opened.
+    QWidget *settingsWindow() const { return m_settingsWindow; }
+
+    void showMainWindow();
+    void showSettings();
+    // Brings the main window to the front (another start of Tendrel asked for it).
+    void raiseMainWindow();
+
+private:
+    void createMainWindow();
+
+    std::unique_ptr<ModelStore> m_store;
+    AppState *m_state;
+    Preferences *m_preferences;
+    QPointer<QMainWindow> m_mainWindow;
+    RootView *m_rootView = nullptr;
+    PlantCommands *m_commands = nullptr;
+    QPointer<QWidget> m_settingsWindow;
+};

@@ -1,0 +1,33 @@
+#include "Platform/DayClock.h"
+
+#include "Platform/Calendar.h"
+
+namespace {
+constexpr int checkIntervalMsecs = 5'000;
+}
+
+DayClock::DayClock(QObject *parent) : QObject(parent)
+{
+    const Calendar &calendar = Calendar::current();
+    m_day = calendar.localJulianDay(calendar.now().toMSecsSinceEpoch());
+    m_timer.setInterval(checkIntervalMsecs);
+    m_timer.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &DayClock::check);
+    m_timer.start();
+}
+
+DayClock &DayClock::instance()
+{
+    static DayClock *clock = new DayClock;
+    return *clock;
+}
+
+void DayClock::check()
+{
+    const Calendar &calendar = Calendar::current();
+    const qint64 day = calendar.localJulianDay(calendar.now().toMSecsSinceEpoch());
+    if (day == m_day)
+        return;
+    m_day = day;
+    emit dayChanged();
+}

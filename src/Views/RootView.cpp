@@ -1,0 +1,284 @@
+#include "Views/RootView.h"
+
+#include "App/AppState.h"
+#include "Models/CareTask.h"
+#include "Models/Plant.h"
+#include "Platform/Calendar.h"
+#include "Platform/DayClock.h"
+#include "Platform/Preferences.h"
+#include "Platform/Store/ModelStore.h"
+#include "Platform/Store/PlantQuery.h"
+#include "Services/ReminderRun.h"
+#include "Services/ReminderScheduler.h"
+#include "Views/Components/ContentUnavailableView.h"
+#include "Views/Components/NavigationStack.h"
+#include "Views/Components/Sheet.h"
+#include "Views/Components/Sidebar.h"
+#include "Views/Components/SymbolView.h"
+#include "Views/Components/TextLabel.h"
+#include "Views/Components/Theme.h"
+
+// Screens are built in their own folders; each lights up here once its view exists.
+#if __has_include("Views/Today/TodayView.h")
+#include "Views/Today/TodayView.h"
+#define TENDREL_HAS_TODAY_VIEW 1
+#endif
+#if __has_include("Views/Plants/AddPlantFlow.h")
+#include "Views/Plants/AddPlantFlow.h"
+#define TENDREL_HAS_ADD_PLANT_FLOW 1
+#endif
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+struct TabInfo
+{
+    AppTab tab;
+    const char *title;
+    const char *symbol;
+};
+
+constexpr TabInfo tabInfos[] = {
+    {AppTab::today, "Today", "checklist"},
+    {AppTab::plants, "My Plants", "leaf"},
+    {AppTab::explore, "Explore", "books.vertical"},
+};
+
+int tabIndex(AppTab tab)
+{
+    for (int i = 0; i < int(std::size(tabInfos)); ++i) {
+        if (tabInfos[i].tab == tab)
+            return i;
+    }
+    return -1;
+}
+
+// Seconds since the epoch in the shortest decimal that reads back to the same double, always
+// with a fractional part ("1733529600.0").
+QString secondsText(const std::optional<QDateTime> &due)
+{
+    if (!due)
+        return QStringLiteral("0.0");
+    const double seconds = double(due->toMSecsSinceEpoch()) / 1000.0;
+    QString text = QString::number(seconds, 'f', QLocale::FloatingPointShortest);
+    if (!text.contains(QLatin1Char('.')))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+} // namespace
+
+RootView::RootView(ModelStore &store, AppState &state, Preferences &preferences, QWidget *parent)
+    : QWidget(parent), m_store(store), m_state(state), m_preferences(preferences),
+      m_plants(new PlantQuery(store, PlantQuery::Sort::none, this)), m_sidebar(new Sidebar(this)),
+      m_tabs(new QStackedWidget(this))
+{
+    setObjectName(QStringLiteral("rootView"));
+    setMinimumSize(760, 520);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    if (!m_store.isPersistent()) {
+        m_banner = createBanner();
+        outer->addWidget(m_banner);
+    }
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    outer->addLayout(row, 1);
+    row->addWidget(m_sidebar);
+    row->addWidget(m_tabs, 1);
+
+    for (const TabInfo &info : tabInfos) {
+        m_sidebar->addItem(QString::fromLatin1(info.symbol), QString::fromLatin1(info.title));
+        auto *stack = new NavigationStack(m_tabs);
+        stack->setObjectName(QStringLiteral("stack-") + QString::fromLatin1(info.title).toLower().remove(QLatin1Char(' ')));
+        stack->setRoot(createScreen(info.tab), QString::fromLatin1(info.title));
+        m_stacks.append(stack);
+        m_tabs->addWidget(stack);
+    }
+    selectTab(m_state.selectedTab());
+
+    connect(m_sidebar, &Sidebar::currentChanged, this, [this](int index) {
+        if (index >= 0 && index < int(std::size(tabInfos)))
+            m_state.setSelectedTab(tabInfos[index].tab);
+    });
+    connect(&m_state, &AppState::selectedTabChanged, this, &RootView::selectTab);
+    connect(&m_state, &AppState::addingPlantChanged, this, &RootView::addingPlantChanged);
+    connect(m_plants, &PlantQuery::changed, this, &RootView::plantsChanged);
+    connect(&m_preferences, &Preferences::changed, this, &RootView::updateSignature);
+    connect(&DayClock::instance(), &DayClock::dayChanged, this, [this] {
+        updateBadge();
+        // The fourteen-day window moved on: plan the new last day.
+        rescheduleOnActivation();
+    });
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState appState) {
+        if (appState == Qt::ApplicationActive && m_appeared)
+            rescheduleOnActivation();
+    });
+
+    updateBadge();
+    m_signature = scheduleSignature(m_plants->plants(), m_preferences.remindersEnabled(),
+                                    m_preferences.reminderMinutes());
+    if (m_state.isAddingPlant())
+        addingPlantChanged(true);
+}
+
+RootView::~RootView()
+{
+    if (m_keyedRun)
+        m_keyedRun->cancel();
+}
+
+QString RootView::scheduleSignature(const QList<Plant *> &plants, bool remindersEnabled, int reminderMinutes)
+{
+    return scheduleSignature(plants, remindersEnabled, reminderMinutes, Calendar::current());
+}
+
+QString RootView::scheduleSignature(const QList<Plant *> &plants, bool remindersEnabled, int reminderMinutes,
+                                    const Calendar &calendar)
+{
+    QStringList pieces;
+    for (const Plant *plant : plants) {
+        for (CareKind kind : plant->enabledKinds())
+            pieces.append(plant->name() + kind.rawValue() + secondsText(plant->nextDue(kind, calendar)));
+    }
+    // Plain code-point order, so the result does not depend on the order of the plants.
+    std::sort(pieces.begin(), pieces.end(),
+              [](const QString &a, const QString &b) { return compareCodePoints(a, b) < 0; });
+    return (remindersEnabled ? QStringLiteral("true") : QStringLiteral("false")) + QLatin1Char('|')
+           + QString::number(reminderMinutes) + QLatin1Char('|') + pieces.join(QString());
+}
+
+int RootView::todayBadge() const
+{
+    return int(CareTask::tasks(m_plants->plants(), 0).size());
+}
+
+NavigationStack *RootView::navigationStack(AppTab tab) const
+{
+    const int index = tabIndex(tab);
+    return index >= 0 ? m_stacks.value(index) : nullptr;
+}
+
+void RootView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_appeared)
+        return;
+    m_appeared = true;
+    m_signature = scheduleSignature(m_plants->plants(), m_preferences.remindersEnabled(),
+                                    m_preferences.reminderMinutes());
+    startKeyedRun();
+}
+
+void RootView::plantsChanged()
+{
+    updateBadge();
+    updateSignature();
+}
+
+void RootView::updateBadge()
+{
+    m_sidebar->setBadge(tabIndex(AppTab::today), todayBadge());
+}
+
+void RootView::updateSignature()
+{
+    const QString signature = scheduleSignature(m_plants->plants(), m_preferences.remindersEnabled(),
+                                                m_preferences.reminderMinutes());
+    if (signature == m_signature)
+        return;
+    m_signature = signature;
+    if (m_appeared)
+        startKeyedRun();
+}
+
+void RootView::startKeyedRun()
+{
+    if (m_keyedRun)
+        m_keyedRun->cancel();
+    m_keyedRun = ReminderScheduler::reschedule(m_plants->plants(), m_preferences.remindersEnabled(),
+                                               m_preferences.reminderMinutes());
+    ++m_runCount;
+}
+
+void RootView::rescheduleOnActivation()
+{
+    // Not tied to the signature: it may overlap a keyed run, which the scheduler tolerates.
+    ReminderScheduler::reschedule(m_plants->plants(), m_preferences.remindersEnabled(),
+                                  m_preferences.reminderMinutes());
+    ++m_runCount;
+}
+
+void RootView::selectTab(AppTab tab)
+{
+    const int index = tabIndex(tab);
+    if (index < 0)
+        return;
+    m_tabs->setCurrentIndex(index);
+    m_sidebar->setCurrentIndex(index);
+}
+
+void RootView::addingPlantChanged(bool adding)
+{
+    if (adding) {
+        if (m_sheet)
+            return;
+        m_sheet = Sheet::present(window(), createAddPlantContent(), [this] { m_state.setAddingPlant(false); });
+    } else if (m_sheet && !m_sheet->isDismissed()) {
+        m_sheet->dismiss();
+    }
+}
+
+QWidget *RootView::createScreen(AppTab tab)
+{
+#ifdef TENDREL_HAS_TODAY_VIEW
+    if (tab == AppTab::today)
+        return new TodayView(m_store, m_state);
+#endif
+    const TabInfo &info = tabInfos[tabIndex(tab)];
+    return new ContentUnavailableView(QString::fromLatin1(info.symbol), QString::fromLatin1(info.title), QString());
+}
+
+QWidget *RootView::createAddPlantContent()
+{
+#ifdef TENDREL_HAS_ADD_PLANT_FLOW
+    return new AddPlantFlow(m_store, [this] { m_state.setAddingPlant(false); });
+#endif
+    auto *content = new ContentUnavailableView(QStringLiteral("plus"), QStringLiteral("Add a Plant"), QString());
+    content->setMinimumSize(520, 600);
+    return content;
+}
+
+QWidget *RootView::createBanner()
+{
+    const Theme &theme = Theme::current();
+    auto *banner = new QWidget(this);
+    banner->setObjectName(QStringLiteral("storeBanner"));
+    banner->setAutoFillBackground(true);
+    QPalette palette = banner->palette();
+    palette.setColor(QPalette::Window, Theme::withAlpha(theme.colors.orange, 0.18));
+    banner->setPalette(palette);
+    auto *layout = new QHBoxLayout(banner);
+    layout->setContentsMargins(16, 8, 16, 8);
+    layout->setSpacing(8);
+    auto *symbol = new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 18, theme.colors.orange, banner);
+    layout->addWidget(symbol);
+    auto *text = new TextLabel(QStringLiteral("Tendrel couldn't open your saved plants. Changes you make now won't be kept."),
+                               TextStyle::subheadline, banner);
+    text->setWordWrap(true);
+    layout->addWidget(text, 1);
+    banner->setToolTip(m_store.notPersistentReason());
+    text->setToolTip(m_store.notPersistentReason());
+    banner->setAccessibleName(text->text());
+    banner->setAccessibleDescription(m_store.notPersistentReason());
+    return banner;
+}
