@@ -9,7 +9,8 @@
 
 #include <QVBoxLayout>
 
-SettingsWindow::SettingsWindow(ModelStore &store, AppState &state, Preferences &preferences, QWidget *parent)
+SettingsWindow::SettingsWindow([[maybe_unused]] ModelStore &store, AppState &state,
+                               [[maybe_unused]] Preferences &preferences, QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     Q_UNUSED(state);
