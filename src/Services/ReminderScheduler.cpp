@@ -76,10 +76,10 @@ ReminderScheduler::plan(const QList<Plant *> &plants, int minutesAfterMidnight, 
     const QTimeZone zone = calendar.timeZone();
     const qint64 today = calendar.localJulianDay(calendar.now().toMSecsSinceEpoch());
     // Minutes beyond a day move the reminder to a later day rather than wrapping.
-    const int dayShift = minutesAfterMidnight >= 0
-                             ? minutesAfterMidnight / minutesPerDay
-                             : -((minutesPerDay - 1 - minutesAfterMidnight) / minutesPerDay);
-    const int minuteOfDay = minutesAfterMidnight - dayShift * minutesPerDay;
+    const qint64 minutes = minutesAfterMidnight;
+    const qint64 dayShift =
+        minutes >= 0 ? minutes / minutesPerDay : -((minutesPerDay - 1 - minutes) / minutesPerDay);
+    const int minuteOfDay = int(minutes - dayShift * minutesPerDay);
     const QTime timeOfDay(minuteOfDay / 60, minuteOfDay % 60);
 
     for (int offset = 0; offset < dayCount; ++offset) {

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -332,6 +333,17 @@ void TestReminderScheduler::fireMomentIsTheWallClockTime_data()
         << local(today, 8) << 8 * 60 << 0 << NotificationTrigger{} << QDateTime();
     QTest::newRow("a minute before") << local(today, 7, 59) << 8 * 60 << 0 << triggerOn(today, 8, 0)
                                      << local(today, 8);
+    QTest::newRow("minutes past the day move to the next")
+        << local(today, 7) << 1500 << 0 << triggerOn(today.addDays(1), 1, 0) << local(today.addDays(1), 1);
+    QTest::newRow("negative minutes move to the day before")
+        << local(today, 7) << -30 << 2 << triggerOn(today.addDays(1), 23, 30)
+        << local(today.addDays(1), 23, 30);
+    // 2^31 - 1 minutes is 1,491,308 days and 127 minutes: a date the calendar still forms.
+    const QDate farAhead = today.addDays(1'491'308);
+    QTest::newRow("largest minutes") << local(today, 7) << std::numeric_limits<int>::max() << 0
+                                     << triggerOn(farAhead, 2, 7) << local(farAhead, 2, 7);
+    QTest::newRow("smallest minutes")
+        << local(today, 7) << std::numeric_limits<int>::min() << 0 << NotificationTrigger{} << QDateTime();
     QTest::newRow("last minute of the day")
         << local(today, 7) << 1439 << 13 << triggerOn(today.addDays(13), 23, 59)
         << local(today.addDays(13), 23, 59);
