@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -29,6 +30,14 @@ using Clock = std::chrono::steady_clock;
 double millisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// CPU time of this thread: on a shared machine it shows the work itself, without waiting for a core.
+double threadCpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 double median(std::vector<double> values)
@@ -123,12 +132,15 @@ int main(int argc, char **argv)
     // Opening: read 1,000 plants and 100,000 events and sort the plants by name, as the Today
     // and Plants screens do first.
     std::vector<double> opens;
+    std::vector<double> openCpu;
     for (int run = 0; run < 15; ++run) {
         const auto start = Clock::now();
+        const double cpuStart = threadCpuMilliseconds();
         auto store = ModelStore::open(large);
         PlantQuery query(*store, PlantQuery::Sort::nameAscending);
         const qsizetype listed = query.plants().size();
         opens.push_back(millisecondsSince(start));
+        openCpu.push_back(threadCpuMilliseconds() - cpuStart);
         if (listed != 1000 || store->eventCount() != 100'000) {
             std::fprintf(stderr, "unexpected garden: %lld plants, %d events\n", qlonglong(listed),
                          store->eventCount());
@@ -136,7 +148,11 @@ int main(int argc, char **argv)
         }
     }
     print("open 1,000 plants with 100,000 care events and build the name-sorted list",
-          QStringLiteral("%1 ms median of %2").arg(median(opens), 0, 'f', 1).arg(opens.size()), "< 100 ms");
+          QStringLiteral("%1 ms median of %2 runs (CPU %3 ms)")
+              .arg(median(opens), 0, 'f', 1)
+              .arg(opens.size())
+              .arg(median(openCpu), 0, 'f', 1),
+          "< 100 ms");
 
     // One care action: markDone, then the event loop runs the turn's commit (with the screens'
     // live queries attached).
@@ -173,8 +189,12 @@ int main(int argc, char **argv)
         return 1;
     }
     QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--rss"), photos});
-    child.waitForFinished(120'000);
+    if (!child.waitForFinished(300'000) || child.exitCode() != 0) {
+        std::fprintf(stderr, "the measuring process failed: %s\n", qPrintable(child.errorString()));
+        return 1;
+    }
     const QList<QByteArray> reply = child.readAllStandardOutput().trimmed().split(' ');
     const double megabytes = reply.first().toDouble() / 1024.0;
     print("resident memory after opening and listing 1,000 plants with 300 KB photos each",

@@ -538,10 +538,7 @@ bool ModelStore::writePlant(SqliteStatement &statement, const Plant &plant)
     statement.bind(3, plant.speciesID());
     statement.bind(4, plant.site());
     statement.bind(5, plant.notes());
-    if (plant.dateAdded().isValid())
-        statement.bind(6, plant.dateAdded().toMSecsSinceEpoch());
-    else
-        statement.bindNull(6);
+    statement.bind(6, plant.dateAddedMsecs());
     statement.bind(7, plant.waterInterval());
     statement.bind(8, plant.fertilizeInterval());
     statement.bind(9, plant.mistInterval());
