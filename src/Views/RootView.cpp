@@ -230,7 +230,7 @@ void RootView::selectTab(AppTab tab)
 void RootView::addingPlantChanged(bool adding)
 {
     if (adding) {
-        if (m_sheet)
+        if (m_sheet && !m_sheet->isDismissed())
             return;
         m_sheet = Sheet::present(window(), createAddPlantContent(), [this] { m_state.setAddingPlant(false); });
     } else if (m_sheet && !m_sheet->isDismissed()) {

@@ -1,0 +1,273 @@
+#include "App/AppState.h"
+#include "App/PlantCommands.h"
+#include "App/TendrelApp.h"
+#include "Models/Plant.h"
+#include "Models/Species.h"
+#include "Platform/Calendar.h"
+#include "Platform/DayClock.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Preferences.h"
+#include "Platform/Store/ModelStore.h"
+#include "Services/SampleData.h"
+#include "Services/tst_reminderscheduler/RecordingNotificationCenter.h"
+#include "Views/Components/Sheet.h"
+#include "Views/Components/Sidebar.h"
+#include "Views/RootView.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The application shell driven through its real main window, offscreen, with a pinned clock, an
+// in-memory store and a recording notification centre.
+class ShellTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void signatureOfEmptyGarden();
+    void signatureIgnoresOrderAndDisabledKinds();
+    void badgeCountsSampleTasks();
+    void newPlantOpensSheetOverCurrentTab();
+    void goMenuSwitchesTabs();
+    void remindersFollowSignatureAndActivation();
+    void unreadableStoreShowsBannerAndKeepsFile();
+
+private:
+    std::unique_ptr<TendrelApp> makeApp(TendrelApp::Options options = {});
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock;
+    std::unique_ptr<Calendar> m_calendar;
+    std::unique_ptr<ScopedCalendar> m_scopedCalendar;
+    std::unique_ptr<RecordingNotificationCenter> m_center;
+    std::unique_ptr<ScopedNotificationCenter> m_scopedCenter;
+};
+
+void ShellTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_dir.isValid());
+}
+
+void ShellTest::init()
+{
+    const QTimeZone berlin("Europe/Berlin");
+    m_clock.setNow(QDateTime(QDate(2026, 12, 7), QTime(10, 0), berlin));
+    m_calendar = std::make_unique<Calendar>(berlin, &m_clock);
+    m_scopedCalendar = std::make_unique<ScopedCalendar>(m_calendar.get());
+    m_center = std::make_unique<RecordingNotificationCenter>();
+    m_scopedCenter = std::make_unique<ScopedNotificationCenter>(m_center.get());
+}
+
+void ShellTest::cleanup()
+{
+    m_scopedCenter.reset();
+    m_center.reset();
+    m_scopedCalendar.reset();
+    m_calendar.reset();
+}
+
+std::unique_ptr<TendrelApp> ShellTest::makeApp(TendrelApp::Options options)
+{
+    if (options.storePath.isEmpty())
+        options.inMemoryStore = true;
+    if (options.settingsPath.isEmpty())
+        options.settingsPath = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(QString::fromLatin1(QTest::currentTestFunction())));
+    auto app = std::make_unique<TendrelApp>(options);
+    app->showMainWindow();
+    if (!QTest::qWaitForWindowExposed(app->mainWindow()))
+        return nullptr;
+    app->mainWindow()->activateWindow();
+    if (!QTest::qWaitForWindowActive(app->mainWindow()))
+        return nullptr;
+    return app;
+}
+
+void ShellTest::signatureOfEmptyGarden()
+{
+    QCOMPARE(RootView::scheduleSignature({}, false, 540), QStringLiteral("false|540|"));
+    QCOMPARE(RootView::scheduleSignature({}, true, 0), QStringLiteral("true|0|"));
+}
+
+void ShellTest::signatureIgnoresOrderAndDisabledKinds()
+{
+    Plant fern(QStringLiteral("Fern"), Species::find(u"fern"), QStringLiteral("Bathroom"));
+    Plant aloe(QStringLiteral("Aloe"), Species::find(u"aloe"), QStringLiteral("Office"));
+    Plant resting(QStringLiteral("Resting"), Species::custom(), QStringLiteral("Hall"));
+    resting.setWaterInterval(0);
+    resting.setFertilizeInterval(-3);
+    resting.setMistInterval(0);
+    fern.setDateAdded(m_clock.now().addDays(-10));
+
+    const QString forward = RootView::scheduleSignature({&fern, &aloe, &resting}, true, 465);
+    QCOMPARE(RootView::scheduleSignature({&resting, &aloe, &fern}, true, 465), forward);
+    QVERIFY(!forward.contains(QStringLiteral("Resting")));
+
+    // Start-of-day due dates are whole seconds, written with one fractional digit.
+    const QDateTime due = *aloe.nextDue(CareKind::water);
+    const QString piece = QStringLiteral("Aloewater") + QString::number(due.toSecsSinceEpoch()) + QStringLiteral(".0");
+    QVERIFY2(forward.contains(piece), qPrintable(forward));
+    QVERIFY(forward.startsWith(QStringLiteral("true|465|Aloe")));
+
+    fern.setNotes(QStringLiteral("repotted in spring"));
+    fern.setSite(QStringLiteral("Kitchen"));
+    QCOMPARE(RootView::scheduleSignature({&fern, &aloe, &resting}, true, 465), forward);
+    fern.markDone(CareKind::water, m_clock.now());
+    QVERIFY(RootView::scheduleSignature({&fern, &aloe, &resting}, true, 465) != forward);
+}
+
+void ShellTest::badgeCountsSampleTasks()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    Sidebar *sidebar = app->rootView()->sidebar();
+    QCOMPARE(sidebar->badge(0), 0);
+    SampleData::load(app->store());
+    QTRY_COMPARE(sidebar->badge(0), 6);
+    QCOMPARE(sidebar->badge(1), 0);
+
+    // Marking one due task done lowers the badge by one.
+    Plant *goldie = nullptr;
+    for (Plant *plant : app->store().plants()) {
+        if (plant->name() == QLatin1String("Goldie"))
+            goldie = plant;
+    }
+    QVERIFY(goldie);
+    goldie->markDone(CareKind::water, m_clock.now());
+    QTRY_COMPARE(sidebar->badge(0), 5);
+
+    // A new day brings the next tasks in without a restart.
+    m_clock.advance(24LL * 3600 * 1000);
+    DayClock::instance().check();
+    QTRY_VERIFY(sidebar->badge(0) > 5);
+}
+
+void ShellTest::newPlantOpensSheetOverCurrentTab()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    app->state().setSelectedTab(AppTab::explore);
+    QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
+    QTRY_VERIFY(app->state().isAddingPlant());
+    QVERIFY(app->rootView()->sheet());
+    QCOMPARE(app->state().selectedTab(), AppTab::explore);
+
+    // Escape dismisses the sheet and clears the state through the binding.
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : app->rootView()->sheet(), Qt::Key_Escape);
+    QTRY_VERIFY(!app->state().isAddingPlant());
+    QTRY_VERIFY(!app->rootView()->sheet() || app->rootView()->sheet()->isDismissed());
+
+    // Setting the state opens it again; clearing it closes it.
+    app->state().setAddingPlant(true);
+    QTRY_VERIFY(app->rootView()->sheet() && !app->rootView()->sheet()->isDismissed());
+    app->state().setAddingPlant(false);
+    QTRY_VERIFY(!app->rootView()->sheet() || app->rootView()->sheet()->isDismissed());
+}
+
+void ShellTest::goMenuSwitchesTabs()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    const struct
+    {
+        Qt::Key key;
+        AppTab tab;
+        int index;
+    } steps[] = {{Qt::Key_3, AppTab::explore, 2}, {Qt::Key_2, AppTab::plants, 1}, {Qt::Key_1, AppTab::today, 0}};
+    for (const auto &step : steps) {
+        QTest::keyClick(app->mainWindow(), step.key, Qt::ControlModifier);
+        QTRY_COMPARE(app->state().selectedTab(), step.tab);
+        QCOMPARE(app->rootView()->sidebar()->currentIndex(), step.index);
+    }
+    // Choosing in the sidebar writes the shared state back.
+    app->rootView()->sidebar()->setCurrentIndex(2);
+    QCOMPARE(app->state().selectedTab(), AppTab::explore);
+}
+
+void ShellTest::remindersFollowSignatureAndActivation()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    RootView *root = app->rootView();
+    // First appearance runs once, with reminders off: only the removal of the fourteen days.
+    QTRY_COMPARE(root->reminderRunCount(), 1);
+    QTRY_VERIFY(!m_center->calls.isEmpty());
+    QCOMPARE(m_center->calls.first().operation, RecordingNotificationCenter::Operation::remove);
+    QCOMPARE(m_center->calls.first().identifiers.size(), 14);
+    QCOMPARE(root->currentSignature(), QStringLiteral("false|540|"));
+
+    SampleData::load(app->store());
+    QTRY_COMPARE(root->reminderRunCount(), 2);
+
+    Plant *monty = app->store().plants().first();
+    monty->setNotes(QStringLiteral("new pot"));
+    QTest::qWait(50);
+    QCOMPARE(root->reminderRunCount(), 2);
+
+    monty->markDone(CareKind::water, m_clock.now());
+    QTRY_COMPARE(root->reminderRunCount(), 3);
+
+    // Coming back to the app replans even though nothing changed.
+    const QString signature = root->currentSignature();
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    QTRY_COMPARE(root->reminderRunCount(), 4);
+    QCOMPARE(root->currentSignature(), signature);
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+    QTest::qWait(20);
+    QCOMPARE(root->reminderRunCount(), 4);
+
+    // Turning reminders on changes the signature; with permission the days with tasks are planned.
+    app->preferences().setRemindersEnabled(true);
+    QTRY_COMPARE(root->reminderRunCount(), 5);
+    QTRY_VERIFY(!m_center->added().isEmpty());
+}
+
+void ShellTest::unreadableStoreShowsBannerAndKeepsFile()
+{
+    const QString path = m_dir.filePath(QStringLiteral("garbage.sqlite"));
+    QByteArray garbage;
+    for (int i = 0; i < 8192; ++i)
+        garbage.append(char((i * 131 + 7) % 251));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    TendrelApp::Options options;
+    options.storePath = path;
+    auto app = makeApp(options);
+    QVERIFY(app);
+    QVERIFY(!app->store().isPersistent());
+    QWidget *banner = app->rootView()->storeBanner();
+    QVERIFY(banner);
+    QVERIFY(banner->isVisible());
+    QVERIFY(!banner->toolTip().isEmpty());
+    const auto labels = banner->findChildren<QLabel *>();
+    bool found = false;
+    for (const QLabel *label : labels)
+        found = found || label->text() == QStringLiteral("Tendrel couldn't open your saved plants. Changes you make now won't be kept.");
+    QVERIFY(found);
+
+    // The app still works in memory, and the file stays exactly as it was.
+    SampleData::load(app->store());
+    QTRY_COMPARE(app->rootView()->sidebar()->badge(0), 6);
+    app.reset();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), garbage);
+}
+
+QTEST_MAIN(ShellTest)
+#include "tst_shell.moc"
