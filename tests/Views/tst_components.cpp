@@ -51,9 +51,11 @@ private slots:
         QTest::addColumn<unsigned>("corners");
         QTest::newRow("card") << QRectF(10, 20, 200, 250) << qreal(22) << unsigned(Shapes::allCorners);
         QTest::newRow("no radius") << QRectF(0, 0, 50, 30) << qreal(0) << unsigned(Shapes::allCorners);
-        QTest::newRow("radius larger than half") << QRectF(0, 0, 40, 30) << qreal(100) << unsigned(Shapes::allCorners);
+        QTest::newRow("radius larger than half")
+            << QRectF(0, 0, 40, 30) << qreal(100) << unsigned(Shapes::allCorners);
         QTest::newRow("tiny") << QRectF(5, 5, 2, 2) << qreal(12) << unsigned(Shapes::allCorners);
-        QTest::newRow("top corners only") << QRectF(0, 0, 120, 80) << qreal(22) << unsigned(Shapes::topCorners);
+        QTest::newRow("top corners only")
+            << QRectF(0, 0, 120, 80) << qreal(22) << unsigned(Shapes::topCorners);
         QTest::newRow("negative radius") << QRectF(0, 0, 50, 30) << qreal(-5) << unsigned(Shapes::allCorners);
         QTest::newRow("NaN radius") << QRectF(0, 0, 50, 30) << std::numeric_limits<qreal>::quiet_NaN()
                                     << unsigned(Shapes::allCorners);
@@ -105,12 +107,14 @@ private slots:
         QTest::addColumn<QRectF>("expected");
         QTest::newRow("top right") << int(Qt::TopRightCorner) << QSizeF(60, 24) << QRectF(130, 10, 60, 24);
         QTest::newRow("top left") << int(Qt::TopLeftCorner) << QSizeF(30, 30) << QRectF(10, 10, 30, 30);
-        QTest::newRow("bottom left") << int(Qt::BottomLeftCorner) << QSizeF(60, 24) << QRectF(10, 216, 60, 24);
-        QTest::newRow("bottom right") << int(Qt::BottomRightCorner) << QSizeF(60, 24) << QRectF(130, 216, 60, 24);
+        QTest::newRow("bottom left") << int(Qt::BottomLeftCorner) << QSizeF(60, 24)
+                                     << QRectF(10, 216, 60, 24);
+        QTest::newRow("bottom right")
+            << int(Qt::BottomRightCorner) << QSizeF(60, 24) << QRectF(130, 216, 60, 24);
         QTest::newRow("wider than the container stays inside, leading")
             << int(Qt::TopRightCorner) << QSizeF(300, 24) << QRectF(0, 10, 300, 24);
-        QTest::newRow("too big for the inset") << int(Qt::BottomRightCorner) << QSizeF(195, 245)
-                                               << QRectF(0, 0, 195, 245);
+        QTest::newRow("too big for the inset")
+            << int(Qt::BottomRightCorner) << QSizeF(195, 245) << QRectF(0, 0, 195, 245);
     }
 
     void badgePlacement()
@@ -238,9 +242,9 @@ private slots:
     {
         const Theme &t = Theme::current();
         QSet<QRgb> seen;
-        for (ColorRole role : {ColorRole::blue, ColorRole::orange, ColorRole::teal, ColorRole::red, ColorRole::yellow,
-                               ColorRole::green, ColorRole::purple, ColorRole::cyan, ColorRole::secondary,
-                               ColorRole::tertiary, ColorRole::accent}) {
+        for (ColorRole role : {ColorRole::blue, ColorRole::orange, ColorRole::teal, ColorRole::red,
+                               ColorRole::yellow, ColorRole::green, ColorRole::purple, ColorRole::cyan,
+                               ColorRole::secondary, ColorRole::tertiary, ColorRole::accent}) {
             QVERIFY(t.color(role).isValid());
             seen.insert(t.color(role).rgba());
         }
@@ -300,7 +304,8 @@ private slots:
 
     void unavailablePanelActionsAreButtonsInOrder()
     {
-        ContentUnavailableView panel(QStringLiteral("leaf"), QStringLiteral("Your jungle awaits"), QStringLiteral("Add"));
+        ContentUnavailableView panel(QStringLiteral("leaf"), QStringLiteral("Your jungle awaits"),
+                                     QStringLiteral("Add"));
         GlassButton *add = panel.addAction(QStringLiteral("Add a Plant"), GlassButton::Style::prominentGlass);
         panel.addAction(QStringLiteral("Try with Sample Plants"));
         QCOMPARE(panel.actions().size(), 2);
@@ -355,14 +360,14 @@ private slots:
         QTest::addColumn<QSize>("minimum");
         QTest::addColumn<QSize>("preferred");
         QTest::addColumn<QRect>("expected");
-        QTest::newRow("preferred fits") << QSize(1100, 760) << QSize(520, 600) << QSize(560, 640)
-                                        << QRect(270, 60, 560, 640);
-        QTest::newRow("minimum wins over smaller preferred") << QSize(1100, 760) << QSize(520, 600) << QSize(300, 200)
-                                                             << QRect(290, 80, 520, 600);
-        QTest::newRow("clamped to a small window") << QSize(760, 520) << QSize(520, 600) << QSize(520, 600)
-                                                   << QRect(120, 32, 520, 456);
-        QTest::newRow("window smaller than the margins") << QSize(40, 40) << QSize(520, 600) << QSize(520, 600)
-                                                         << QRect(20, 20, 0, 0);
+        QTest::newRow("preferred fits")
+            << QSize(1100, 760) << QSize(520, 600) << QSize(560, 640) << QRect(270, 60, 560, 640);
+        QTest::newRow("minimum wins over smaller preferred")
+            << QSize(1100, 760) << QSize(520, 600) << QSize(300, 200) << QRect(290, 80, 520, 600);
+        QTest::newRow("clamped to a small window")
+            << QSize(760, 520) << QSize(520, 600) << QSize(520, 600) << QRect(120, 32, 520, 456);
+        QTest::newRow("window smaller than the margins")
+            << QSize(40, 40) << QSize(520, 600) << QSize(520, 600) << QRect(20, 20, 0, 0);
     }
 
     void sheetCardIsSizedFromContentWithinTheWindow()
@@ -424,7 +429,8 @@ private slots:
     void alertHasOneOkByDefault()
     {
         MessageBox::setNextAnswer(QStringLiteral("OK"));
-        QCOMPARE(MessageBox::alert(nullptr, QStringLiteral("Notifications Are Off"), QStringLiteral("Allow…")), 0);
+        QCOMPARE(
+            MessageBox::alert(nullptr, QStringLiteral("Notifications Are Off"), QStringLiteral("Allow…")), 0);
         QCOMPARE(MessageBox::lastShown()->buttons, QStringList{QStringLiteral("OK")});
     }
 
@@ -443,8 +449,9 @@ private slots:
             inspected = true;
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
-        const int chosen = MessageBox::confirm(nullptr, QStringLiteral("Delete <b>Fern</b>?"), QStringLiteral("Gone."),
-                                               {{QStringLiteral("Delete"), MessageBox::Role::destructive}});
+        const int chosen =
+            MessageBox::confirm(nullptr, QStringLiteral("Delete <b>Fern</b>?"), QStringLiteral("Gone."),
+                                {{QStringLiteral("Delete"), MessageBox::Role::destructive}});
         QVERIFY(inspected);
         QCOMPARE(chosen, -1);
     }
@@ -476,7 +483,8 @@ private slots:
         QVERIFY(!trailing->isVisible()); // the root's toolbar leaves with it
         item->setTitle(QStringLiteral("Big Monstera"));
         QCOMPARE(stack.currentTitle(), QStringLiteral("Big Monstera"));
-        QVERIFY(stack.header()->findChildren<QLabel *>().constFirst()->text() == QStringLiteral("Big Monstera"));
+        QVERIFY(stack.header()->findChildren<QLabel *>().constFirst()->text() ==
+                QStringLiteral("Big Monstera"));
 
         stack.push(new QWidget, QStringLiteral("Edit Plant"));
         QCOMPARE(stack.backButton()->text(), QStringLiteral("Big Monstera"));
@@ -588,13 +596,15 @@ private slots:
         ContextMenu::attach(&card, [&] {
             QList<ContextMenu::Item> items;
             if (enabled)
-                items.append({QStringLiteral("Mark Watered"), QStringLiteral("drop.fill"), [&watered] { ++watered; }});
+                items.append(
+                    {QStringLiteral("Mark Watered"), QStringLiteral("drop.fill"), [&watered] { ++watered; }});
             items.append(ContextMenu::separator());
-            items.append({QStringLiteral("Delete"), QStringLiteral("trash"), [] {}, ContextMenu::Role::destructive});
+            items.append(
+                {QStringLiteral("Delete"), QStringLiteral("trash"), [] {}, ContextMenu::Role::destructive});
             return items;
         });
-        QCOMPARE(ContextMenu::itemsFor(&card),
-                 (QStringList{QStringLiteral("Mark Watered"), QStringLiteral("-"), QStringLiteral("Delete")}));
+        QCOMPARE(ContextMenu::itemsFor(&card), (QStringList{QStringLiteral("Mark Watered"),
+                                                            QStringLiteral("-"), QStringLiteral("Delete")}));
         QVERIFY(ContextMenu::trigger(&card, QStringLiteral("Mark Watered")));
         QCOMPARE(watered, 1);
         enabled = false;

@@ -26,8 +26,9 @@ private:
         static const QRegularExpression fileLike(
             QStringLiteral("\\.(svg|png|jpg|jpeg|json|sqlite|db|ini|conf|desktop|txt|cpp|h)$"));
         QSet<QString> names;
-        QDirIterator it(sourceDir() + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
-                        QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(sourceDir() + QStringLiteral("/src"),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
             if (path.endsWith(QStringLiteral("/Components/Symbols.cpp")))
@@ -42,8 +43,9 @@ private:
                 auto matches = literal.globalMatch(code);
                 while (matches.hasNext()) {
                     const QString text = matches.next().captured(1);
-                    if (text.startsWith(QStringLiteral("tendrel")) || text.startsWith(QStringLiteral("org.")) ||
-                        fileLike.match(text).hasMatch() || text.endsWith(QLatin1Char('.')))
+                    if (text.startsWith(QStringLiteral("tendrel")) ||
+                        text.startsWith(QStringLiteral("org.")) || fileLike.match(text).hasMatch() ||
+                        text.endsWith(QLatin1Char('.')))
                         continue;
                     if (dotted.match(text).hasMatch() || (symbolLine && !text.contains(QLatin1Char('.'))))
                         names.insert(text);
@@ -67,20 +69,47 @@ private slots:
                 missing.append(name);
         }
         missing.sort();
-        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("no icon for: ") + missing.join(QStringLiteral(", "))));
+        QVERIFY2(missing.isEmpty(),
+                 qPrintable(QStringLiteral("no icon for: ") + missing.join(QStringLiteral(", "))));
     }
 
     void everyScreenSymbolHasAnIcon_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *name :
-             {"drop.fill", "leaf.arrow.triangle.circlepath", "humidity.fill", "humidity", "sun.min", "sun.min.fill",
-              "sun.max", "sun.max.fill", "gauge.with.dots.needle.33percent", "pawprint.fill",
-              "exclamationmark.triangle.fill", "checklist", "leaf", "leaf.fill", "books.vertical", "plus",
-              "checkmark", "exclamationmark.circle.fill", "checkmark.seal.fill", "camera.fill",
-              "chevron.up.chevron.down", "bell.badge.fill", "leaf.circle", "trash", "magnifyingglass",
-              "chevron.left", "line.3.horizontal.decrease.circle", "line.3.horizontal.decrease.circle.fill",
-              "hand.thumbsup.fill", "lightbulb.fill", "house", "ellipsis", "pencil", "arrow.uturn.backward"})
+        for (const char *name : {"drop.fill",
+                                 "leaf.arrow.triangle.circlepath",
+                                 "humidity.fill",
+                                 "humidity",
+                                 "sun.min",
+                                 "sun.min.fill",
+                                 "sun.max",
+                                 "sun.max.fill",
+                                 "gauge.with.dots.needle.33percent",
+                                 "pawprint.fill",
+                                 "exclamationmark.triangle.fill",
+                                 "checklist",
+                                 "leaf",
+                                 "leaf.fill",
+                                 "books.vertical",
+                                 "plus",
+                                 "checkmark",
+                                 "exclamationmark.circle.fill",
+                                 "checkmark.seal.fill",
+                                 "camera.fill",
+                                 "chevron.up.chevron.down",
+                                 "bell.badge.fill",
+                                 "leaf.circle",
+                                 "trash",
+                                 "magnifyingglass",
+                                 "chevron.left",
+                                 "line.3.horizontal.decrease.circle",
+                                 "line.3.horizontal.decrease.circle.fill",
+                                 "hand.thumbsup.fill",
+                                 "lightbulb.fill",
+                                 "house",
+                                 "ellipsis",
+                                 "pencil",
+                                 "arrow.uturn.backward"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -103,7 +132,8 @@ private slots:
         }
         const QStringList vendored = QDir(QStringLiteral(":/icons")).entryList({QStringLiteral("*.svg")});
         for (const QString &file : vendored)
-            QVERIFY2(mappedFiles.contains(file), qPrintable(file + QStringLiteral(" is vendored but unused")));
+            QVERIFY2(mappedFiles.contains(file),
+                     qPrintable(file + QStringLiteral(" is vendored but unused")));
         QVERIFY(QFile::exists(sourceDir() + QStringLiteral("/resources/icons/LICENSE")));
     }
 

@@ -100,6 +100,7 @@ void CapacityGauge::paintEvent(QPaintEvent *)
         if (f.pointSizeF() > 0)
             f.setPointSizeF(f.pointSizeF() * m_scale);
         const qreal icon = qMin<qreal>(Symbols::sizeFor(f), d - 2 * lw - 4);
-        Symbols::paint(p, QRectF(centre.x() - icon / 2, centre.y() - icon / 2, icon, icon), m_symbol, m_symbolColor);
+        Symbols::paint(p, QRectF(centre.x() - icon / 2, centre.y() - icon / 2, icon, icon), m_symbol,
+                       m_symbolColor);
     }
 }

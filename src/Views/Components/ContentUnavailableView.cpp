@@ -5,6 +5,7 @@
 #include "Views/Components/Theme.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 ContentUnavailableView::ContentUnavailableView(const QString &symbol, const QString &title,
@@ -15,6 +16,7 @@ ContentUnavailableView::ContentUnavailableView(const QString &symbol, const QStr
     const PanelStyle &s = t.unavailable;
     m_symbol = new SymbolView(symbol, s.symbolSize, s.symbolColor, this);
     m_title = new TextLabel(title, TextStyle::title2, this);
+    m_title->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_title->setFont(s.titleFont);
     m_title->setAlignment(Qt::AlignHCenter);
     m_title->setWordWrap(true);
@@ -23,22 +25,31 @@ ContentUnavailableView::ContentUnavailableView(const QString &symbol, const QStr
     m_description->setTextColor(s.descriptionColor);
     m_description->setAlignment(Qt::AlignHCenter);
     m_description->setWordWrap(true);
-    m_description->setMaximumWidth(380);
     m_description->setVisible(!description.isEmpty());
 
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(24, 24, 24, 24);
+    // The texts wrap within a readable measure, centred in whatever space the panel covers.
+    auto *inner = new QWidget(this);
+    inner->setMaximumWidth(420);
+    auto *column = new QVBoxLayout(inner);
+    column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(s.spacing);
-    column->addStretch(1);
     column->addWidget(m_symbol, 0, Qt::AlignHCenter);
     column->addSpacing(4);
-    column->addWidget(m_title, 0, Qt::AlignHCenter);
-    column->addWidget(m_description, 0, Qt::AlignHCenter);
+    column->addWidget(m_title);
+    column->addWidget(m_description);
     m_actionsLayout = new QVBoxLayout;
     m_actionsLayout->setSpacing(10);
     m_actionsLayout->setContentsMargins(0, 10, 0, 0);
     column->addLayout(m_actionsLayout);
-    column->addStretch(1);
+    auto *centre = new QHBoxLayout;
+    centre->addStretch(1);
+    centre->addWidget(inner, 1000);
+    centre->addStretch(1);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(24, 24, 24, 24);
+    outer->addStretch(1);
+    outer->addLayout(centre);
+    outer->addStretch(1);
     setAccessibleName(title);
     setAccessibleDescription(description);
 }
@@ -89,7 +100,7 @@ void ContentUnavailableView::setSearchText(const QString &searchText)
 
 GlassButton *ContentUnavailableView::addAction(const QString &text, GlassButton::Style style)
 {
-    auto *button = new GlassButton(text, {}, style, this);
+    auto *button = new GlassButton(text, {}, style, m_title->parentWidget());
     button->setControlSize(GlassButton::ControlSize::large);
     button->setMinimumWidth(220);
     m_actionsLayout->addWidget(button, 0, Qt::AlignHCenter);

@@ -20,7 +20,8 @@ public:
 
 BuilderHolder *holderOf(QWidget *widget)
 {
-    return widget ? static_cast<BuilderHolder *>(widget->property(kBuilderProperty).value<QObject *>()) : nullptr;
+    return widget ? static_cast<BuilderHolder *>(widget->property(kBuilderProperty).value<QObject *>())
+                  : nullptr;
 }
 
 bool isSeparator(const ContextMenu::Item &item)
@@ -42,11 +43,12 @@ void ContextMenu::attach(QWidget *widget, Builder builder)
     auto *holder = new BuilderHolder(std::move(builder), widget);
     widget->setProperty(kBuilderProperty, QVariant::fromValue(static_cast<QObject *>(holder)));
     widget->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(widget, &QWidget::customContextMenuRequested, holder, [widget, holder](const QPoint &pos) {
-        QMenu *menu = build(holder->builder(), widget);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(widget->mapToGlobal(pos));
-    });
+    QObject::connect(widget, &QWidget::customContextMenuRequested, holder,
+                     [widget, holder](const QPoint &pos) {
+                         QMenu *menu = build(holder->builder(), widget);
+                         menu->setAttribute(Qt::WA_DeleteOnClose);
+                         menu->popup(widget->mapToGlobal(pos));
+                     });
 }
 
 QMenu *ContextMenu::build(const QList<Item> &items, QWidget *parent)

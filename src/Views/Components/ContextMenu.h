@@ -32,12 +32,12 @@ public:
     enum class Role : unsigned char { normal, destructive };
     struct Item
     {
-        QString title;                 // empty title with no action: a separator
+        QString title; // empty title with no action: a separator
         QString symbol;
         std::function<void()> action;
         Role role = Role::normal;
         bool enabled = true;
-        bool checked = false;          // shows a check mark (pickers such as the room filter)
+        bool checked = false; // shows a check mark (pickers such as the room filter)
     };
     using Builder = std::function<QList<Item>()>;
 

@@ -110,6 +110,6 @@ void FilterChip::paintEvent(QPaintEvent *)
     p.setPen(fg);
     p.drawText(QRectF(x, r.top(), textWidth + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
 
-    if (hasFocus())
+    if (Painting::showsFocusRing(this))
         Painting::drawFocusRing(p, Shapes::capsule(r.adjusted(-0.5, -0.5, 0.5, 0.5)), s.focusRing, 2);
 }

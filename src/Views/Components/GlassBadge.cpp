@@ -99,8 +99,8 @@ void GlassBadge::paintEvent(QPaintEvent *)
     else
         shape = Shapes::capsule(r);
     if (m_tint)
-        Painting::drawGlass(p, shape, Theme::withAlpha(*m_tint, s.tintAlpha), Theme::withAlpha(Qt::white, 0.35),
-                            std::nullopt, 0);
+        Painting::drawGlass(p, shape, Theme::withAlpha(*m_tint, s.tintAlpha),
+                            Theme::withAlpha(Qt::white, 0.35), std::nullopt, 0);
     else
         Painting::drawGlass(p, shape, s.glassFill, s.glassBorder, std::nullopt, 0);
 

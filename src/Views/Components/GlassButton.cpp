@@ -112,9 +112,12 @@ QFont GlassButton::contentFont() const
         return *m_font;
     const ButtonStyle &s = Theme::current().button;
     switch (m_size) {
-    case ControlSize::small: return s.smallFont;
-    case ControlSize::large: return s.largeFont;
-    case ControlSize::regular: break;
+    case ControlSize::small:
+        return s.smallFont;
+    case ControlSize::large:
+        return s.largeFont;
+    case ControlSize::regular:
+        break;
     }
     return s.font;
 }
@@ -125,9 +128,12 @@ int GlassButton::controlHeight() const
         return m_diameter;
     const ButtonStyle &s = Theme::current().button;
     switch (m_size) {
-    case ControlSize::small: return s.smallHeight;
-    case ControlSize::large: return s.largeHeight;
-    case ControlSize::regular: break;
+    case ControlSize::small:
+        return s.smallHeight;
+    case ControlSize::large:
+        return s.largeHeight;
+    case ControlSize::regular:
+        break;
     }
     return s.height;
 }
@@ -153,7 +159,8 @@ QSize GlassButton::sizeHint() const
     if (!m_symbolOnly && !text().isEmpty())
         w += (w > 0 ? s.iconSpacing : 0) + fm.horizontalAdvance(text());
     const int padding = m_style == Style::borderless ? 8 : (m_size == ControlSize::small ? 10 : s.paddingH);
-    return {qMax(w + 2 * padding, h), h};
+    // The painted shape is inset by 1.5 px on each side for the focus ring; keep the text whole.
+    return {qMax(w + 2 * padding + 4, h), h};
 }
 
 QSize GlassButton::minimumSizeHint() const
@@ -176,9 +183,15 @@ void GlassButton::paintEvent(QPaintEvent *)
     }
     QPainterPath shape;
     switch (m_shape) {
-    case Shape::capsule: shape = Shapes::capsule(r); break;
-    case Shape::circle: shape.addEllipse(r); break;
-    case Shape::roundedRect: shape = Shapes::continuousRoundedRect(r, qMin(r.height() / 2, 10.0)); break;
+    case Shape::capsule:
+        shape = Shapes::capsule(r);
+        break;
+    case Shape::circle:
+        shape.addEllipse(r);
+        break;
+    case Shape::roundedRect:
+        shape = Shapes::continuousRoundedRect(r, qMin(r.height() / 2, 10.0));
+        break;
     }
 
     const bool enabled = isEnabled();
@@ -221,7 +234,8 @@ void GlassButton::paintEvent(QPaintEvent *)
     }
 
     if (enabled && (pressed || hovered)) {
-        const QColor wash = (m_style == Style::prominentGlass || dark) ? QColor(Qt::white) : QColor(Qt::black);
+        const QColor wash =
+            (m_style == Style::prominentGlass || dark) ? QColor(Qt::white) : QColor(Qt::black);
         const qreal alpha = pressed ? s.pressedDarken : s.hoverLighten;
         if (pressed && m_style == Style::prominentGlass)
             p.fillPath(shape, Theme::withAlpha(Qt::black, alpha));
@@ -244,7 +258,8 @@ void GlassButton::paintEvent(QPaintEvent *)
     const qreal total = iconSize + gap + shownTextWidth;
     qreal x = r.center().x() - total / 2.0;
     if (iconSize > 0) {
-        Symbols::paint(p, QRectF(x, r.center().y() - iconSize / 2.0, iconSize, iconSize), m_symbol, foreground);
+        Symbols::paint(p, QRectF(x, r.center().y() - iconSize / 2.0, iconSize, iconSize), m_symbol,
+                       foreground);
         x += iconSize + gap;
     }
     if (showText) {
@@ -279,8 +294,8 @@ void GlassButton::keyPressEvent(QKeyEvent *event)
 void GlassButton::focusInEvent(QFocusEvent *event)
 {
     const Qt::FocusReason reason = event->reason();
-    m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-                      reason == Qt::ShortcutFocusReason || reason == Qt::OtherFocusReason;
+    m_keyboardFocus =
+        reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
     QAbstractButton::focusInEvent(event);
 }
 

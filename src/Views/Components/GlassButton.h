@@ -23,8 +23,6 @@
 
 #include <optional>
 
-
-
 class GlassButton final : public QAbstractButton
 {
     Q_OBJECT

@@ -139,15 +139,17 @@ void ListRow::paintEvent(QPaintEvent *)
         return;
     const ListStyle &s = Theme::current().list;
     const bool hovered = underMouse();
-    if (!hovered && !m_pressed && !hasFocus())
+    if (!hovered && !m_pressed && !Painting::showsFocusRing(this))
         return;
     QPainter p(this);
     Painting::setHighQuality(p);
     const QPainterPath shape = Shapes::continuousRoundedRect(QRectF(rect()), s.radius, m_corners);
     p.fillPath(shape, m_pressed ? s.rowPressed : s.rowHover);
-    if (hasFocus())
-        Painting::drawFocusRing(p, Shapes::continuousRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5),
-                                                                 m_corners ? s.radius - 1.5 : 4, m_corners ? m_corners : 15),
+    if (Painting::showsFocusRing(this))
+        Painting::drawFocusRing(p,
+                                Shapes::continuousRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5),
+                                                              m_corners ? s.radius - 1.5 : 4,
+                                                              m_corners ? m_corners : 15),
                                 Theme::current().colors.focusRing, 2);
 }
 
@@ -175,8 +177,8 @@ void ListRow::mouseReleaseEvent(QMouseEvent *event)
 
 void ListRow::keyPressEvent(QKeyEvent *event)
 {
-    if (m_activatable && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-                          event->key() == Qt::Key_Enter)) {
+    if (m_activatable &&
+        (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         emit activated();
         return;
     }

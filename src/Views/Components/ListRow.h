@@ -12,9 +12,9 @@
 //   auto *add = new ListRow(tr("Add Sample Plants")); add->setSymbol("leaf.circle", accent);
 //   add->setTitleColor(accent); add->setActivatable(true);
 //   connect(add, &ListRow::activated, ...);
-//   auto *task = new ListRow; task->setContent(myTaskRowWidget); task->setAccessory(ListRow::Accessory::chevron);
-//   row->contentLayout()   // the QHBoxLayout of the row, for extra widgets
-//   Title, subtitle and value are plain text.
+//   auto *task = new ListRow; task->setContent(myTaskRowWidget);
+//   task->setAccessory(ListRow::Accessory::chevron); row->contentLayout()   // the QHBoxLayout of the row,
+//   for extra widgets Title, subtitle and value are plain text.
 
 #include <QColor>
 #include <QWidget>

@@ -51,9 +51,11 @@ int MessageBox::confirm(QWidget *parent, const QString &title, const QString &me
     return chosen >= int(actions.size()) ? -1 : chosen;
 }
 
-int MessageBox::alert(QWidget *parent, const QString &title, const QString &message, const QList<Button> &buttons)
+int MessageBox::alert(QWidget *parent, const QString &title, const QString &message,
+                      const QList<Button> &buttons)
 {
-    const QList<Button> shown = buttons.isEmpty() ? QList<Button>{{QObject::tr("OK"), Role::cancel}} : buttons;
+    const QList<Button> shown =
+        buttons.isEmpty() ? QList<Button>{{QObject::tr("OK"), Role::cancel}} : buttons;
     int escape = -1;
     for (int i = 0; i < shown.size(); ++i) {
         if (shown[i].role == Role::cancel)
@@ -62,8 +64,8 @@ int MessageBox::alert(QWidget *parent, const QString &title, const QString &mess
     return show(parent, title, message, shown, escape);
 }
 
-int MessageBox::show(QWidget *parent, const QString &title, const QString &message, const QList<Button> &buttons,
-                     int escapeIndex)
+int MessageBox::show(QWidget *parent, const QString &title, const QString &message,
+                     const QList<Button> &buttons, int escapeIndex)
 {
     Shown record{title, message, {}};
     for (const Button &b : buttons)
@@ -118,9 +120,9 @@ int MessageBox::show(QWidget *parent, const QString &title, const QString &messa
     for (int i : order) {
         const Button &b = buttons[i];
         const bool primary = b.role != Role::cancel || buttons.size() == 1;
-        auto *button = new GlassButton(b.title, {},
-                                       primary ? GlassButton::Style::prominentGlass : GlassButton::Style::bordered,
-                                       &dialog);
+        auto *button = new GlassButton(
+            b.title, {}, primary ? GlassButton::Style::prominentGlass : GlassButton::Style::bordered,
+            &dialog);
         button->setMinimumWidth(96);
         if (b.role == Role::destructive)
             button->setRole(GlassButton::Role::destructive);

@@ -41,7 +41,8 @@ public:
 
     // Returns the index into actions of the chosen action, or -1 when cancelled (the "Cancel"
     // button, Escape or closing the dialog).
-    static int confirm(QWidget *parent, const QString &title, const QString &message, const QList<Button> &actions);
+    static int confirm(QWidget *parent, const QString &title, const QString &message,
+                       const QList<Button> &actions);
     // An alert with the given buttons (default: a single "OK" with the cancel role). Returns the
     // chosen index; Escape picks the cancel-role button, or -1 when there is none.
     static int alert(QWidget *parent, const QString &title, const QString &message,
@@ -54,6 +55,6 @@ public:
     static void clearLastShown();
 
 private:
-    static int show(QWidget *parent, const QString &title, const QString &message, const QList<Button> &buttons,
-                    int escapeIndex);
+    static int show(QWidget *parent, const QString &title, const QString &message,
+                    const QList<Button> &buttons, int escapeIndex);
 };

@@ -6,8 +6,9 @@
 #include "Views/Components/Theme.h"
 
 #include <QAction>
-#include <QPainter>
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
@@ -47,7 +48,8 @@ NavigationStack::NavigationStack(QWidget *parent) : QWidget(parent)
 
     m_leading = new QHBoxLayout;
     m_leading->setSpacing(8);
-    m_back = new GlassButton(QString(), QStringLiteral("chevron.left"), GlassButton::Style::borderless, m_header);
+    m_back =
+        new GlassButton(QString(), QStringLiteral("chevron.left"), GlassButton::Style::borderless, m_header);
     m_back->setTint(s.tint);
     m_back->setContentFont(s.backFont);
     m_back->hide();
@@ -63,6 +65,7 @@ NavigationStack::NavigationStack(QWidget *parent) : QWidget(parent)
     m_headerLayout->addLayout(m_trailing);
 
     m_content = new QWidget(this);
+    m_content->installEventFilter(this);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -172,10 +175,12 @@ NavigationStack *NavigationStack::of(QWidget *descendant)
     return nullptr;
 }
 
-void NavigationStack::resizeEvent(QResizeEvent *event)
+bool NavigationStack::eventFilter(QObject *watched, QEvent *event)
 {
-    QWidget::resizeEvent(event);
-    layoutPages();
+    // Pages are placed by hand (they slide), so they follow the content area's size here.
+    if (watched == m_content && event->type() == QEvent::Resize)
+        layoutPages();
+    return QWidget::eventFilter(watched, event);
 }
 
 void NavigationStack::layoutPages()
@@ -210,7 +215,8 @@ void NavigationStack::refreshHeader()
         m_back->setAccessibleName(tr("Back to %1").arg(backTitle));
     }
     m_title->setText(current->title());
-    m_title->setFont(current->largeTitle() ? s.largeTitleFont : Theme::current().font(TextStyle::title3, QFont::Bold));
+    m_title->setFont(current->largeTitle() ? s.largeTitleFont
+                                           : Theme::current().font(TextStyle::title3, QFont::Bold));
     m_title->setAccessibleName(current->title());
     for (QWidget *w : current->leading()) {
         w->setParent(m_header);

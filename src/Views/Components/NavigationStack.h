@@ -51,7 +51,7 @@ signals:
     void pagePopped(QWidget *page);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void refreshHeader();

@@ -2,8 +2,11 @@
 
 #include "Views/Components/Shapes.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QWidget>
 
 #include <cmath>
 #include <vector>
@@ -35,7 +38,41 @@ void boxBlurAlpha(QImage &image, int radius, bool horizontal)
     }
 }
 
+// Remembers how the latest focus change came about, for every widget of the application.
+class FocusReasonTracker final : public QObject
+{
+public:
+    using QObject::QObject;
+    bool keyboard = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            keyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                       reason == Qt::ShortcutFocusReason;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+FocusReasonTracker *focusTracker()
+{
+    static FocusReasonTracker *tracker = [] {
+        auto *t = new FocusReasonTracker(qApp);
+        qApp->installEventFilter(t);
+        return t;
+    }();
+    return tracker;
+}
+
 } // namespace
+
+bool Painting::showsFocusRing(const QWidget *widget)
+{
+    return widget && widget->hasFocus() && qApp && focusTracker()->keyboard;
+}
 
 void Painting::setHighQuality(QPainter &painter)
 {
@@ -67,14 +104,15 @@ void Painting::drawImageFilled(QPainter &painter, const QImage &image, const QPa
     painter.restore();
 }
 
-void Painting::drawShadow(QPainter &painter, const QRectF &rect, qreal radius, const QColor &color, qreal blur,
-                          const QPointF &offset)
+void Painting::drawShadow(QPainter &painter, const QRectF &rect, qreal radius, const QColor &color,
+                          qreal blur, const QPointF &offset)
 {
     if (color.alpha() == 0 || rect.isEmpty())
         return;
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const int margin = int(std::ceil(blur * 2));
-    const QSize logical(int(std::ceil(rect.width())) + 2 * margin, int(std::ceil(rect.height())) + 2 * margin);
+    const QSize logical(int(std::ceil(rect.width())) + 2 * margin,
+                        int(std::ceil(rect.height())) + 2 * margin);
     const QString key = QStringLiteral("tendrel-shadow-%1x%2-%3-%4-%5-%6")
                             .arg(logical.width())
                             .arg(logical.height())
@@ -90,8 +128,9 @@ void Painting::drawShadow(QPainter &painter, const QRectF &rect, qreal radius, c
             QPainter p(&image);
             p.setRenderHint(QPainter::Antialiasing);
             p.scale(dpr, dpr);
-            p.fillPath(Shapes::continuousRoundedRect(QRectF(margin, margin, rect.width(), rect.height()), radius),
-                       Qt::black);
+            p.fillPath(
+                Shapes::continuousRoundedRect(QRectF(margin, margin, rect.width(), rect.height()), radius),
+                Qt::black);
         }
         // Three box passes approximate a Gaussian of the given radius.
         const int boxRadius = qMax(1, int(std::lround(blur * dpr / 2.0)));
@@ -111,8 +150,8 @@ void Painting::drawShadow(QPainter &painter, const QRectF &rect, qreal radius, c
     painter.drawPixmap(QPointF(rect.left() - margin + offset.x(), rect.top() - margin + offset.y()), shadow);
 }
 
-void Painting::drawGlass(QPainter &painter, const QPainterPath &path, const QColor &fill, const QColor &border,
-                         const std::optional<QColor> &tint, qreal tintAlpha)
+void Painting::drawGlass(QPainter &painter, const QPainterPath &path, const QColor &fill,
+                         const QColor &border, const std::optional<QColor> &tint, qreal tintAlpha)
 {
     painter.save();
     setHighQuality(painter);

@@ -1,6 +1,7 @@
 #include "Views/Components/RoundedClipEffect.h"
 
 #include <QPainter>
+#include <QWidget>
 
 RoundedClipEffect::RoundedClipEffect(qreal radius, unsigned corners, QObject *parent)
     : QGraphicsEffect(parent), m_radius(radius), m_corners(corners)
@@ -21,7 +22,11 @@ void RoundedClipEffect::draw(QPainter *painter)
         return;
     // Fill the rounded path with the rendered widget as a brush: antialiased, unlike a clip path.
     const qreal dpr = source.devicePixelRatio();
-    const QRectF bounds(offset, QSizeF(source.size()) / dpr);
+    // Round the widget's own rectangle: children reaching past it (a page sliding in) would
+    // otherwise widen the source and move the corners out of sight.
+    QRectF bounds(offset, QSizeF(source.size()) / dpr);
+    if (auto *widget = qobject_cast<QWidget *>(parent()))
+        bounds = painter->deviceTransform().mapRect(QRectF(widget->rect()));
     painter->save();
     painter->setWorldTransform(QTransform());
     painter->setRenderHint(QPainter::Antialiasing);

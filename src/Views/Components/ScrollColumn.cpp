@@ -20,7 +20,11 @@ ScrollColumn::ScrollColumn(QWidget *parent) : QScrollArea(parent)
     m_column->setContentsMargins(0, 0, 0, 0);
     m_column->setSpacing(20);
     m_column->addStretch(1);
-    centre->addWidget(m_columnWidget, 0, Qt::AlignTop);
+    // Spacers on both sides take only what the column cannot: it grows up to its maximum width
+    // and stays centred beyond that.
+    centre->addStretch(1);
+    centre->addWidget(m_columnWidget, 1000, Qt::AlignTop);
+    centre->addStretch(1);
     setWidget(canvas);
     setBackground(t.colors.windowBackground);
 }
@@ -44,9 +48,6 @@ void ScrollColumn::setPadding(int padding)
 void ScrollColumn::setMaximumColumnWidth(int width)
 {
     m_columnWidget->setMaximumWidth(width > 0 ? width : QWIDGETSIZE_MAX);
-    static_cast<QHBoxLayout *>(widget()->layout())->setAlignment(m_columnWidget,
-                                                                  width > 0 ? Qt::AlignHCenter | Qt::AlignTop
-                                                                            : Qt::AlignTop);
 }
 
 void ScrollColumn::setBackground(const QColor &color)

@@ -29,7 +29,8 @@ public:
     // A rounded rectangle whose corners blend into the edges (curvature rises gradually, like
     // the platform's "continuous" corners) instead of a circular arc meeting a straight line.
     // The radius is clamped to fit; the path never leaves rect. An empty rect gives an empty path.
-    static QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius, unsigned corners = allCorners);
+    static QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius,
+                                              unsigned corners = allCorners);
     static QPainterPath capsule(const QRectF &rect);
 
     // Where an overlay of badgeSize sits in container's given corner, inset from both edges. A

@@ -1,6 +1,7 @@
 #include "Views/Components/Sheet.h"
 
 #include "Views/Components/RoundedCard.h"
+#include "Views/Components/RoundedClipEffect.h"
 #include "Views/Components/Theme.h"
 
 #include <QApplication>
@@ -24,6 +25,8 @@ Sheet::Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss)
     m_card->setShadowEnabled(true);
     m_card->setPadding(0);
     m_card->contentLayout()->addWidget(content);
+    // Screens fill the card edge to edge (headers, list backgrounds); round them with the card.
+    content->setGraphicsEffect(new RoundedClipEffect(style.radius, Shapes::allCorners, content));
     setAccessibleName(content->accessibleName());
     window->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, &Sheet::keepFocusInside);

@@ -4,8 +4,8 @@
 // rounded card sized from the content's minimum/preferred size (within the window), focus stays
 // inside, and Escape dismisses it. Every way of closing runs onDismiss exactly once.
 //
-//   Sheet *sheet = Sheet::present(window(), new AddPlantFlow(...), [this] { m_state->setAddingPlant(false); });
-//   sheet->dismiss();                  // programmatic close (also calls onDismiss)
+//   Sheet *sheet = Sheet::present(window(), new AddPlantFlow(...), [this] { m_state->setAddingPlant(false);
+//   }); sheet->dismiss();                  // programmatic close (also calls onDismiss)
 //   Sheet::of(widgetInsideSheet)->dismiss();
 //   Sheet::topmost(window())           // the open sheet of a window, or null
 // The sheet owns the content; both are deleted after dismissal. Signal: dismissed().
@@ -29,7 +29,8 @@ public:
     bool isDismissed() const { return m_dismissed; }
     // The card's rectangle for a window of windowSize and content wanting minimum/preferred:
     // at least the minimum, the preferred if it fits, never beyond the window less the margins.
-    static QRect cardGeometry(const QSize &windowSize, const QSize &minimum, const QSize &preferred, int margin);
+    static QRect cardGeometry(const QSize &windowSize, const QSize &minimum, const QSize &preferred,
+                              int margin);
 
 public slots:
     void dismiss();

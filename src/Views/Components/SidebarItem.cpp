@@ -44,7 +44,7 @@ void SidebarItem::paintEvent(QPaintEvent *)
         p.fillPath(shape, s.selection);
     else if (underMouse())
         p.fillPath(shape, s.hover);
-    if (hasFocus())
+    if (Painting::showsFocusRing(this))
         Painting::drawFocusRing(p, Shapes::continuousRoundedRect(r.adjusted(1, 1, -1, -1), s.radius - 1),
                                 t.colors.focusRing, 2);
 

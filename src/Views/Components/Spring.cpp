@@ -30,7 +30,8 @@ double Spring::stepResponse(double seconds, double response, double dampingFract
     if (zeta < 1.0) {
         const double omegaD = omega * std::sqrt(1.0 - zeta * zeta);
         const double decay = std::exp(-zeta * omega * seconds);
-        return 1.0 - decay * (std::cos(omegaD * seconds) + zeta * omega / omegaD * std::sin(omegaD * seconds));
+        return 1.0 -
+               decay * (std::cos(omegaD * seconds) + zeta * omega / omegaD * std::sin(omegaD * seconds));
     }
     if (zeta == 1.0)
         return 1.0 - std::exp(-omega * seconds) * (1.0 + omega * seconds);

@@ -89,7 +89,7 @@ void Stepper::paintEvent(QPaintEvent *)
     p.fillPath(Shapes::continuousRoundedRect(r, 8), t.colors.tertiaryFill);
     p.setPen(QPen(t.colors.separator, 1));
     p.drawLine(QPointF(r.center().x(), r.top() + 6), QPointF(r.center().x(), r.bottom() - 6));
-    if (hasFocus())
+    if (Painting::showsFocusRing(this))
         Painting::drawFocusRing(p, Shapes::continuousRoundedRect(r, 8), t.colors.focusRing, 2);
 }
 

@@ -16,7 +16,7 @@ SymbolLabel::SymbolLabel(const QString &symbol, const QString &text, TextStyle s
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(6);
     m_layout->addWidget(m_symbol, 0, Qt::AlignVCenter);
-    m_layout->addWidget(m_text, 1);
+    m_layout->addWidget(m_text);
     setAccessibleName(text);
 }
 

@@ -55,6 +55,6 @@ void SymbolView::paintEvent(QPaintEvent *)
     QPainter p(this);
     const QRectF r(rect());
     const QColor color = isEnabled() ? m_color : Theme::withAlpha(m_color, m_color.alphaF() * 0.35);
-    Symbols::paint(p, QRectF(r.center().x() - m_size / 2.0, r.center().y() - m_size / 2.0, m_size, m_size), m_symbol,
-                   color);
+    Symbols::paint(p, QRectF(r.center().x() - m_size / 2.0, r.center().y() - m_size / 2.0, m_size, m_size),
+                   m_symbol, color);
 }

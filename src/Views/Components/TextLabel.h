@@ -17,7 +17,8 @@ class TextLabel final : public QLabel
 {
     Q_OBJECT
 public:
-    explicit TextLabel(const QString &text = {}, TextStyle style = TextStyle::body, QWidget *parent = nullptr);
+    explicit TextLabel(const QString &text = {}, TextStyle style = TextStyle::body,
+                       QWidget *parent = nullptr);
 
     void setTextStyle(TextStyle style);
     void setTextStyle(TextStyle style, QFont::Weight weight);

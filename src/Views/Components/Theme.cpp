@@ -130,17 +130,28 @@ Appearance Theme::systemAppearance()
 QColor Theme::color(ColorRole role) const
 {
     switch (role) {
-    case ColorRole::blue: return colors.blue;
-    case ColorRole::orange: return colors.orange;
-    case ColorRole::teal: return colors.teal;
-    case ColorRole::red: return colors.red;
-    case ColorRole::yellow: return colors.yellow;
-    case ColorRole::green: return colors.green;
-    case ColorRole::purple: return colors.purple;
-    case ColorRole::cyan: return colors.cyan;
-    case ColorRole::secondary: return colors.secondaryLabel;
-    case ColorRole::tertiary: return colors.tertiaryLabel;
-    case ColorRole::accent: return colors.accent;
+    case ColorRole::blue:
+        return colors.blue;
+    case ColorRole::orange:
+        return colors.orange;
+    case ColorRole::teal:
+        return colors.teal;
+    case ColorRole::red:
+        return colors.red;
+    case ColorRole::yellow:
+        return colors.yellow;
+    case ColorRole::green:
+        return colors.green;
+    case ColorRole::purple:
+        return colors.purple;
+    case ColorRole::cyan:
+        return colors.cyan;
+    case ColorRole::secondary:
+        return colors.secondaryLabel;
+    case ColorRole::tertiary:
+        return colors.tertiaryLabel;
+    case ColorRole::accent:
+        return colors.accent;
     }
     return colors.label;
 }
@@ -148,9 +159,12 @@ QColor Theme::color(ColorRole role) const
 QFont Theme::font(TextStyle style) const
 {
     switch (style) {
-    case TextStyle::headline: return font(style, QFont::DemiBold);
-    case TextStyle::largeTitle: return font(style, QFont::Bold);
-    default: return font(style, QFont::Normal);
+    case TextStyle::headline:
+        return font(style, QFont::DemiBold);
+    case TextStyle::largeTitle:
+        return font(style, QFont::Bold);
+    default:
+        return font(style, QFont::Normal);
     }
 }
 
@@ -159,14 +173,22 @@ QFont Theme::font(TextStyle style, QFont::Weight weight) const
     // Ratios of the platform's desktop type scale, with body at the system font size.
     const QFont base = QGuiApplication::instance() ? QGuiApplication::font() : QFont();
     switch (style) {
-    case TextStyle::largeTitle: return scaled(base, 2.0, weight);
-    case TextStyle::title2: return scaled(base, 1.36, weight);
-    case TextStyle::title3: return scaled(base, 1.18, weight);
-    case TextStyle::headline: return scaled(base, 1.0, weight);
-    case TextStyle::body: return scaled(base, 1.0, weight);
-    case TextStyle::subheadline: return scaled(base, 0.92, weight);
-    case TextStyle::caption: return scaled(base, 0.84, weight);
-    case TextStyle::caption2: return scaled(base, 0.78, weight);
+    case TextStyle::largeTitle:
+        return scaled(base, 2.0, weight);
+    case TextStyle::title2:
+        return scaled(base, 1.36, weight);
+    case TextStyle::title3:
+        return scaled(base, 1.18, weight);
+    case TextStyle::headline:
+        return scaled(base, 1.0, weight);
+    case TextStyle::body:
+        return scaled(base, 1.0, weight);
+    case TextStyle::subheadline:
+        return scaled(base, 0.92, weight);
+    case TextStyle::caption:
+        return scaled(base, 0.84, weight);
+    case TextStyle::caption2:
+        return scaled(base, 0.78, weight);
     }
     return base;
 }

@@ -25,40 +25,49 @@
 enum class Appearance : unsigned char { light, dark };
 
 // The type scale; sizes are relative to the system font so the user's font setting carries over.
-enum class TextStyle : unsigned char { largeTitle, title2, title3, headline, body, subheadline, caption, caption2 };
+enum class TextStyle : unsigned char {
+    largeTitle,
+    title2,
+    title3,
+    headline,
+    body,
+    subheadline,
+    caption,
+    caption2
+};
 
 // Named colours, each chosen by meaning.
 struct ThemeColors
 {
     // The standard named colours of care kinds, species facts and statuses.
     QColor blue, orange, teal, red, yellow, green, purple, cyan;
-    QColor accent;          // the app's leaf green: selection, prominent buttons, links
-    QColor accentDark;      // accent mixed with black, for the far end of accent gradients
-    QColor onAccent;        // text and icons drawn on accent or tinted fills
-    QColor label;           // primary text
-    QColor secondaryLabel;  // supporting text (species names, counts, footers)
-    QColor tertiaryLabel;   // least important text (separating dots, disabled)
-    QColor separator;       // hairlines between rows and card outlines
-    QColor fill;            // five fill levels for controls and panels, strongest first
+    QColor accent;         // the app's leaf green: selection, prominent buttons, links
+    QColor accentDark;     // accent mixed with black, for the far end of accent gradients
+    QColor onAccent;       // text and icons drawn on accent or tinted fills
+    QColor label;          // primary text
+    QColor secondaryLabel; // supporting text (species names, counts, footers)
+    QColor tertiaryLabel;  // least important text (separating dots, disabled)
+    QColor separator;      // hairlines between rows and card outlines
+    QColor fill;           // five fill levels for controls and panels, strongest first
     QColor secondaryFill;
-    QColor tertiaryFill;    // off filter chips, search field
+    QColor tertiaryFill; // off filter chips, search field
     QColor quaternaryFill;
-    QColor quinaryFill;     // info tiles and panels: the faintest
+    QColor quinaryFill;                // info tiles and panels: the faintest
     QColor groupedBackground;          // behind inset lists and grouped forms
     QColor secondaryGroupedBackground; // the rows of inset lists and forms
     QColor windowBackground;           // plain screens
     QColor cardBackground;             // species cards and other raised surfaces
     QColor sidebarBackground;
-    QColor dimming;                    // backdrop behind a sheet
-    QColor shadow;                     // card shadow colour (alpha carries the strength)
-    QColor focusRing;                  // keyboard focus outline
-    QColor glassFill;                  // untinted glass: translucent, lighter than what is below
-    QColor glassBorder;                // the glass edge highlight
+    QColor dimming;     // backdrop behind a sheet
+    QColor shadow;      // card shadow colour (alpha carries the strength)
+    QColor focusRing;   // keyboard focus outline
+    QColor glassFill;   // untinted glass: translucent, lighter than what is below
+    QColor glassBorder; // the glass edge highlight
 };
 
 struct ChipStyle
 {
-    QFont font;                 // subheadline, medium
+    QFont font; // subheadline, medium
     int paddingH = 14;
     int paddingV = 8;
     int iconSpacing = 6;
@@ -70,10 +79,10 @@ struct ChipStyle
 struct CardStyle
 {
     QColor background;
-    QColor border;        // drawn inside the shape; alpha 0 for none
+    QColor border; // drawn inside the shape; alpha 0 for none
     qreal borderWidth = 1;
     qreal radius = 22;
-    QColor shadow;        // alpha 0 for none
+    QColor shadow; // alpha 0 for none
     qreal shadowBlur = 10;
     QPointF shadowOffset{0, 6};
 };
@@ -82,24 +91,24 @@ struct GaugeStyle
 {
     int diameter = 44;
     qreal lineWidth = 5;
-    qreal trackAlpha = 0.25;      // track is the tint at this alpha
-    QFont symbolFont;             // title 3, semibold
+    qreal trackAlpha = 0.25; // track is the tint at this alpha
+    QFont symbolFont;        // title 3, semibold
 };
 
 struct ButtonStyle
 {
-    QFont font;                   // body, semibold (small: subheadline; large: headline)
+    QFont font; // body, semibold (small: subheadline; large: headline)
     QFont smallFont;
     QFont largeFont;
     int height = 32, smallHeight = 26, largeHeight = 44;
     int paddingH = 14;
     int iconSpacing = 6;
-    QColor glassFill;             // untinted glass
+    QColor glassFill; // untinted glass
     QColor glassBorder;
-    qreal glassTintAlpha = 0.16;  // tinted glass: tint at this alpha over the glass
-    qreal hoverLighten = 0.08;    // white (light) or black (dark) wash on hover
+    qreal glassTintAlpha = 0.16; // tinted glass: tint at this alpha over the glass
+    qreal hoverLighten = 0.08;   // white (light) or black (dark) wash on hover
     qreal pressedDarken = 0.14;
-    QColor borderedFill;          // bordered style: a neutral fill
+    QColor borderedFill; // bordered style: a neutral fill
     QColor prominentForeground;
     QColor disabledForeground;
     QColor focusRing;
@@ -108,14 +117,14 @@ struct ButtonStyle
 
 struct BadgeStyle
 {
-    QFont font;                   // caption, semibold
+    QFont font; // caption, semibold
     int paddingH = 10;
     int paddingV = 6;
     int iconSpacing = 4;
-    QColor glassFill;             // untinted: frosted white
+    QColor glassFill; // untinted: frosted white
     QColor glassBorder;
-    QColor foreground;            // untinted text colour
-    qreal tintAlpha = 0.82;       // tinted glass keeps a little translucency
+    QColor foreground;      // untinted text colour
+    qreal tintAlpha = 0.82; // tinted glass keeps a little translucency
 };
 
 struct TileStyle
@@ -124,7 +133,7 @@ struct TileStyle
     int padding = 14;
     int spacing = 8;
     int textSpacing = 2;
-    QColor background;            // quinary fill
+    QColor background; // quinary fill
     QFont symbolFont, titleFont, valueFont;
     QColor titleColor, valueColor;
 };
@@ -135,15 +144,15 @@ struct ListStyle
     int rowMinHeight = 44;
     int rowPaddingH = 16;
     int rowPaddingV = 10;
-    int rowSpacing = 12;          // between a row's icon, texts and accessories
-    int separatorInset = 16;      // from the leading edge, plus the icon column when there is one
+    int rowSpacing = 12;     // between a row's icon, texts and accessories
+    int separatorInset = 16; // from the leading edge, plus the icon column when there is one
     int sectionSpacing = 22;
-    int headerSpacing = 8;        // header to rows, rows to footer
+    int headerSpacing = 8; // header to rows, rows to footer
     QColor rowBackground;
     QColor rowHover;
     QColor rowPressed;
     QColor separator;
-    QFont headerFont;             // subheadline, semibold
+    QFont headerFont; // subheadline, semibold
     QColor headerColor;
     QFont footerFont;
     QColor footerColor;
@@ -167,10 +176,10 @@ struct SidebarStyle
     qreal radius = 8;
     int padding = 10;
     QColor background;
-    QColor selection;             // selected row fill
+    QColor selection; // selected row fill
     QColor selectionForeground;
     QColor hover;
-    QColor iconColor;             // unselected icons: accent
+    QColor iconColor; // unselected icons: accent
     QFont font;
     QFont badgeFont;
     QColor badgeForeground;
@@ -181,10 +190,10 @@ struct NavigationStyle
 {
     int headerHeight = 52;
     int paddingH = 20;
-    QFont inlineTitleFont;        // headline
-    QFont largeTitleFont;         // large title, bold
+    QFont inlineTitleFont; // headline
+    QFont largeTitleFont;  // large title, bold
     QFont backFont;
-    QColor tint;                  // back button and toolbar text
+    QColor tint; // back button and toolbar text
     QColor background;
     QColor separator;
 };
@@ -194,7 +203,7 @@ struct SheetStyle
     QColor dimming;
     QColor background;
     qreal radius = 16;
-    int margin = 32;              // at least this much window shows around the sheet
+    int margin = 32; // at least this much window shows around the sheet
 };
 
 struct PanelStyle
@@ -203,8 +212,8 @@ struct PanelStyle
     int symbolSize = 44;
     int spacing = 10;
     QColor symbolColor;
-    QFont titleFont;              // title 2, bold
-    QFont descriptionFont;        // body
+    QFont titleFont;       // title 2, bold
+    QFont descriptionFont; // body
     QColor descriptionColor;
 };
 
@@ -214,8 +223,8 @@ public:
     Appearance appearance = Appearance::light;
     ThemeColors colors;
     ChipStyle chip;
-    CardStyle card;           // species card: secondary background, separator outline
-    CardStyle panel;          // panel background: quinary fill, radius 20, no outline
+    CardStyle card;  // species card: secondary background, separator outline
+    CardStyle panel; // panel background: quinary fill, radius 20, no outline
     GaugeStyle gauge;
     ButtonStyle button;
     BadgeStyle badge;
@@ -226,7 +235,7 @@ public:
     NavigationStyle navigation;
     SheetStyle sheet;
     PanelStyle unavailable;
-    int contentPadding = 20;  // the default inset of scrolling screens
+    int contentPadding = 20; // the default inset of scrolling screens
 
     static const Theme &current();
     static void setAppearanceOverride(std::optional<Appearance> appearance);

@@ -77,6 +77,6 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     QPainterPath k;
     k.addEllipse(knobRect);
     p.fillPath(k, isEnabled() ? QColor(Qt::white) : QColor(235, 235, 235));
-    if (hasFocus())
+    if (Painting::showsFocusRing(this))
         Painting::drawFocusRing(p, Shapes::capsule(track.adjusted(-1, -1, 1, 1)), t.colors.focusRing, 2);
 }
