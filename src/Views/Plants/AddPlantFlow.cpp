@@ -1,0 +1,213 @@
+#include "Views/Plants/AddPlantFlow.h"
+
+#include "Platform/TextSearch.h"
+#include "Views/Components/ContentUnavailableView.h"
+#include "Views/Components/GlassButton.h"
+#include "Views/Components/InsetSection.h"
+#include "Views/Components/ListRow.h"
+#include "Views/Components/NavigationStack.h"
+#include "Views/Components/ScrollColumn.h"
+#include "Views/Components/SearchField.h"
+#include "Views/Components/Theme.h"
+#include "Views/Plants/PlantFormView.h"
+#include "Views/Plants/SpeciesRow.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSet>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int flowMinimumWidth = 520;
+constexpr int flowMinimumHeight = 600;
+
+// Down from the search field goes to the first row shown, as in a list with a search bar.
+class SearchKeys final : public QObject
+{
+public:
+    SearchKeys(QLineEdit *edit, std::function<QWidget *()> firstRow)
+        : QObject(edit), m_firstRow(std::move(firstRow))
+    {
+        edit->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down) {
+            if (QWidget *row = m_firstRow()) {
+                row->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<QWidget *()> m_firstRow;
+};
+
+} // namespace
+
+AddPlantFlow::AddPlantFlow(ModelStore &store, std::function<void()> onFinish, QWidget *parent)
+    : QWidget(parent), m_store(store), m_onFinish(std::move(onFinish))
+{
+    const Theme &t = Theme::current();
+    setObjectName(QStringLiteral("addPlantFlow"));
+    setAccessibleName(tr("Add a Plant"));
+    setMinimumSize(flowMinimumWidth, flowMinimumHeight);
+
+    m_stack = new NavigationStack(this);
+    m_stack->setObjectName(QStringLiteral("addPlantStack"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("speciesList"));
+    page->setAutoFillBackground(true);
+    QPalette pal = page->palette();
+    pal.setColor(QPalette::Window, t.colors.groupedBackground);
+    page->setPalette(pal);
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto *searchBar = new QWidget(page);
+    auto *searchLayout = new QVBoxLayout(searchBar);
+    searchLayout->setContentsMargins(t.contentPadding, 14, t.contentPadding, 2);
+    m_search = new SearchField(tr("Search species"), searchBar);
+    m_search->setObjectName(QStringLiteral("speciesSearch"));
+    searchLayout->addWidget(m_search);
+    column->addWidget(searchBar);
+
+    m_list = new ScrollColumn(page);
+    m_list->setObjectName(QStringLiteral("speciesScroll"));
+    m_list->setBackground(t.colors.groupedBackground);
+    m_list->setSpacing(t.list.sectionSpacing);
+    column->addWidget(m_list, 1);
+
+    // "Other plant" is always offered, whatever the search, in a section of its own.
+    auto *customSection = new InsetSection;
+    customSection->setObjectName(QStringLiteral("customSection"));
+    m_customRow = makeRow(Species::custom(), customSection);
+    customSection->addRow(m_customRow);
+    m_list->addWidget(customSection);
+
+    m_catalogSection = new InsetSection(tr("Popular Houseplants"));
+    m_catalogSection->setObjectName(QStringLiteral("catalogSection"));
+    for (const Species &species : Species::catalog()) {
+        ListRow *row = makeRow(species, m_catalogSection);
+        m_catalogSection->addRow(row);
+        m_catalogRows.append(row);
+    }
+    m_list->addWidget(m_catalogSection);
+
+    m_noResults = ContentUnavailableView::search(QString(), m_list);
+    m_noResults->setObjectName(QStringLiteral("noResults"));
+    // The panel only informs; clicks and scrolling reach the list (and "Other plant") below it.
+    m_noResults->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_noResults->overlay(m_list);
+    m_noResults->hide();
+
+    NavigationItem *item = m_stack->setRoot(page, tr("Add a Plant"));
+    m_cancel = new GlassButton(tr("Cancel"), QString(), GlassButton::Style::glass);
+    m_cancel->setObjectName(QStringLiteral("flowCancel"));
+    m_cancel->setRole(GlassButton::Role::cancel);
+    item->addLeading(m_cancel);
+
+    connect(m_cancel, &QAbstractButton::clicked, this, [this] {
+        if (m_onFinish)
+            m_onFinish();
+    });
+    connect(m_search, &SearchField::textChanged, this, &AddPlantFlow::searchChanged);
+    new SearchKeys(m_search->lineEdit(), [this]() -> QWidget * {
+        if (!m_customRow->isHidden())
+            return m_customRow;
+        return nullptr;
+    });
+    setFocusProxy(m_search);
+}
+
+QList<Species> AddPlantFlow::results(const QString &searchText)
+{
+    if (searchText.isEmpty())
+        return Species::catalog();
+    QList<Species> found;
+    for (const Species &species : Species::catalog()) {
+        if (TextSearch::localizedContains(species.commonName, searchText) ||
+            TextSearch::localizedContains(species.scientificName, searchText))
+            found.append(species);
+    }
+    return found;
+}
+
+QString AddPlantFlow::searchText() const
+{
+    return m_search->text();
+}
+
+QList<Species> AddPlantFlow::shownSpecies() const
+{
+    QList<Species> shown;
+    const QList<Species> &catalog = Species::catalog();
+    for (qsizetype i = 0; i < m_catalogRows.size(); ++i) {
+        if (!m_catalogRows[i]->isHidden())
+            shown.append(catalog[i]);
+    }
+    return shown;
+}
+
+PlantFormView *AddPlantFlow::choose(const Species &species)
+{
+    // One form at a time: a double click or a repeated Return must not stack two.
+    if (m_stack->depth() > 1)
+        return nullptr;
+    auto *form = new PlantFormView(m_store, PlantFormView::Mode::newPlant(species), false, m_onFinish);
+    m_stack->push(form, form->title());
+    return form;
+}
+
+ListRow *AddPlantFlow::speciesRow(const QString &id) const
+{
+    const QList<Species> &catalog = Species::catalog();
+    for (qsizetype i = 0; i < catalog.size() && i < m_catalogRows.size(); ++i) {
+        if (catalog[i].id == id)
+            return m_catalogRows[i];
+    }
+    return nullptr;
+}
+
+QSize AddPlantFlow::sizeHint() const
+{
+    return {560, 700};
+}
+
+void AddPlantFlow::searchChanged(const QString &text)
+{
+    const QList<Species> found = results(text);
+    QSet<QString> ids;
+    for (const Species &species : found)
+        ids.insert(species.id);
+    const QList<Species> &catalog = Species::catalog();
+    for (qsizetype i = 0; i < m_catalogRows.size(); ++i)
+        m_catalogRows[i]->setVisible(ids.contains(catalog[i].id));
+    m_catalogSection->setVisible(!found.isEmpty());
+    m_noResults->setSearchText(text);
+    m_noResults->setVisible(found.isEmpty());
+    if (found.isEmpty())
+        m_noResults->raise();
+}
+
+ListRow *AddPlantFlow::makeRow(const Species &species, QWidget *parent)
+{
+    auto *row = new ListRow(species.commonName, parent);
+    row->setObjectName(QStringLiteral("speciesLink-") + species.id);
+    row->setContent(new SpeciesRow(species, row));
+    row->setAccessory(ListRow::Accessory::chevron);
+    row->setActivatable(true);
+    row->setAccessibleDescription(species.scientificName);
+    connect(row, &ListRow::activated, this, [this, species] { choose(species); });
+    return row;
+}
