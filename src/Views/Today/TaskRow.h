@@ -1,0 +1,107 @@
+#pragma once
+
+#include "Models/CareTask.h"
+#include "Models/Plant.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class GlassButton;
+class PlantThumbnail;
+class QVariantAnimation;
+class SymbolView;
+class TextLabel;
+
+// One task on the Today screen: the plant's thumbnail, its name, the care kind with when it is
+// due, the room, and a round button that marks the care done.
+//
+// Swiping the row towards the trailing edge (a horizontal two-finger scroll, or dragging it with
+// the mouse) reveals the tinted "Watered" / "Fertilized" / "Misted" action. Letting go past the
+// full-swipe point completes the task; letting go earlier leaves the action shown until it is
+// clicked or the row is swiped back. The row takes keyboard focus; Space or Enter completes it.
+class TaskRow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class SwipeOutcome : unsigned char { close, reveal, complete };
+
+    static constexpr int actionWidth = 96;
+    // How far the row must be swiped for a full swipe in a row of this width.
+    static int fullSwipeDistance(int rowWidth);
+    // What letting go of a swipe at offset does; pure.
+    static SwipeOutcome swipeOutcome(qreal offset, int rowWidth);
+    // "Mark water done for Fern".
+    static QString doneLabel(CareKind kind, const QString &plantName);
+
+    explicit TaskRow(const CareTask &task, QWidget *parent = nullptr);
+
+    CareTask::ID taskId() const { return m_id; }
+    CareKind kind() const { return m_id.kind; }
+    Plant *plant() const { return m_plant; }
+    QString plantName() const { return m_name; }
+    QString dueText() const { return m_dueText; }
+    bool isLate() const { return m_late; }
+    // Shows the task as it is now (its due wording moves on with the days).
+    void setTask(const CareTask &task);
+
+    GlassButton *doneButton() const { return m_button; }
+    qreal swipeOffset() const { return m_offset; }
+    bool isActionShown() const { return m_offset > 0 && !m_dragging && !m_wheelSwiping; }
+    // Hides a revealed action.
+    void closeAction();
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    // The user asked for this task to be marked done (button, full swipe, action, keyboard).
+    void completeRequested();
+    // The row itself was chosen (a click that was not a swipe).
+    void activated();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void setOffset(qreal offset);
+    void animateOffset(qreal offset);
+    void settle();
+    void placeContent();
+    QColor tint() const;
+
+    CareTask::ID m_id;
+    QPointer<Plant> m_plant;
+    QString m_name;
+    QString m_dueText;
+    bool m_late = false;
+
+    QWidget *m_content;
+    PlantThumbnail *m_thumbnail;
+    TextLabel *m_nameLabel;
+    SymbolView *m_kindSymbol;
+    TextLabel *m_kindLabel;
+    TextLabel *m_dueLabel;
+    TextLabel *m_siteLabel;
+    GlassButton *m_button;
+
+    qreal m_offset = 0;
+    QVariantAnimation *m_offsetAnimation;
+    // Mouse swipe: where the press was and the offset then.
+    QPointF m_pressPos;
+    qreal m_pressOffset = 0;
+    bool m_pressed = false;
+    bool m_dragging = false;
+    // Scroll swipe: a gesture without an end phase ends when the scrolling pauses.
+    bool m_wheelSwiping = false;
+    QTimer m_wheelPause;
+};

@@ -1,0 +1,438 @@
+#include "Views/Today/TodayView.h"
+
+#include "App/AppState.h"
+#include "Models/CareEvent.h"
+#include "Models/Plant.h"
+#include "Platform/Calendar.h"
+#include "Platform/DayClock.h"
+#include "Platform/Formatting.h"
+#include "Platform/Store/ModelStore.h"
+#include "Platform/Store/PlantQuery.h"
+#include "Services/SampleData.h"
+#include "Views/Components/ContentUnavailableView.h"
+#include "Views/Components/GlassButton.h"
+#include "Views/Components/NavigationStack.h"
+#include "Views/Components/Painting.h"
+#include "Views/Components/SuccessFeedback.h"
+#include "Views/Components/SymbolLabel.h"
+#include "Views/Components/SymbolView.h"
+#include "Views/Components/TextLabel.h"
+#include "Views/Components/Theme.h"
+#include "Views/Today/TaskRow.h"
+#include "Views/Today/TodayList.h"
+#include "Views/Today/TodaySummaryCard.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString summaryKey = QStringLiteral("summary");
+const QString overdueHeaderKey = QStringLiteral("header.overdue");
+const QString todayHeaderKey = QStringLiteral("header.today");
+const QString nextHeaderKey = QStringLiteral("header.next");
+const QString nothingDueKey = QStringLiteral("today.nothing");
+
+QString sectionKey(TodayView::Section section)
+{
+    switch (section) {
+    case TodayView::Section::overdue:
+        return QStringLiteral("overdue");
+    case TodayView::Section::today:
+        return QStringLiteral("today");
+    case TodayView::Section::next:
+        return QStringLiteral("next");
+    }
+    return {};
+}
+
+QString rowKey(const CareTask::ID &id)
+{
+    return QStringLiteral("task.") + QString::number(id.plant) + QLatin1Char('.') + id.kind.rawValue();
+}
+
+// The hairline under a task row starts at its texts, past the thumbnail.
+int rowSeparatorInset()
+{
+    return Theme::current().list.rowPaddingH + 48 + 14;
+}
+
+} // namespace
+
+TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
+    : QWidget(parent), m_store(store), m_state(state),
+      m_plants(new PlantQuery(store, PlantQuery::Sort::nameAscending, this)),
+      m_pages(new QStackedWidget(this))
+{
+    const Theme &theme = Theme::current();
+    setObjectName(QStringLiteral("todayView"));
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, theme.colors.windowBackground);
+    setPalette(background);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pages);
+
+    m_empty = new ContentUnavailableView(
+        QStringLiteral("leaf"), tr("Your jungle awaits"),
+        tr("Add your first plant and Tendrel will tell you exactly when to water, fertilize, and mist."),
+        m_pages);
+    m_empty->setObjectName(QStringLiteral("todayEmptyState"));
+    GlassButton *addFirst = m_empty->addAction(tr("Add a Plant"), GlassButton::Style::prominentGlass);
+    addFirst->setObjectName(QStringLiteral("todayAddFirstPlantButton"));
+    GlassButton *samples = m_empty->addAction(tr("Try with Sample Plants"), GlassButton::Style::glass);
+    samples->setObjectName(QStringLiteral("todaySampleButton"));
+    connect(addFirst, &QAbstractButton::clicked, this, [this] { m_state.setAddingPlant(true); });
+    connect(samples, &QAbstractButton::clicked, this, [this] {
+        SampleData::load(m_store);
+        refresh();
+    });
+    m_pages->addWidget(m_empty);
+
+    m_scroll = new QScrollArea(m_pages);
+    m_scroll->setObjectName(QStringLiteral("todayList"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidgetResizable(false);
+    QPalette listPalette = m_scroll->palette();
+    listPalette.setColor(QPalette::Window, theme.colors.groupedBackground);
+    listPalette.setColor(QPalette::Base, theme.colors.groupedBackground);
+    m_scroll->setPalette(listPalette);
+    m_scroll->viewport()->setAutoFillBackground(true);
+    m_scroll->viewport()->setPalette(listPalette);
+    // A slim overlay-style bar instead of the desktop style's arrowed one.
+    m_scroll->verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 2px; }"
+                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px; }"
+                       "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                       "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }")
+            .arg(QStringLiteral("rgba(%1, %2, %3, %4)")
+                     .arg(theme.colors.fill.red())
+                     .arg(theme.colors.fill.green())
+                     .arg(theme.colors.fill.blue())
+                     .arg(qMin(1.0, theme.colors.fill.alphaF() * 2.5), 0, 'f', 2)));
+    m_list = new TodayList;
+    m_scroll->setWidget(m_list);
+    m_pages->addWidget(m_scroll);
+
+    m_addPlant = new GlassButton(tr("Add Plant"), QStringLiteral("plus"), GlassButton::Style::glass, this);
+    m_addPlant->setObjectName(QStringLiteral("todayAddPlantButton"));
+    m_addPlant->setToolTip(tr("Add Plant"));
+    m_addPlant->hide();
+    connect(m_addPlant, &QAbstractButton::clicked, this, [this] { m_state.setAddingPlant(true); });
+
+    // Several changes in one turn (a plant's own signal, then the store's) redraw once.
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(0);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &TodayView::refresh);
+    connect(m_plants, &PlantQuery::changed, this, &TodayView::scheduleRefresh);
+    connect(&m_store, &ModelStore::eventsChanged, this, &TodayView::scheduleRefresh);
+    connect(&DayClock::instance(), &DayClock::dayChanged, this, &TodayView::scheduleRefresh);
+
+    refresh();
+}
+
+TodayView::~TodayView() = default;
+
+int TodayView::doneTodayCount(const QList<Plant *> &plants, const Calendar &calendar)
+{
+    // Same test as Calendar::isDateInToday, without building a QDateTime per event.
+    const qint64 today = calendar.localJulianDay(calendar.now().toMSecsSinceEpoch());
+    int count = 0;
+    for (const Plant *plant : plants) {
+        for (const CareEvent *event : plant->events()) {
+            if (calendar.localJulianDay(event->dateMsecs()) == today)
+                ++count;
+        }
+    }
+    return count;
+}
+
+void TodayView::complete(const QList<CareTask> &tasks)
+{
+    if (tasks.isEmpty())
+        return;
+    for (const CareTask &task : tasks) {
+        if (task.plant)
+            task.plant->markDone(task.kind, Calendar::current().now());
+    }
+    ++m_completions;
+    SuccessFeedback::play(this);
+    emit completionsChanged(m_completions);
+    // Redraw at once so the rows leave on the spring; the store's own signal finds nothing new.
+    refresh();
+}
+
+bool TodayView::isShowingEmptyState() const
+{
+    return m_pages->currentWidget() == m_empty;
+}
+
+QList<TaskRow *> TodayView::rows() const
+{
+    QList<TaskRow *> result;
+    for (QWidget *widget : m_list->widgets()) {
+        if (auto *row = qobject_cast<TaskRow *>(widget))
+            result.append(row);
+    }
+    return result;
+}
+
+TodayView::Section TodayView::sectionOf(const TaskRow *row) const
+{
+    return m_sectionOf.value(row->taskId(), Section::today);
+}
+
+TodaySummaryCard *TodayView::summaryCard() const
+{
+    return qobject_cast<TodaySummaryCard *>(m_list->widget(summaryKey));
+}
+
+GlassButton *TodayView::completeAllButton() const
+{
+    return m_completeAll;
+}
+
+bool TodayView::event(QEvent *event)
+{
+    // The navigation stack gives the page its item before parenting it, so the toolbar button
+    // can go in as soon as the page is placed.
+    if (event->type() == QEvent::ParentChange)
+        installToolbarButton();
+    return QWidget::event(event);
+}
+
+void TodayView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    installToolbarButton();
+}
+
+void TodayView::installToolbarButton()
+{
+    if (m_toolbarInstalled)
+        return;
+    NavigationStack *stack = NavigationStack::of(this);
+    NavigationItem *item = stack ? stack->item(this) : nullptr;
+    if (!item)
+        return;
+    item->addTrailing(m_addPlant);
+    m_toolbarInstalled = true;
+}
+
+TodayView::Sections TodayView::currentSections() const
+{
+    const Calendar &calendar = Calendar::current();
+    Sections sections;
+    for (const CareTask &task : CareTask::tasks(m_plants->plants(), 7, calendar)) {
+        const qint64 days = task.daysFromToday(calendar);
+        if (days < 0)
+            sections.overdue.append(task);
+        else if (days == 0)
+            sections.today.append(task);
+        else
+            sections.next.append(task);
+    }
+    return sections;
+}
+
+void TodayView::scheduleRefresh()
+{
+    m_refreshTimer.start();
+}
+
+void TodayView::refresh()
+{
+    m_refreshTimer.stop();
+    const QList<Plant *> plants = m_plants->plants();
+    for (Plant *plant : plants)
+        connect(plant, &Plant::changed, this, &TodayView::scheduleRefresh, Qt::UniqueConnection);
+
+    if (plants.isEmpty()) {
+        m_list->setItems({}, false);
+        m_sectionOf.clear();
+        m_pages->setCurrentWidget(m_empty);
+        return;
+    }
+    const bool wasEmpty = isShowingEmptyState();
+    m_pages->setCurrentWidget(m_scroll);
+    rebuildList(currentSections(), doneTodayCount(plants, Calendar::current()), !wasEmpty);
+}
+
+void TodayView::rebuildList(const Sections &sections, int done, bool animated)
+{
+    const Calendar &calendar = Calendar::current();
+    QList<TodayList::Item> items;
+
+    auto *card = summaryCard();
+    if (!card)
+        card = new TodaySummaryCard;
+    card->setValues(done, int(sections.overdue.size() + sections.today.size()),
+                    Formatting::dateFromSkeleton(calendar.now(), QStringLiteral("EEEEMMMd"), QLocale(),
+                                                 calendar.timeZone()));
+    items.append({summaryKey, card, TodayList::Role::plain, {}, 0});
+
+    QHash<CareTask::ID, Section> sectionOf;
+    auto addRows = [&](const QList<CareTask> &tasks, Section section) {
+        for (const CareTask &task : tasks) {
+            items.append({rowKey(task.id()), row(task), TodayList::Role::row, sectionKey(section),
+                          rowSeparatorInset()});
+            sectionOf.insert(task.id(), section);
+        }
+    };
+    if (!sections.overdue.isEmpty()) {
+        items.append({overdueHeaderKey, header(overdueHeaderKey, Section::overdue), TodayList::Role::header,
+                      sectionKey(Section::overdue), 0});
+        addRows(sections.overdue, Section::overdue);
+    }
+    items.append({todayHeaderKey, header(todayHeaderKey, Section::today), TodayList::Role::header,
+                  sectionKey(Section::today), 0});
+    m_completeAll->setVisible(sections.today.size() >= 2);
+    if (sections.today.isEmpty())
+        items.append({nothingDueKey, nothingDueRow(), TodayList::Role::row, sectionKey(Section::today), 0});
+    else
+        addRows(sections.today, Section::today);
+    if (!sections.next.isEmpty()) {
+        items.append({nextHeaderKey, header(nextHeaderKey, Section::next), TodayList::Role::header,
+                      sectionKey(Section::next), 0});
+        addRows(sections.next, Section::next);
+    }
+    m_sectionOf = sectionOf;
+
+    // A row that had the focus and now leaves hands it to the row that takes its place.
+    const QList<TaskRow *> before = rows();
+    auto *focused = qobject_cast<TaskRow *>(QApplication::focusWidget());
+    const qsizetype focusIndex = before.indexOf(focused);
+    const bool keyboardFocus = focused && Painting::showsFocusRing(focused);
+
+    m_list->setItems(items, animated);
+
+    // Tab walks the list top to bottom, whenever each row was made.
+    QWidget *previous = nullptr;
+    for (QWidget *widget : m_list->widgets()) {
+        QWidget *stop = qobject_cast<TaskRow *>(widget);
+        if (!stop && m_completeAll && m_completeAll->parentWidget() == widget)
+            stop = m_completeAll;
+        if (!stop)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, stop);
+        previous = stop;
+    }
+
+    if (focusIndex >= 0 && !m_list->widget(rowKey(focused->taskId()))) {
+        const QList<TaskRow *> after = rows();
+        const Qt::FocusReason reason = keyboardFocus ? Qt::TabFocusReason : Qt::OtherFocusReason;
+        if (!after.isEmpty())
+            after[qMin(focusIndex, after.size() - 1)]->setFocus(reason);
+        else
+            m_scroll->setFocus(reason);
+    }
+}
+
+QWidget *TodayView::header(const QString &key, Section section)
+{
+    if (QWidget *existing = m_list->widget(key))
+        return existing;
+    const Theme &theme = Theme::current();
+    const ListStyle &style = theme.list;
+    auto *bar = new QWidget;
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(style.rowPaddingH, 0, style.rowPaddingH - 8, 0);
+    layout->setSpacing(8);
+
+    QString title;
+    QString symbol;
+    QColor color = style.headerColor;
+    switch (section) {
+    case Section::overdue:
+        bar->setObjectName(QStringLiteral("todaySectionOverdue"));
+        title = tr("Overdue");
+        symbol = QStringLiteral("exclamationmark.circle.fill");
+        color = theme.colors.red;
+        break;
+    case Section::today:
+        bar->setObjectName(QStringLiteral("todaySectionToday"));
+        title = tr("Today");
+        break;
+    case Section::next:
+        bar->setObjectName(QStringLiteral("todaySectionNext"));
+        title = tr("Next 7 Days");
+        break;
+    }
+    auto *label = new SymbolLabel(symbol, title, TextStyle::subheadline, bar);
+    label->setObjectName(QStringLiteral("todaySectionTitle"));
+    label->setTextStyle(TextStyle::subheadline, QFont::DemiBold);
+    label->textLabel()->setFont(style.headerFont);
+    label->setColor(color);
+    label->symbolView()->setVisible(!symbol.isEmpty());
+    layout->addWidget(label, 0, Qt::AlignVCenter);
+    layout->addStretch(1);
+
+    if (section == Section::today) {
+        m_completeAll = new GlassButton(tr("Complete All"), {}, GlassButton::Style::borderless, bar);
+        m_completeAll->setObjectName(QStringLiteral("todayCompleteAllButton"));
+        m_completeAll->setContentFont(theme.font(TextStyle::subheadline, QFont::DemiBold));
+        m_completeAll->setControlSize(GlassButton::ControlSize::small);
+        m_completeAll->hide();
+        layout->addWidget(m_completeAll, 0, Qt::AlignVCenter);
+        connect(m_completeAll, &QAbstractButton::clicked, this, &TodayView::completeAll);
+        // The header keeps its height whether or not the button shows.
+        bar->setMinimumHeight(m_completeAll->sizeHint().height());
+    }
+    return bar;
+}
+
+QWidget *TodayView::nothingDueRow()
+{
+    if (QWidget *existing = m_list->widget(nothingDueKey))
+        return existing;
+    const Theme &theme = Theme::current();
+    const ListStyle &style = theme.list;
+    auto *row = new QWidget;
+    row->setObjectName(QStringLiteral("todayNothingDue"));
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(style.rowPaddingH, style.rowPaddingV + 2, style.rowPaddingH,
+                               style.rowPaddingV + 2);
+    auto *label = new SymbolLabel(QStringLiteral("checkmark.seal.fill"), tr("Nothing else due today"),
+                                  TextStyle::body, row);
+    label->setColor(theme.colors.secondaryLabel);
+    layout->addWidget(label);
+    layout->addStretch(1);
+    row->setMinimumHeight(style.rowMinHeight);
+    return row;
+}
+
+TaskRow *TodayView::row(const CareTask &task)
+{
+    if (auto *existing = qobject_cast<TaskRow *>(m_list->widget(rowKey(task.id())))) {
+        existing->setTask(task);
+        return existing;
+    }
+    auto *row = new TaskRow(task);
+    connect(row, &TaskRow::completeRequested, this, [this, id = task.id()] { completeTask(id); });
+    return row;
+}
+
+void TodayView::completeTask(CareTask::ID id)
+{
+    // Look the task up afresh: the row may be a turn behind the store.
+    for (const CareTask &task : CareTask::tasks(m_plants->plants(), 7)) {
+        if (task.id() == id) {
+            complete({task});
+            return;
+        }
+    }
+    refresh();
+}
+
+void TodayView::completeAll()
+{
+    complete(currentSections().today);
+}

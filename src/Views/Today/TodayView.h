@@ -1,0 +1,97 @@
+#pragma once
+
+#include "Models/CareTask.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class AppState;
+class Calendar;
+class ContentUnavailableView;
+class GlassButton;
+class ModelStore;
+class Plant;
+class PlantQuery;
+class QScrollArea;
+class QStackedWidget;
+class TaskRow;
+class TodayList;
+class TodaySummaryCard;
+
+// The Today tab: every care task that is overdue, due today or due in the next seven days, in the
+// sections Overdue, Today and Next 7 Days under a summary card; with no plants at all, a welcome
+// panel that offers to add a plant or to load the sample plants.
+//
+// Tasks are marked done with a row's button, a swipe, Space or Enter on a focused row, or "Complete
+// All" for today's tasks. The list follows the store as it changes (care logged or undone
+// anywhere, plants added or deleted) and moves on at midnight.
+class TodayView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Section : unsigned char { overdue, today, next };
+
+    TodayView(ModelStore &store, AppState &state, QWidget *parent = nullptr);
+    ~TodayView() override;
+
+    // Care events logged on the current calendar day, over all plants.
+    static int doneTodayCount(const QList<Plant *> &plants, const Calendar &calendar);
+
+    // Completion actions so far (one per button, swipe or "Complete All"); each plays the success cue.
+    int completions() const { return m_completions; }
+    // Marks every task done at the current moment, as one action.
+    void complete(const QList<CareTask> &tasks);
+
+    bool isShowingEmptyState() const;
+    // The task rows now listed, in order, and the section each is in.
+    QList<TaskRow *> rows() const;
+    Section sectionOf(const TaskRow *row) const;
+    TodaySummaryCard *summaryCard() const;
+    GlassButton *completeAllButton() const;
+    TodayList *list() const { return m_list; }
+    GlassButton *addPlantButton() const { return m_addPlant; }
+
+signals:
+    void completionsChanged(int completions);
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    struct Sections
+    {
+        QList<CareTask> overdue;
+        QList<CareTask> today;
+        QList<CareTask> next;
+    };
+
+    Sections currentSections() const;
+    void scheduleRefresh();
+    void refresh();
+    void rebuildList(const Sections &sections, int done, bool animated);
+    QWidget *header(const QString &key, Section section);
+    QWidget *nothingDueRow();
+    TaskRow *row(const CareTask &task);
+    void completeTask(CareTask::ID id);
+    void completeAll();
+    void installToolbarButton();
+
+    ModelStore &m_store;
+    AppState &m_state;
+    PlantQuery *m_plants;
+    QStackedWidget *m_pages;
+    ContentUnavailableView *m_empty;
+    QScrollArea *m_scroll;
+    TodayList *m_list;
+    GlassButton *m_addPlant;
+    QPointer<GlassButton> m_completeAll;
+    QHash<CareTask::ID, Section> m_sectionOf;
+    QTimer m_refreshTimer;
+    int m_completions = 0;
+    bool m_toolbarInstalled = false;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "App/TendrelApp.h"
+#include "Platform/Calendar.h"
+#include "Platform/Clock.h"
+#include "Platform/DayClock.h"
+#include "Platform/NotificationCenter.h"
+#include "Services/tst_reminderscheduler/RecordingNotificationCenter.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <memory>
+
+// The real application with everything it would take from the user's machine pinned: a store in
+// memory, a settings file in a temporary folder, a calendar in Berlin standing still at a chosen
+// moment, and a notification centre that records what it is asked and grants permission unless
+// told otherwise. The main window is shown (offscreen under QtTest's platform).
+//
+// Members are destroyed in reverse order, so the app goes before the calendar and the centre it
+// uses.
+class AppHarness final
+{
+public:
+    static QTimeZone berlin() { return QTimeZone("Europe/Berlin"); }
+
+    explicit AppHarness(const QDateTime &now)
+        : clock(now), calendar(berlin(), &clock), scopedCalendar(&calendar), scopedCenter(&notifications)
+    {
+        // The day clock is shared and may have seen another test's day: let it catch up quietly.
+        DayClock::instance().check();
+        TendrelApp::Options options;
+        options.inMemoryStore = true;
+        options.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
+        app = std::make_unique<TendrelApp>(options);
+        app->mainWindow()->resize(1100, 760);
+        app->showMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(app->mainWindow()));
+    }
+
+    static QDateTime at(QDate date, int hour, int minute = 0)
+    {
+        return QDateTime(date, QTime(hour, minute), berlin());
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    Calendar calendar;
+    ScopedCalendar scopedCalendar;
+    RecordingNotificationCenter notifications;
+    ScopedNotificationCenter scopedCenter;
+    std::unique_ptr<TendrelApp> app;
+};

@@ -1,0 +1,551 @@
+// The Today screen in the real main window: the welcome panel, the sample plants' tasks, every way
+// of completing a task, and the list following the store and the calendar.
+#include "support/AppHarness.h"
+
+#include "App/AppState.h"
+#include "Models/CareEvent.h"
+#include "Models/Plant.h"
+#include "Models/Species.h"
+#include "Platform/Store/ModelStore.h"
+#include "Views/Components/CapacityGauge.h"
+#include "Views/Components/GlassButton.h"
+#include "Views/Components/Spring.h"
+#include "Views/Components/SuccessFeedback.h"
+#include "Views/RootView.h"
+#include "Views/Today/TaskRow.h"
+#include "Views/Today/TodayList.h"
+#include "Views/Today/TodaySummaryCard.h"
+#include "Views/Today/TodayView.h"
+
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpontaneKeyEvent>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+const QDate monday(2026, 12, 7);
+
+// Every row the way a user reads the list: "Today: Goldie Water (Due today)".
+QStringList listed(const TodayView *view)
+{
+    QStringList lines;
+    for (const TaskRow *row : view->rows()) {
+        QString section;
+        switch (view->sectionOf(row)) {
+        case TodayView::Section::overdue:
+            section = QStringLiteral("Overdue");
+            break;
+        case TodayView::Section::today:
+            section = QStringLiteral("Today");
+            break;
+        case TodayView::Section::next:
+            section = QStringLiteral("Next");
+            break;
+        }
+        lines.append(QStringLiteral("%1: %2 %3 (%4)")
+                         .arg(section, row->plantName(), row->kind().title(), row->dueText()));
+    }
+    return lines;
+}
+
+const QStringList sampleTasks = {
+    QStringLiteral("Overdue: Figgy Fertilize (1 day late)"),
+    QStringLiteral("Overdue: Monty Water (1 day late)"),
+    QStringLiteral("Overdue: Monty Mist (1 day late)"),
+    QStringLiteral("Today: Fernando Water (Due today)"),
+    QStringLiteral("Today: Fernando Mist (Due today)"),
+    QStringLiteral("Today: Goldie Water (Due today)"),
+    QStringLiteral("Next: Orbi Mist (Tomorrow)"),
+    QStringLiteral("Next: Orbi Water (In 2 days)"),
+    QStringLiteral("Next: Penny Fertilize (In 2 days)"),
+    QStringLiteral("Next: Figgy Water (In 5 days)"),
+    QStringLiteral("Next: Penny Water (In 5 days)"),
+};
+
+TaskRow *findRow(const TodayView *view, const QString &name, CareKind kind)
+{
+    for (TaskRow *row : view->rows()) {
+        if (row->plantName() == name && row->kind() == kind)
+            return row;
+    }
+    return nullptr;
+}
+
+Plant *findPlant(const ModelStore &store, const QString &name)
+{
+    for (Plant *plant : store.plants()) {
+        if (plant->name() == name)
+            return plant;
+    }
+    return nullptr;
+}
+
+// As the window system delivers it: a wheel event that nobody takes goes on to the parents.
+void sendSpontaneous(QWidget *widget, QEvent *event)
+{
+    QSpontaneKeyEvent::setSpontaneous(event);
+    qApp->notify(widget, event);
+}
+
+void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Presses on the row's texts, drags sideways by distance in steps, and lets go.
+void drag(TaskRow *row, int distance)
+{
+    const QPoint start(row->width() / 3, row->height() / 2);
+    sendMouse(row, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    const int steps = 8;
+    for (int i = 1; i <= steps; ++i)
+        sendMouse(row, QEvent::MouseMove, start + QPoint(distance * i / steps, 0), Qt::NoButton,
+                  Qt::LeftButton);
+    sendMouse(row, QEvent::MouseButtonRelease, start + QPoint(distance, 0), Qt::LeftButton, Qt::NoButton);
+}
+
+// A two-finger sideways scroll over the row: begin, updates of step pixels, end.
+void scroll(TaskRow *row, int distance)
+{
+    const QPointF pos(row->width() / 3.0, row->height() / 2.0);
+    auto send = [&](QPoint pixels, Qt::ScrollPhase phase) {
+        QWheelEvent event(pos, row->mapToGlobal(pos), pixels, pixels * 2, Qt::NoButton, Qt::NoModifier, phase,
+                          false);
+        sendSpontaneous(row, &event);
+    };
+    send({}, Qt::ScrollBegin);
+    const int step = distance > 0 ? 40 : -40;
+    for (int moved = 0; std::abs(moved) < std::abs(distance); moved += step)
+        send(QPoint(step, 0), Qt::ScrollUpdate);
+    send({}, Qt::ScrollEnd);
+}
+
+} // namespace
+
+class TestTodayScreen final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        Spring::setAnimationsEnabled(false);
+    }
+
+    void init() { start(AppHarness::at(monday, 10, 30)); }
+
+    void cleanup()
+    {
+        Spring::setAnimationsEnabled(false);
+        m_harness.reset();
+    }
+
+    void emptyStateOffersSamplePlants()
+    {
+        QVERIFY(m_today->isShowingEmptyState());
+        auto *panel = m_today->findChild<QWidget *>(QStringLiteral("todayEmptyState"));
+        QVERIFY(panel && panel->isVisible());
+        QVERIFY(!m_today->summaryCard());
+
+        auto *samples = m_today->findChild<GlassButton *>(QStringLiteral("todaySampleButton"));
+        QVERIFY(samples && samples->isVisible());
+        QCOMPARE(samples->text(), QStringLiteral("Try with Sample Plants"));
+        QTest::mouseClick(samples, Qt::LeftButton);
+
+        QTRY_VERIFY(!m_today->isShowingEmptyState());
+        QCOMPARE(listed(m_today), sampleTasks);
+        TodaySummaryCard *card = m_today->summaryCard();
+        QVERIFY(card && card->isVisible());
+        QCOMPARE(card->dateText(), QStringLiteral("Monday, Dec 7"));
+        QCOMPARE(card->remainingLine(), QStringLiteral("6 tasks left"));
+        QCOMPARE(card->doneLine(), QStringLiteral("0 done today"));
+        QCOMPARE(card->gauge()->symbol(), QStringLiteral("drop.fill"));
+        QCOMPARE(card->gauge()->value(), 0.0);
+        QCOMPARE(m_harness->app->rootView()->todayBadge(), 6);
+
+        TaskRow *monty = findRow(m_today, QStringLiteral("Monty"), CareKind::water);
+        QVERIFY(monty->isLate());
+        QCOMPARE(monty->doneButton()->accessibleName(), QStringLiteral("Mark water done for Monty"));
+        QCOMPARE(
+            findRow(m_today, QStringLiteral("Penny"), CareKind::fertilize)->doneButton()->accessibleName(),
+            QStringLiteral("Mark fertilize done for Penny"));
+        QVERIFY(!findRow(m_today, QStringLiteral("Goldie"), CareKind::water)->isLate());
+        for (const char *header : {"todaySectionOverdue", "todaySectionToday", "todaySectionNext"})
+            QVERIFY2(m_today->findChild<QWidget *>(QLatin1String(header))->isVisible(), header);
+        QVERIFY(m_today->completeAllButton()->isVisible());
+    }
+
+    void addPlantButtonsOpenTheSheet_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("toolbar") << QStringLiteral("todayAddPlantButton");
+        QTest::newRow("welcome panel") << QStringLiteral("todayAddFirstPlantButton");
+    }
+
+    void addPlantButtonsOpenTheSheet()
+    {
+        QFETCH(QString, button);
+        auto *add = m_harness->app->mainWindow()->findChild<GlassButton *>(button);
+        QVERIFY(add && add->isVisible());
+        QTest::mouseClick(add, Qt::LeftButton);
+        QVERIFY(m_harness->app->state().isAddingPlant());
+        QCOMPARE(m_harness->app->state().selectedTab(), AppTab::today);
+        m_harness->app->state().setAddingPlant(false);
+    }
+
+    void completingByButtonLogsOneAction()
+    {
+        loadSamples();
+        const int cues = SuccessFeedback::playCount();
+        TaskRow *goldie = findRow(m_today, QStringLiteral("Goldie"), CareKind::water);
+        QTest::mouseClick(goldie->doneButton(), Qt::LeftButton);
+
+        QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
+        QCOMPARE(remainingLine(), QStringLiteral("5 tasks left"));
+        // Watered today with a 7-day interval: the task leaves Today and is next due in 7 days.
+        QStringList expected = sampleTasks;
+        expected.removeOne(QStringLiteral("Today: Goldie Water (Due today)"));
+        expected.append(QStringLiteral("Next: Goldie Water (In 7 days)"));
+        QCOMPARE(listed(m_today), expected);
+        QTRY_COMPARE(m_harness->app->rootView()->todayBadge(), 5);
+        QCOMPARE(m_today->completions(), 1);
+        QCOMPARE(SuccessFeedback::playCount(), cues + 1);
+        const Plant *plant = findPlant(m_harness->app->store(), QStringLiteral("Goldie"));
+        QCOMPARE(plant->lastWatered().value(), m_harness->clock.now());
+        QCOMPARE(plant->sortedEvents().first()->date(), m_harness->clock.now());
+    }
+
+    void completingBySwipe_data()
+    {
+        QTest::addColumn<bool>("byScrolling");
+        QTest::newRow("mouse drag") << false;
+        QTest::newRow("two-finger scroll") << true;
+    }
+
+    void completingBySwipe()
+    {
+        QFETCH(bool, byScrolling);
+        loadSamples();
+        TaskRow *monty = findRow(m_today, QStringLiteral("Monty"), CareKind::water);
+        const int distance = TaskRow::fullSwipeDistance(monty->width()) + 20;
+        if (byScrolling)
+            scroll(monty, distance);
+        else
+            drag(monty, distance);
+
+        QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
+        QVERIFY(!findRow(m_today, QStringLiteral("Monty"), CareKind::water));
+        QVERIFY(findRow(m_today, QStringLiteral("Monty"), CareKind::mist));
+        QCOMPARE(m_today->completions(), 1);
+        QCOMPARE(findPlant(m_harness->app->store(), QStringLiteral("Monty"))->lastWatered().value(),
+                 m_harness->clock.now());
+    }
+
+    void shortSwipeLeavesTheActionShown_data()
+    {
+        QTest::addColumn<bool>("byScrolling");
+        QTest::addColumn<bool>("clickAction");
+        QTest::newRow("drag, then click the action") << false << true;
+        QTest::newRow("drag, then scroll back") << false << false;
+        QTest::newRow("scroll, then click the action") << true << true;
+        QTest::newRow("scroll, then scroll back") << true << false;
+    }
+
+    void shortSwipeLeavesTheActionShown()
+    {
+        QFETCH(bool, byScrolling);
+        QFETCH(bool, clickAction);
+        loadSamples();
+        TaskRow *figgy = findRow(m_today, QStringLiteral("Figgy"), CareKind::fertilize);
+        if (byScrolling)
+            scroll(figgy, TaskRow::actionWidth + 20);
+        else
+            drag(figgy, TaskRow::actionWidth + 20);
+        QTRY_VERIFY(figgy->isActionShown());
+        QCOMPARE(figgy->swipeOffset(), qreal(TaskRow::actionWidth));
+        QCOMPARE(m_today->completions(), 0);
+        QVERIFY(findRow(m_today, QStringLiteral("Figgy"), CareKind::fertilize));
+
+        if (clickAction) {
+            QTest::mouseClick(figgy, Qt::LeftButton, {},
+                              QPoint(TaskRow::actionWidth / 2, figgy->height() / 2));
+            QTRY_VERIFY(!findRow(m_today, QStringLiteral("Figgy"), CareKind::fertilize));
+            QCOMPARE(m_today->completions(), 1);
+        } else {
+            scroll(figgy, -(TaskRow::actionWidth + 40));
+            QTRY_COMPARE(figgy->swipeOffset(), 0.0);
+            QVERIFY(!figgy->isActionShown());
+            QCOMPARE(m_today->completions(), 0);
+            QVERIFY(findRow(m_today, QStringLiteral("Figgy"), CareKind::fertilize));
+        }
+    }
+
+    void verticalScrollingIsNotASwipe()
+    {
+        loadSamples();
+        TaskRow *figgy = findRow(m_today, QStringLiteral("Figgy"), CareKind::fertilize);
+        const QPointF pos(figgy->width() / 3.0, figgy->height() / 2.0);
+        QWheelEvent wheel(pos, figgy->mapToGlobal(pos), QPoint(8, -60), QPoint(16, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        sendSpontaneous(figgy, &wheel);
+        QCOMPARE(figgy->swipeOffset(), 0.0);
+        QVERIFY(!figgy->isActionShown());
+        // The scroll reached the list instead.
+        QVERIFY(m_today->findChild<QScrollArea *>(QStringLiteral("todayList"))->verticalScrollBar()->value() >
+                0);
+    }
+
+    void completeAllTakesOnlyTodaysTasks()
+    {
+        loadSamples();
+        const int cues = SuccessFeedback::playCount();
+        QTest::mouseClick(m_today->completeAllButton(), Qt::LeftButton);
+
+        QTRY_COMPARE(doneLine(), QStringLiteral("3 done today"));
+        const QStringList expected = {
+            QStringLiteral("Overdue: Figgy Fertilize (1 day late)"),
+            QStringLiteral("Overdue: Monty Water (1 day late)"),
+            QStringLiteral("Overdue: Monty Mist (1 day late)"),
+            QStringLiteral("Next: Orbi Mist (Tomorrow)"),
+            QStringLiteral("Next: Fernando Mist (In 2 days)"),
+            QStringLiteral("Next: Orbi Water (In 2 days)"),
+            QStringLiteral("Next: Penny Fertilize (In 2 days)"),
+            QStringLiteral("Next: Fernando Water (In 4 days)"),
+            QStringLiteral("Next: Figgy Water (In 5 days)"),
+            QStringLiteral("Next: Penny Water (In 5 days)"),
+            QStringLiteral("Next: Goldie Water (In 7 days)"),
+        };
+        QCOMPARE(listed(m_today), expected);
+        QCOMPARE(remainingLine(), QStringLiteral("3 tasks left"));
+        QCOMPARE(m_today->completions(), 1);
+        QCOMPARE(SuccessFeedback::playCount(), cues + 1);
+        QVERIFY(!m_today->completeAllButton()->isVisible());
+        auto *nothing = m_today->findChild<QWidget *>(QStringLiteral("todayNothingDue"));
+        QVERIFY(nothing && nothing->isVisible());
+    }
+
+    void completeAllNeedsTwoTasksDueToday()
+    {
+        loadSamples();
+        QTest::mouseClick(findRow(m_today, QStringLiteral("Fernando"), CareKind::water)->doneButton(),
+                          Qt::LeftButton);
+        QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
+        QVERIFY(m_today->completeAllButton()->isVisible());
+        QTest::mouseClick(findRow(m_today, QStringLiteral("Fernando"), CareKind::mist)->doneButton(),
+                          Qt::LeftButton);
+        QTRY_COMPARE(doneLine(), QStringLiteral("2 done today"));
+        QVERIFY(!m_today->completeAllButton()->isVisible());
+        QCOMPARE(m_today->completions(), 2);
+    }
+
+    void keyboardCompletesTheFocusedRow()
+    {
+        loadSamples();
+        QList<TaskRow *> rows = m_today->rows();
+        QTest::mouseClick(rows[0], Qt::LeftButton, {}, QPoint(rows[0]->width() / 3, rows[0]->height() / 2));
+        QVERIFY(rows[0]->hasFocus());
+        QCOMPARE(m_today->completions(), 0); // choosing a row is not completing it
+
+        QTest::keyClick(rows[0], Qt::Key_Tab);
+        QTRY_VERIFY(rows[1]->hasFocus());
+        QTest::keyClick(rows[1], Qt::Key_Space);
+        QTRY_VERIFY(!findRow(m_today, QStringLiteral("Monty"), CareKind::water));
+        QCOMPARE(m_today->completions(), 1);
+
+        // The focus stays in the list, on the row that moved up into the completed one's place.
+        TaskRow *focused = qobject_cast<TaskRow *>(QApplication::focusWidget());
+        QVERIFY(focused);
+        QCOMPARE(focused->plantName(), QStringLiteral("Monty"));
+        QVERIFY(focused->kind() == CareKind::mist);
+        QTest::keyClick(focused, Qt::Key_Return);
+        // Misted today with a 4-day interval: the row moves on to the next days, keeping the focus.
+        QTRY_VERIFY(m_today->sectionOf(focused) == TodayView::Section::next);
+        QCOMPARE(focused->dueText(), QStringLiteral("In 4 days"));
+        QVERIFY(focused->hasFocus());
+        QCOMPARE(m_today->completions(), 2);
+        QCOMPARE(doneLine(), QStringLiteral("2 done today"));
+    }
+
+    void nextSectionCoversSevenDays_data()
+    {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("due in 7 days") << 7 << QStringList{QStringLiteral("Next: Fern Water (In 7 days)")};
+        QTest::newRow("due in 8 days") << 8 << QStringList{};
+    }
+
+    void nextSectionCoversSevenDays()
+    {
+        QFETCH(int, interval);
+        QFETCH(QStringList, expected);
+        addPlant(QStringLiteral("Fern"), interval);
+
+        QTRY_VERIFY(!m_today->isShowingEmptyState());
+        QCOMPARE(listed(m_today), expected);
+        QVERIFY(!m_today->findChild<QWidget *>(QStringLiteral("todaySectionOverdue")));
+        QCOMPARE(bool(m_today->findChild<QWidget *>(QStringLiteral("todaySectionNext"))),
+                 !expected.isEmpty());
+        auto *nothing = m_today->findChild<QWidget *>(QStringLiteral("todayNothingDue"));
+        QVERIFY(nothing && nothing->isVisible());
+        TodaySummaryCard *card = m_today->summaryCard();
+        QCOMPARE(card->remainingLine(), QStringLiteral("All caught up"));
+        QCOMPARE(card->gauge()->symbol(), QStringLiteral("checkmark"));
+        QCOMPARE(card->gauge()->value(), 1.0);
+    }
+
+    void doneCountsCareLoggedToday()
+    {
+        Plant *fern = addPlant(QStringLiteral("Fern"), 3);
+        const QDateTime now = m_harness->clock.now();
+        fern->markDone(CareKind::water, now.addSecs(-9 * 3600)); // 01:30 today
+        fern->markDone(CareKind::fertilize, now);
+        fern->markDone(CareKind::water, now.addDays(-1)); // yesterday
+        QTRY_COMPARE(doneLine(), QStringLiteral("2 done today"));
+
+        // Undoing one of today's actions elsewhere lowers the count again.
+        const QList<CareEvent *> events = fern->sortedEvents();
+        fern->remove(events.first());
+        QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
+    }
+
+    void listFollowsCareLoggedElsewhere()
+    {
+        loadSamples();
+        Plant *goldie = findPlant(m_harness->app->store(), QStringLiteral("Goldie"));
+        goldie->markDone(CareKind::water, m_harness->clock.now());
+        QTRY_COMPARE(findRow(m_today, QStringLiteral("Goldie"), CareKind::water)->dueText(),
+                     QStringLiteral("In 7 days"));
+        QCOMPARE(remainingLine(), QStringLiteral("5 tasks left"));
+        QCOMPARE(m_today->completions(), 0);
+
+        goldie->remove(goldie->sortedEvents().first());
+        QTRY_COMPARE(listed(m_today), sampleTasks);
+        QCOMPARE(doneLine(), QStringLiteral("0 done today"));
+
+        for (Plant *plant : m_harness->app->store().plants())
+            m_harness->app->store().deletePlant(plant);
+        QTRY_VERIFY(m_today->isShowingEmptyState());
+        QVERIFY(m_today->rows().isEmpty());
+    }
+
+    void midnightMovesTheListOn()
+    {
+        start(AppHarness::at(monday, 23, 30));
+        loadSamples();
+        QCOMPARE(listed(m_today), sampleTasks);
+
+        m_harness->clock.advance(60 * 60 * 1000); // 00:30 on Tuesday
+        DayClock::instance().check();
+        QTRY_COMPARE(dateLine(), QStringLiteral("Tuesday, Dec 8"));
+        const QStringList tuesday = {
+            QStringLiteral("Overdue: Figgy Fertilize (2 days late)"),
+            QStringLiteral("Overdue: Monty Water (2 days late)"),
+            QStringLiteral("Overdue: Monty Mist (2 days late)"),
+            QStringLiteral("Overdue: Fernando Water (1 day late)"),
+            QStringLiteral("Overdue: Fernando Mist (1 day late)"),
+            QStringLiteral("Overdue: Goldie Water (1 day late)"),
+            QStringLiteral("Today: Orbi Mist (Due today)"),
+            QStringLiteral("Next: Orbi Water (Tomorrow)"),
+            QStringLiteral("Next: Penny Fertilize (Tomorrow)"),
+            QStringLiteral("Next: Figgy Water (In 4 days)"),
+            QStringLiteral("Next: Penny Water (In 4 days)"),
+        };
+        QCOMPARE(listed(m_today), tuesday);
+        QCOMPARE(remainingLine(), QStringLiteral("7 tasks left"));
+        QVERIFY(!m_today->completeAllButton()->isVisible());
+        QTRY_COMPARE(m_harness->app->rootView()->todayBadge(), 7);
+    }
+
+    void interruptedAnimationEndsAtTheLatestList()
+    {
+        loadSamples();
+        Spring::setAnimationsEnabled(true);
+        QTest::mouseClick(findRow(m_today, QStringLiteral("Goldie"), CareKind::water)->doneButton(),
+                          Qt::LeftButton);
+        QVERIFY(m_today->list()->isAnimating());
+        QTest::qWait(60);
+        QTest::mouseClick(findRow(m_today, QStringLiteral("Fernando"), CareKind::water)->doneButton(),
+                          Qt::LeftButton);
+        QVERIFY(m_today->list()->isAnimating());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_today->list()->isAnimating(), 5000);
+
+        const QStringList expected = {
+            QStringLiteral("Overdue: Figgy Fertilize (1 day late)"),
+            QStringLiteral("Overdue: Monty Water (1 day late)"),
+            QStringLiteral("Overdue: Monty Mist (1 day late)"),
+            QStringLiteral("Today: Fernando Mist (Due today)"),
+            QStringLiteral("Next: Orbi Mist (Tomorrow)"),
+            QStringLiteral("Next: Orbi Water (In 2 days)"),
+            QStringLiteral("Next: Penny Fertilize (In 2 days)"),
+            QStringLiteral("Next: Fernando Water (In 4 days)"),
+            QStringLiteral("Next: Figgy Water (In 5 days)"),
+            QStringLiteral("Next: Penny Water (In 5 days)"),
+            QStringLiteral("Next: Goldie Water (In 7 days)"),
+        };
+        QCOMPARE(listed(m_today), expected);
+        QCOMPARE(m_today->completions(), 2);
+        // Every row stands at full height below the one before it, none left half-collapsed.
+        int bottom = 0;
+        for (TaskRow *row : m_today->rows()) {
+            const QRect placed(row->mapTo(m_today->list(), QPoint(0, 0)), row->size());
+            QCOMPARE(row->parentWidget()->height(), row->sizeHint().height());
+            QVERIFY(placed.top() >= bottom);
+            bottom = placed.bottom();
+        }
+        QTRY_COMPARE(m_today->list()->findChildren<TaskRow *>().size(), expected.size());
+    }
+
+private:
+    // The card's lines; empty while no card is shown.
+    QString doneLine() const
+    {
+        return m_today->summaryCard() ? m_today->summaryCard()->doneLine() : QString();
+    }
+    QString remainingLine() const
+    {
+        return m_today->summaryCard() ? m_today->summaryCard()->remainingLine() : QString();
+    }
+    QString dateLine() const
+    {
+        return m_today->summaryCard() ? m_today->summaryCard()->dateText() : QString();
+    }
+
+    void start(const QDateTime &now)
+    {
+        m_harness.reset();
+        m_harness = std::make_unique<AppHarness>(now);
+        m_today = m_harness->app->mainWindow()->findChild<TodayView *>(QStringLiteral("todayView"));
+        QVERIFY(m_today);
+        QVERIFY(m_today->isVisible());
+    }
+
+    void loadSamples()
+    {
+        QTest::mouseClick(m_today->findChild<GlassButton *>(QStringLiteral("todaySampleButton")),
+                          Qt::LeftButton);
+        QTRY_COMPARE(m_today->rows().size(), sampleTasks.size());
+    }
+
+    Plant *addPlant(const QString &name, int waterInterval)
+    {
+        auto *plant = new Plant(name, Species::custom(), QStringLiteral("Office"));
+        plant->setWaterInterval(waterInterval);
+        plant->setFertilizeInterval(0);
+        plant->setMistInterval(0);
+        m_harness->app->store().insert(plant);
+        return plant;
+    }
+
+    std::unique_ptr<AppHarness> m_harness;
+    TodayView *m_today = nullptr;
+};
+
+QTEST_MAIN(TestTodayScreen)
+#include "tst_today_screen.moc"
