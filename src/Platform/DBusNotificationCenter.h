@@ -3,17 +3,29 @@
 #include "Platform/NotificationCenter.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
 
-// The notification centre on Linux: the tendrel-reminders agent, reached over the session bus (and
-// started by D-Bus activation when it is not running). Calls never block; an agent that cannot be
-// reached or does not answer within the call timeout completes the operation with an error.
+#include <deque>
+
+// The notification centre on Linux: the tendrel-reminders agent, reached over the session bus. When
+// the bus cannot start it (no activation file installed, as when running from the build tree), the
+// centre starts the agent itself and retries. Calls never block; an agent that cannot be reached or
+// does not answer within the call timeout completes the operation with an error.
 class DBusNotificationCenter final : public NotificationCenter
 {
     Q_OBJECT
 
 public:
     static constexpr int defaultCallTimeoutMsecs = 10'000;
+    // How long a started agent has to take its bus name.
+    static constexpr int defaultLaunchTimeoutMsecs = 5'000;
+    // A failed or vanished agent is not started again sooner than this.
+    static constexpr int launchIntervalMsecs = 10'000;
 
     explicit DBusNotificationCenter(QObject *parent = nullptr);
     explicit DBusNotificationCenter(const QDBusConnection &connection, QObject *parent = nullptr);
@@ -21,6 +33,12 @@ public:
 
     int callTimeout() const { return m_callTimeout; }
     void setCallTimeout(int msecs) { m_callTimeout = msecs; }
+    int launchTimeout() const { return m_launchTimeout; }
+    void setLaunchTimeout(int msecs) { m_launchTimeout = msecs; }
+    // The agent started when the bus has no owner for its name; ReminderAutostart::defaultAgentPath()
+    // unless set. Empty: never start one. The agent inherits this process's environment.
+    QString agentPath() const { return m_agentPath; }
+    void setAgentPath(const QString &path) { m_agentPath = path; }
 
     void removePendingRequests(const QStringList &identifiers, QObject *context,
                                ErrorCompletion completion) override;
@@ -33,8 +51,41 @@ public:
 private:
     using ReplyHandler = std::function<void(const QDBusMessage &reply, const std::optional<QString> &error)>;
 
+    struct Call
+    {
+        quint64 sequence = 0;
+        QString method;
+        QVariantList arguments;
+        QPointer<QObject> context;
+        bool hasContext = false;
+        ReplyHandler handler;
+        // Set once the call found no agent; such a call is sent at most once more.
+        std::optional<QDBusError> failure;
+    };
+
     void call(const QString &method, const QVariantList &arguments, QObject *context, ReplyHandler handler);
+    void send(Call call, bool retry);
+    void finish(const Call &call, const QDBusMessage &reply, const std::optional<QDBusError> &error);
+    void hold(Call call);
+    void startLaunch();
+    bool startAgentProcess();
+    void endLaunch(bool agentArrived);
+    void releaseHeldCalls();
 
     QDBusConnection m_connection;
     int m_callTimeout = defaultCallTimeoutMsecs;
+    int m_launchTimeout = defaultLaunchTimeoutMsecs;
+    QString m_agentPath;
+    quint64 m_nextSequence = 0;
+    // First attempts still waiting for an answer: held calls are released only once these are in,
+    // so a call that failed late still goes out before the ones made after it.
+    int m_unansweredFirstAttempts = 0;
+    // While held, calls wait for the launch, in the order they were made.
+    bool m_holding = false;
+    std::deque<Call> m_held;
+    bool m_launching = false;
+    bool m_launchSucceeded = false;
+    QDBusServiceWatcher m_launchWatcher;
+    QTimer m_launchTimer;
+    QElapsedTimer m_lastLaunch;
 };
