@@ -205,6 +205,9 @@ ListRow *AddPlantFlow::makeRow(const Species &species, QWidget *parent)
     auto *row = new ListRow(species.commonName, parent);
     row->setObjectName(QStringLiteral("speciesLink-") + species.id);
     row->setContent(new SpeciesRow(species, row));
+    // The row's fixed 44-point minimum would let a scrolling list squeeze the 44-point picture
+    // plus padding; the content's own minimum is the one to keep.
+    row->setMinimumHeight(0);
     row->setAccessory(ListRow::Accessory::chevron);
     row->setActivatable(true);
     row->setAccessibleDescription(species.scientificName);

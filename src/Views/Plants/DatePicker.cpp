@@ -2,9 +2,11 @@
 
 #include "Platform/Formatting.h"
 #include "Views/Components/GlassButton.h"
+#include "Views/Components/Symbols.h"
 #include "Views/Components/Theme.h"
 
 #include <QCalendarWidget>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
@@ -53,12 +55,63 @@ QString DatePicker::displayText(QDate date)
                                         QTimeZone::utc());
 }
 
+void DatePicker::styleNavigationBar(QCalendarWidget *calendar)
+{
+    const Theme &t = Theme::current();
+    if (auto *bar = calendar->findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar"))) {
+        bar->setAutoFillBackground(true);
+        QPalette pal = bar->palette();
+        pal.setColor(QPalette::Window, t.colors.secondaryGroupedBackground);
+        pal.setColor(QPalette::Button, t.colors.secondaryGroupedBackground);
+        pal.setColor(QPalette::ButtonText, t.colors.label);
+        pal.setColor(QPalette::WindowText, t.colors.label);
+        pal.setColor(QPalette::Text, t.colors.label);
+        // The bar paints itself in the highlight colour by default.
+        pal.setColor(QPalette::Highlight, t.colors.secondaryGroupedBackground);
+        pal.setColor(QPalette::HighlightedText, t.colors.label);
+        bar->setPalette(pal);
+    }
+    const struct
+    {
+        const char *name;
+        const char *symbol;
+    } arrows[] = {{"qt_calendar_prevmonth", "chevron.left"}, {"qt_calendar_nextmonth", "chevron.right"}};
+    for (const auto &arrow : arrows) {
+        if (auto *button = calendar->findChild<QToolButton *>(QString::fromLatin1(arrow.name))) {
+            button->setIcon(Symbols::icon(QString::fromLatin1(arrow.symbol), t.colors.accent));
+            button->setAutoRaise(true);
+        }
+    }
+    for (const char *name : {"qt_calendar_monthbutton", "qt_calendar_yearbutton"}) {
+        if (auto *button = calendar->findChild<QToolButton *>(QString::fromLatin1(name))) {
+            button->setFont(t.font(TextStyle::headline));
+            button->setAutoRaise(true);
+        }
+    }
+}
+
+void DatePicker::fadeDaysAfterMaximum(QCalendarWidget *calendar) const
+{
+    if (!m_maximum.isValid())
+        return;
+    // Days that cannot be chosen look it; the page shows at most six weeks.
+    const QDate first(calendar->yearShown(), calendar->monthShown(), 1);
+    QTextCharFormat faded;
+    faded.setForeground(Theme::current().colors.tertiaryLabel);
+    for (QDate day = first.addDays(-7); day <= first.addDays(42); day = day.addDays(1)) {
+        if (day > m_maximum)
+            calendar->setDateTextFormat(day, faded);
+    }
+}
+
 void DatePicker::openCalendar()
 {
     if (m_popup)
         return;
     const Theme &t = Theme::current();
-    auto *popup = new QWidget(this, Qt::Popup);
+    auto *popup = new QFrame(this, Qt::Popup);
+    popup->setFrameShape(QFrame::Box);
+    popup->setLineWidth(1);
     popup->setAttribute(Qt::WA_DeleteOnClose);
     popup->setObjectName(QStringLiteral("datePickerPopup"));
     auto *layout = new QVBoxLayout(popup);
@@ -86,16 +139,27 @@ void DatePicker::openCalendar()
     pal.setColor(QPalette::Disabled, QPalette::Text, t.colors.tertiaryLabel);
     popup->setPalette(pal);
     calendar->setPalette(pal);
+    QPalette framePal = pal;
+    framePal.setColor(QPalette::WindowText, t.colors.separator);
+    popup->setPalette(framePal);
+    calendar->setPalette(pal);
+    styleNavigationBar(calendar);
     QTextCharFormat header;
     header.setForeground(t.colors.secondaryLabel);
     header.setFont(t.font(TextStyle::caption, QFont::DemiBold));
     calendar->setHeaderTextFormat(header);
-    // Weekends are not special in a care log: no red days.
+    // Weekends are not special in a care log: no red days, and every weekday heading alike.
     QTextCharFormat weekday;
     weekday.setForeground(t.colors.label);
-    calendar->setWeekdayTextFormat(Qt::Saturday, weekday);
-    calendar->setWeekdayTextFormat(Qt::Sunday, weekday);
+    for (int day = Qt::Monday; day <= Qt::Sunday; ++day)
+        calendar->setWeekdayTextFormat(Qt::DayOfWeek(day), weekday);
+    calendar->setFont(t.font(TextStyle::body));
     layout->addWidget(calendar);
+    fadeDaysAfterMaximum(calendar);
+    connect(calendar, &QCalendarWidget::currentPageChanged, this, [this] {
+        if (m_calendar)
+            fadeDaysAfterMaximum(m_calendar);
+    });
 
     connect(calendar, &QCalendarWidget::clicked, this, [this](QDate date) {
         choose(date);

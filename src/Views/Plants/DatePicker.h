@@ -39,6 +39,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static void styleNavigationBar(QCalendarWidget *calendar);
+    void fadeDaysAfterMaximum(QCalendarWidget *calendar) const;
     void choose(QDate date);
     void refresh();
 

@@ -484,6 +484,7 @@ QWidget *PlantFormView::createPhotoSection()
     texts->setSpacing(2);
     texts->addWidget(m_commonName);
     texts->addWidget(m_scientificName);
+    column->addStretch(1);
     column->addLayout(texts);
 
     auto *buttons = new QHBoxLayout;
@@ -501,6 +502,7 @@ QWidget *PlantFormView::createPhotoSection()
     buttons->addWidget(m_removePhotoButton);
     buttons->addStretch(1);
     column->addLayout(buttons);
+    column->addStretch(1);
     row->addLayout(column, 1);
 
     connect(m_photoButton, &QAbstractButton::clicked, this, &PlantFormView::choosePhoto);
@@ -588,9 +590,11 @@ QWidget *PlantFormView::createNotesSection()
     row->setObjectName(QStringLiteral("notesRow"));
     m_notesEditor->setParent(row);
     row->setContent(m_notesEditor);
-    row->contentLayout()->setContentsMargins(t.list.rowPaddingH - 4, t.list.rowPaddingV, t.list.rowPaddingH - 4,
+    row->contentLayout()->setContentsMargins(t.list.rowPaddingH, t.list.rowPaddingV, t.list.rowPaddingH - 4,
                                              t.list.rowPaddingV);
     row->setFocusProxy(m_notesEditor);
+    // Keep the editor's full height when the form scrolls (the row's own minimum is one line).
+    row->setMinimumHeight(0);
     section->addRow(row);
     connect(m_notesEditor, &QPlainTextEdit::textChanged, this,
             [this] { m_notes = m_notesEditor->toPlainText(); });

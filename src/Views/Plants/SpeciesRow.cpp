@@ -38,8 +38,10 @@ SpeciesRow::SpeciesRow(const Species &species, QWidget *parent) : QWidget(parent
     auto *texts = new QVBoxLayout;
     texts->setContentsMargins(0, 0, 0, 0);
     texts->setSpacing(lineSpacing);
+    texts->addStretch(1);
     texts->addWidget(m_commonName);
     texts->addWidget(m_scientificName);
+    texts->addStretch(1);
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

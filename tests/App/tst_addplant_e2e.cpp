@@ -1,0 +1,291 @@
+#include "App/AppState.h"
+#include "App/PlantCommands.h"
+#include "App/TendrelApp.h"
+#include "Models/CareTask.h"
+#include "Models/Plant.h"
+#include "Models/Species.h"
+#include "Platform/Calendar.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Store/ModelStore.h"
+#include "Services/tst_reminderscheduler/RecordingNotificationCenter.h"
+#include "Views/Components/ContentUnavailableView.h"
+#include "Views/Components/GlassButton.h"
+#include "Views/Components/ListRow.h"
+#include "Views/Components/NavigationStack.h"
+#include "Views/Components/SearchField.h"
+#include "Views/Components/Sheet.h"
+#include "Views/Components/Spring.h"
+#include "Views/Plants/AddPlantFlow.h"
+#include "Views/Plants/DatePicker.h"
+#include "Views/Plants/PlantFormView.h"
+#include "Views/RootView.h"
+#include "fixtures/ImageFixtures.h"
+
+#if __has_include("Views/Today/TodayView.h")
+#include "Views/Today/TaskRow.h"
+#include "Views/Today/TodayView.h"
+#define TENDREL_TEST_TODAY 1
+#endif
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// Adding plants through the real main window, offscreen: every way into the add-plant sheet, the
+// species list, the form, and the plant showing up on the Today screen and in its badge.
+class AddPlantEndToEndTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void newPlantCommandAddsOverdueFernToToday();
+    void otherPlantWithPhotoFromDisk();
+    void todayButtonsOpenTheFlow();
+    void escapeFromTheFormAddsNothing();
+
+private:
+    std::unique_ptr<TendrelApp> makeApp();
+    AddPlantFlow *openFlowWithShortcut(TendrelApp &app);
+    PlantFormView *chooseSpecies(AddPlantFlow *flow, const QString &id);
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock;
+    std::unique_ptr<Calendar> m_calendar;
+    std::unique_ptr<ScopedCalendar> m_scopedCalendar;
+    std::unique_ptr<RecordingNotificationCenter> m_center;
+    std::unique_ptr<ScopedNotificationCenter> m_scopedCenter;
+};
+
+void AddPlantEndToEndTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qunsetenv("TENDREL_APPEARANCE");
+    Spring::setAnimationsEnabled(false);
+    QVERIFY(m_dir.isValid());
+}
+
+void AddPlantEndToEndTest::init()
+{
+    const QTimeZone berlin("Europe/Berlin");
+    m_clock.setNow(QDateTime(QDate(2026, 12, 7), QTime(10, 0), berlin));
+    m_calendar = std::make_unique<Calendar>(berlin, &m_clock);
+    m_scopedCalendar = std::make_unique<ScopedCalendar>(m_calendar.get());
+    m_center = std::make_unique<RecordingNotificationCenter>();
+    m_scopedCenter = std::make_unique<ScopedNotificationCenter>(m_center.get());
+}
+
+void AddPlantEndToEndTest::cleanup()
+{
+    m_scopedCenter.reset();
+    m_center.reset();
+    m_scopedCalendar.reset();
+    m_calendar.reset();
+}
+
+std::unique_ptr<TendrelApp> AddPlantEndToEndTest::makeApp()
+{
+    TendrelApp::Options options;
+    options.inMemoryStore = true;
+    options.settingsPath =
+        m_dir.filePath(QStringLiteral("settings-%1.ini").arg(QString::fromLatin1(QTest::currentTestFunction())));
+    auto app = std::make_unique<TendrelApp>(options);
+    app->showMainWindow();
+    if (!QTest::qWaitForWindowExposed(app->mainWindow()))
+        return nullptr;
+    app->mainWindow()->activateWindow();
+    if (!QTest::qWaitForWindowActive(app->mainWindow()))
+        return nullptr;
+    return app;
+}
+
+AddPlantFlow *AddPlantEndToEndTest::openFlowWithShortcut(TendrelApp &app)
+{
+    QTest::keyClick(app.mainWindow(), Qt::Key_N, Qt::ControlModifier);
+    if (!QTest::qWaitFor([&] { return app.state().isAddingPlant() && app.rootView()->sheet(); }))
+        return nullptr;
+    return qobject_cast<AddPlantFlow *>(app.rootView()->sheet()->content());
+}
+
+PlantFormView *AddPlantEndToEndTest::chooseSpecies(AddPlantFlow *flow, const QString &id)
+{
+    ListRow *row = id == Species::custom().id ? flow->customRow() : flow->speciesRow(id);
+    if (!row || !row->isVisible())
+        return nullptr;
+    // A click lands where the user sees the row: wait for the freshly opened sheet's layout.
+    const bool reachable = QTest::qWaitFor([row] {
+        QWidget *hit = QApplication::widgetAt(row->mapToGlobal(row->rect().center()));
+        return hit && (hit == row || row->isAncestorOf(hit));
+    });
+    if (!reachable)
+        return nullptr;
+    QTest::mouseClick(row, Qt::LeftButton);
+    auto *form = qobject_cast<PlantFormView *>(flow->navigationStack()->currentPage());
+    if (!form || !QTest::qWaitFor([form] { return form->isVisible(); }))
+        return nullptr;
+    return form;
+}
+
+void AddPlantEndToEndTest::newPlantCommandAddsOverdueFernToToday()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    QCOMPARE(app->commands()->newPlantAction()->text(), QStringLiteral("New Plant\u2026"));
+    QCOMPARE(app->rootView()->todayBadge(), 0);
+
+    AddPlantFlow *flow = openFlowWithShortcut(*app);
+    QVERIFY(flow);
+    // The sheet is at least as large as the flow asks for.
+    QVERIFY(flow->width() >= 520);
+    QVERIFY(flow->height() >= 600);
+    QTRY_VERIFY(flow->searchField()->lineEdit()->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("fern"));
+    QCOMPARE(flow->shownSpecies().size(), 1);
+
+    PlantFormView *form = chooseSpecies(flow, QStringLiteral("fern"));
+    QVERIFY(form);
+    QTRY_VERIFY(form->nameField()->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Fernanda"));
+    // Watered five days ago; Boston Ferns want water every four days, so it is overdue.
+    DatePicker *picker = form->lastWateredPicker();
+    picker->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(picker->button(), Qt::Key_Down);
+    QCOMPARE(picker->date(), QDate(2026, 12, 2));
+    QTest::mouseClick(form->confirmButton(), Qt::LeftButton);
+
+    QTRY_VERIFY(!app->state().isAddingPlant());
+    QTRY_VERIFY(!app->rootView()->sheet() || app->rootView()->sheet()->isDismissed());
+    QCOMPARE(app->store().plantCount(), 1);
+    const Plant *plant = app->store().plants().first();
+    QCOMPARE(plant->name(), QStringLiteral("Fernanda"));
+    QCOMPARE(plant->speciesID(), QStringLiteral("fern"));
+    QCOMPARE(plant->eventCount(), 1);
+    QCOMPARE(plant->lastWatered(),
+             std::optional<QDateTime>(QDateTime(QDate(2026, 12, 2), QTime(10, 0), QTimeZone("Europe/Berlin"))));
+    QTRY_COMPARE(app->rootView()->todayBadge(), 1);
+
+#ifdef TENDREL_TEST_TODAY
+    auto *today = qobject_cast<TodayView *>(app->rootView()->navigationStack(AppTab::today)->page(0));
+    QVERIFY(today);
+    QTRY_VERIFY(!today->rows().isEmpty());
+    bool listed = false;
+    for (const TaskRow *row : today->rows())
+        listed = listed || (row->plantName() == QStringLiteral("Fernanda") && row->taskId().kind == CareKind::water);
+    QVERIFY(listed);
+#endif
+}
+
+void AddPlantEndToEndTest::otherPlantWithPhotoFromDisk()
+{
+    const QString path = m_dir.filePath(QStringLiteral("my-plant.jpg"));
+    QVERIFY(ImageFixtures::naturalPicture(2400, 3200).save(path, "JPEG", 92));
+
+    auto app = makeApp();
+    QVERIFY(app);
+    app->state().setSelectedTab(AppTab::explore);
+    AddPlantFlow *flow = openFlowWithShortcut(*app);
+    QVERIFY(flow);
+    QCOMPARE(app->state().selectedTab(), AppTab::explore);
+    QTest::keyClicks(flow->searchField()->lineEdit(), QStringLiteral("qqq"));
+    QVERIFY(flow->noResultsView()->isVisible());
+    PlantFormView *form = chooseSpecies(flow, Species::custom().id);
+    QVERIFY(form);
+    QVERIFY(!form->cancelButton()->isVisible());
+
+    form->importPhoto(path);
+    QVERIFY(!form->confirmButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!form->isProcessingPhoto(), 20000);
+    QVERIFY(form->photo());
+    QTest::mouseClick(form->confirmButton(), Qt::LeftButton);
+
+    QTRY_VERIFY(!app->state().isAddingPlant());
+    QCOMPARE(app->store().plantCount(), 1);
+    const Plant *plant = app->store().plants().first();
+    QCOMPARE(plant->name(), QStringLiteral("Other plant"));
+    QCOMPARE(plant->speciesID(), QStringLiteral("custom"));
+    const std::optional<QByteArray> photo = plant->photo();
+    QVERIFY(photo);
+    QByteArray bytes = *photo;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    QCOMPARE(reader.size(), QSize(1200, 1600));
+    // Due in a week: listed ahead, not counted in the badge.
+    QCOMPARE(app->rootView()->todayBadge(), 0);
+}
+
+void AddPlantEndToEndTest::todayButtonsOpenTheFlow()
+{
+#ifndef TENDREL_TEST_TODAY
+    QSKIP("The Today screen is not part of this build yet");
+#else
+    auto app = makeApp();
+    QVERIFY(app);
+    auto *today = qobject_cast<TodayView *>(app->rootView()->navigationStack(AppTab::today)->page(0));
+    QVERIFY(today);
+    QTRY_VERIFY(today->isShowingEmptyState());
+    GlassButton *addFirst = nullptr;
+    for (GlassButton *button : today->findChildren<GlassButton *>()) {
+        if (button->text() == QStringLiteral("Add a Plant") && button->isVisible())
+            addFirst = button;
+    }
+    QVERIFY(addFirst);
+    QTest::mouseClick(addFirst, Qt::LeftButton);
+    QTRY_VERIFY(app->state().isAddingPlant());
+    auto *flow = qobject_cast<AddPlantFlow *>(app->rootView()->sheet()->content());
+    QVERIFY(flow);
+    QTest::mouseClick(flow->cancelButton(), Qt::LeftButton);
+    QTRY_VERIFY(!app->state().isAddingPlant());
+    QCOMPARE(app->store().plantCount(), 0);
+
+    // With a plant in the store the toolbar's "Add Plant" leads to the same flow.
+    auto *plant = new Plant(QStringLiteral("Aloe"), Species::find(u"aloe"), QStringLiteral("Office"));
+    app->store().insert(plant);
+    QTRY_VERIFY(today->addPlantButton()->isVisible());
+    QTest::mouseClick(today->addPlantButton(), Qt::LeftButton);
+    QTRY_VERIFY(app->state().isAddingPlant());
+    flow = qobject_cast<AddPlantFlow *>(app->rootView()->sheet()->content());
+    QVERIFY(flow);
+    QTest::keyClicks(flow->searchField()->lineEdit(), QStringLiteral("aloe"));
+    PlantFormView *form = chooseSpecies(flow, QStringLiteral("aloe"));
+    QVERIFY(form);
+    // A new plant starts in the room of the last plant added.
+    QCOMPARE(form->roomField()->text(), QStringLiteral("Office"));
+    QTest::mouseClick(form->confirmButton(), Qt::LeftButton);
+    QTRY_VERIFY(!app->state().isAddingPlant());
+    QCOMPARE(app->store().plantCount(), 2);
+#endif
+}
+
+void AddPlantEndToEndTest::escapeFromTheFormAddsNothing()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    AddPlantFlow *flow = openFlowWithShortcut(*app);
+    QVERIFY(flow);
+    PlantFormView *form = chooseSpecies(flow, QStringLiteral("monstera"));
+    QVERIFY(form);
+    QTest::keyClicks(form->nameField(), QStringLiteral("Half typed"));
+    QTest::keyClick(form->nameField(), Qt::Key_Escape);
+    QTRY_VERIFY(!app->state().isAddingPlant());
+    QCOMPARE(app->store().plantCount(), 0);
+    // Opening again starts afresh: empty search, the species list.
+    flow = openFlowWithShortcut(*app);
+    QVERIFY(flow);
+    QCOMPARE(flow->searchText(), QString());
+    QCOMPARE(flow->navigationStack()->depth(), 1);
+}
+
+QTEST_MAIN(AddPlantEndToEndTest)
+#include "tst_addplant_e2e.moc"
