@@ -23,6 +23,7 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -109,6 +110,7 @@ private slots:
     void importFailuresEndAsDescribed_data();
     void importFailuresEndAsDescribed();
     void laterImportWins();
+    void droppedImageFileIsImported();
     void editsSurviveLeavingAndReturning();
     void notesGrowFromThreeToEightLines();
     void customSpeciesHasNoSuggestionFooter();
@@ -605,6 +607,8 @@ void PlantFormTest::importFailuresEndAsDescribed_data()
     QTest::newRow("text file") << "notes.txt" << QByteArray("just some words, not a picture") << false;
     QTest::newRow("image name, text inside") << "fake.jpg" << QByteArray("GIF89a but not really") << false;
     QTest::newRow("missing file") << "missing.png" << QByteArray() << true;
+    // Far beyond any photo: refused before it is read into memory, as if unreadable.
+    QTest::newRow("huge file") << "huge.jpg" << QByteArray("sparse") << true;
 }
 
 void PlantFormTest::importFailuresEndAsDescribed()
@@ -613,7 +617,11 @@ void PlantFormTest::importFailuresEndAsDescribed()
     QFETCH(QByteArray, content);
     QFETCH(bool, keepsPhoto);
     const QString path = m_dir.filePath(file);
-    if (!content.isEmpty()) {
+    if (content == "sparse") {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QVERIFY(out.resize(qint64(300) * 1024 * 1024)); // a hole: takes no disk space
+    } else if (!content.isEmpty()) {
         QFile out(path);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(content);
@@ -660,6 +668,43 @@ void PlantFormTest::laterImportWins()
     QVERIFY(!form->isProcessingPhoto());
     QTest::qWait(1500);
     QCOMPARE(form->photo(), std::nullopt);
+}
+
+void PlantFormTest::droppedImageFileIsImported()
+{
+    const QString picture = m_dir.filePath(QStringLiteral("dropped.png"));
+    const QString text = m_dir.filePath(QStringLiteral("dropped.txt"));
+    QVERIFY(ImageFixtures::quadrants(300, 200).save(picture, "PNG"));
+    {
+        QFile out(text);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("words");
+    }
+    PlantFormView *form = open(PlantFormView::Mode::newPlant(Species::find(u"pothos")));
+    QVERIFY(form);
+    auto *row = form->findChild<QWidget *>(QStringLiteral("photoRow"));
+    QVERIFY(row);
+    const QPointF centre = QRectF(row->rect()).center();
+
+    QMimeData notAPicture;
+    notAPicture.setUrls({QUrl::fromLocalFile(text)});
+    QDragEnterEvent refused(centre.toPoint(), Qt::CopyAction, &notAPicture, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &refused);
+    QVERIFY(!refused.isAccepted());
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(picture)});
+    QDragEnterEvent enter(centre.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &enter);
+    QVERIFY(enter.isAccepted());
+    QSignalSpy finished(form, &PlantFormView::photoImportFinished);
+    QDropEvent drop(centre, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &drop);
+    QVERIFY(drop.isAccepted());
+    QVERIFY(form->isProcessingPhoto());
+    QVERIFY(finished.wait(20000));
+    QVERIFY(form->photo());
+    QCOMPARE(QImage::fromData(*form->photo()).size(), QSize(300, 200));
 }
 
 void PlantFormTest::editsSurviveLeavingAndReturning()

@@ -18,6 +18,7 @@
 #include "Views/Plants/DatePicker.h"
 #include "Views/Plants/NotesEditor.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -351,8 +352,11 @@ bool PlantFormView::canSave() const
 
 void PlantFormView::choosePhoto()
 {
-    auto *dialog = new QFileDialog(window(), tr("Choose a Photo"),
-                                   QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    // A Pictures folder that does not exist would be offered as a file name; start at home then.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    auto *dialog = new QFileDialog(window(), tr("Choose a Photo"), folder);
     dialog->setObjectName(QStringLiteral("photoChooser"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
