@@ -97,8 +97,8 @@ std::unique_ptr<TendrelApp> AddPlantEndToEndTest::makeApp()
 {
     TendrelApp::Options options;
     options.inMemoryStore = true;
-    options.settingsPath =
-        m_dir.filePath(QStringLiteral("settings-%1.ini").arg(QString::fromLatin1(QTest::currentTestFunction())));
+    options.settingsPath = m_dir.filePath(
+        QStringLiteral("settings-%1.ini").arg(QString::fromLatin1(QTest::currentTestFunction())));
     auto app = std::make_unique<TendrelApp>(options);
     app->showMainWindow();
     if (!QTest::qWaitForWindowExposed(app->mainWindow()))
@@ -171,8 +171,8 @@ void AddPlantEndToEndTest::newPlantCommandAddsOverdueFernToToday()
     QCOMPARE(plant->name(), QStringLiteral("Fernanda"));
     QCOMPARE(plant->speciesID(), QStringLiteral("fern"));
     QCOMPARE(plant->eventCount(), 1);
-    QCOMPARE(plant->lastWatered(),
-             std::optional<QDateTime>(QDateTime(QDate(2026, 12, 2), QTime(10, 0), QTimeZone("Europe/Berlin"))));
+    QCOMPARE(plant->lastWatered(), std::optional<QDateTime>(QDateTime(QDate(2026, 12, 2), QTime(10, 0),
+                                                                      QTimeZone("Europe/Berlin"))));
     QTRY_COMPARE(app->rootView()->todayBadge(), 1);
 
 #ifdef TENDREL_TEST_TODAY
@@ -181,7 +181,8 @@ void AddPlantEndToEndTest::newPlantCommandAddsOverdueFernToToday()
     QTRY_VERIFY(!today->rows().isEmpty());
     bool listed = false;
     for (const TaskRow *row : today->rows())
-        listed = listed || (row->plantName() == QStringLiteral("Fernanda") && row->taskId().kind == CareKind::water);
+        listed = listed ||
+                 (row->plantName() == QStringLiteral("Fernanda") && row->taskId().kind == CareKind::water);
     QVERIFY(listed);
 #endif
 }

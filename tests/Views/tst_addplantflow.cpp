@@ -123,11 +123,15 @@ void AddPlantFlowTest::searchFiltersCatalogOnly_data()
     QTest::newRow("FICUS") << "FICUS"
                            << QStringList{QStringLiteral("Fiddle Leaf Fig"), QStringLiteral("Rubber Plant")};
     QTest::newRow("plant") << "plant"
-                           << QStringList{QStringLiteral("Snake Plant"), QStringLiteral("ZZ Plant"),
-                                          QStringLiteral("Spider Plant"), QStringLiteral("Rubber Plant"),
-                                          QStringLiteral("Chinese Money Plant"), QStringLiteral("Jade Plant"),
+                           << QStringList{QStringLiteral("Snake Plant"),
+                                          QStringLiteral("ZZ Plant"),
+                                          QStringLiteral("Spider Plant"),
+                                          QStringLiteral("Rubber Plant"),
+                                          QStringLiteral("Chinese Money Plant"),
+                                          QStringLiteral("Jade Plant"),
                                           QStringLiteral("Wax Plant")};
-    QTest::newRow("accents ignored") << QStringLiteral("f\u00E9rn") << QStringList{QStringLiteral("Boston Fern")};
+    QTest::newRow("accents ignored") << QStringLiteral("f\u00E9rn")
+                                     << QStringList{QStringLiteral("Boston Fern")};
     QTest::newRow("untrimmed: a space inside") << " fern" << QStringList{QStringLiteral("Boston Fern")};
     QTest::newRow("untrimmed: trailing space") << "fern " << QStringList{};
     QTest::newRow("custom is not in the catalog") << "Other" << QStringList{};

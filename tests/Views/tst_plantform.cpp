@@ -45,9 +45,19 @@ struct PlantSnapshot
 
     static PlantSnapshot of(const Plant &plant)
     {
-        PlantSnapshot s{plant.name(), plant.speciesID(), plant.site(), plant.notes(), plant.photo(),
-                        plant.waterInterval(), plant.fertilizeInterval(), plant.mistInterval(),
-                        plant.lastWatered(), plant.lastFertilized(), plant.lastMisted(), plant.dateAdded(), {}};
+        PlantSnapshot s{plant.name(),
+                        plant.speciesID(),
+                        plant.site(),
+                        plant.notes(),
+                        plant.photo(),
+                        plant.waterInterval(),
+                        plant.fertilizeInterval(),
+                        plant.mistInterval(),
+                        plant.lastWatered(),
+                        plant.lastFertilized(),
+                        plant.lastMisted(),
+                        plant.dateAdded(),
+                        {}};
         for (const CareEvent *event : plant.events())
             s.events.append({event->kind().rawValue(), event->date()});
         return s;
@@ -187,12 +197,31 @@ void PlantFormTest::newPlantNameAndRoomAreTrimmed_data()
     QTest::addColumn<QString>("typedRoom");
     QTest::addColumn<QString>("savedName");
     QTest::addColumn<QString>("savedRoom");
-    QTest::newRow("blank name takes the species name") << "fern" << "" << "Bathroom" << "Boston Fern" << "Bathroom";
-    QTest::newRow("spaces only") << "fern" << "   " << "Bathroom" << "Boston Fern" << "Bathroom";
-    QTest::newRow("custom species") << "custom" << "" << "Hall" << "Other plant" << "Hall";
-    QTest::newRow("surrounding spaces and tabs") << "pothos" << "  Goldie\t" << " \tKitchen  " << "Goldie"
+    QTest::newRow("blank name takes the species name") << "fern"
+                                                       << ""
+                                                       << "Bathroom"
+                                                       << "Boston Fern"
+                                                       << "Bathroom";
+    QTest::newRow("spaces only") << "fern"
+                                 << "   "
+                                 << "Bathroom"
+                                 << "Boston Fern"
+                                 << "Bathroom";
+    QTest::newRow("custom species") << "custom"
+                                    << ""
+                                    << "Hall"
+                                    << "Other plant"
+                                    << "Hall";
+    QTest::newRow("surrounding spaces and tabs") << "pothos"
+                                                 << "  Goldie\t"
+                                                 << " \tKitchen  "
+                                                 << "Goldie"
                                                  << "Kitchen";
-    QTest::newRow("inner spaces kept") << "jade" << "Big  Jade" << "Living  Room" << "Big  Jade" << "Living  Room";
+    QTest::newRow("inner spaces kept") << "jade"
+                                       << "Big  Jade"
+                                       << "Living  Room"
+                                       << "Big  Jade"
+                                       << "Living  Room";
 }
 
 void PlantFormTest::newPlantNameAndRoomAreTrimmed()
@@ -290,10 +319,11 @@ void PlantFormTest::roomMenuListsRoomsInCodePointOrder()
     addPlant(QStringLiteral("D"), QStringLiteral("zz"), QStringLiteral(" Porch"));
     addPlant(QStringLiteral("E"), QStringLiteral("zz"), QStringLiteral("&Garden"));
     addPlant(QStringLiteral("F"), QStringLiteral("zz"), QStringLiteral("Office"));
-    const QStringList expected = {QStringLiteral(" Porch"),   QStringLiteral("&Garden"),   QStringLiteral("Balcony"),
-                                  QStringLiteral("Bathroom"), QStringLiteral("Bedroom"),   QStringLiteral("Kitchen"),
-                                  QStringLiteral("Living Room"), QStringLiteral("Office"), QStringLiteral("kitchen"),
-                                  QStringLiteral("\u00C5trium")};
+    const QStringList expected = {QStringLiteral(" Porch"),      QStringLiteral("&Garden"),
+                                  QStringLiteral("Balcony"),     QStringLiteral("Bathroom"),
+                                  QStringLiteral("Bedroom"),     QStringLiteral("Kitchen"),
+                                  QStringLiteral("Living Room"), QStringLiteral("Office"),
+                                  QStringLiteral("kitchen"),     QStringLiteral("\u00C5trium")};
     QCOMPARE(form->siteOptions(), expected);
 
     // The menu is built when it opens and offers the same rooms; choosing one fills the field.
@@ -639,7 +669,8 @@ void PlantFormTest::importFailuresEndAsDescribed()
     QVERIFY(finished.wait(20000));
     QVERIFY(!form->isProcessingPhoto());
     QCOMPARE(form->photo(), keepsPhoto ? std::optional<QByteArray>(original) : std::nullopt);
-    QCOMPARE(form->photoButton()->text(), keepsPhoto ? QStringLiteral("Change") : QStringLiteral("Add Photo"));
+    QCOMPARE(form->photoButton()->text(),
+             keepsPhoto ? QStringLiteral("Change") : QStringLiteral("Add Photo"));
     // The plant itself only changes on Save.
     QCOMPARE(plant->photo(), std::optional<QByteArray>(original));
 }
@@ -745,7 +776,8 @@ void PlantFormTest::notesGrowFromThreeToEightLines()
     QCOMPARE(notes->height(), eightLines);
     // Notes are kept exactly as typed.
     confirm(form);
-    QCOMPARE(m_store->plants().first()->notes(), QStringLiteral("line\nline\nline\nline\n") + QString(11, QLatin1Char('\n')));
+    QCOMPARE(m_store->plants().first()->notes(),
+             QStringLiteral("line\nline\nline\nline\n") + QString(11, QLatin1Char('\n')));
 }
 
 void PlantFormTest::customSpeciesHasNoSuggestionFooter()

@@ -51,8 +51,8 @@ QString DatePicker::displayText(QDate date)
     if (!date.isValid())
         return {};
     // Noon avoids any zone turning the date into its neighbour.
-    return Formatting::dateFromSkeleton(QDateTime(date, QTime(12, 0), Qt::UTC), QStringLiteral("yMMMd"), QLocale(),
-                                        QTimeZone::utc());
+    return Formatting::dateFromSkeleton(QDateTime(date, QTime(12, 0), Qt::UTC), QStringLiteral("yMMMd"),
+                                        QLocale(), QTimeZone::utc());
 }
 
 void DatePicker::styleNavigationBar(QCalendarWidget *calendar)
@@ -178,7 +178,8 @@ void DatePicker::openCalendar()
     QPoint at = m_button->mapToGlobal(QPoint(0, m_button->height() + 4));
     if (const QScreen *screen = m_button->screen()) {
         const QRect avail = screen->availableGeometry();
-        at.setX(qBound(avail.left(), at.x() + m_button->width() - popup->width(), avail.right() - popup->width()));
+        at.setX(qBound(avail.left(), at.x() + m_button->width() - popup->width(),
+                       avail.right() - popup->width()));
         if (at.y() + popup->height() > avail.bottom())
             at.setY(m_button->mapToGlobal(QPoint(0, 0)).y() - popup->height() - 4);
     }

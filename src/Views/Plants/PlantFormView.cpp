@@ -494,8 +494,8 @@ QWidget *PlantFormView::createPhotoSection()
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(photoColumnSpacing);
-    m_photoButton = new GlassButton(tr("Add Photo"), QStringLiteral("camera.fill"), GlassButton::Style::bordered,
-                                    m_photoRow);
+    m_photoButton = new GlassButton(tr("Add Photo"), QStringLiteral("camera.fill"),
+                                    GlassButton::Style::bordered, m_photoRow);
     m_photoButton->setObjectName(QStringLiteral("photoButton"));
     m_photoButton->setControlSize(GlassButton::ControlSize::small);
     m_removePhotoButton = new GlassButton(tr("Remove"), QString(), GlassButton::Style::bordered, m_photoRow);
