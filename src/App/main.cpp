@@ -1,6 +1,7 @@
 #include "App/SingleInstance.h"
 #include "App/TendrelApp.h"
 #include "Platform/Store/ModelStore.h"
+#include "Views/Components/Theme.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
                             QFileInfo(ModelStore::defaultPath()).absolutePath());
     if (!instance.acquire())
         return 0;
+
+    // The theme reads the desktop's light or dark appearance first; stock controls then follow it.
+    QApplication::setPalette(Theme::current().palette());
 
     TendrelApp tendrel;
     QObject::connect(&instance, &SingleInstance::activationRequested, &tendrel, &TendrelApp::raiseMainWindow);

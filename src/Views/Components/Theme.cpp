@@ -359,3 +359,34 @@ Theme Theme::make(Appearance appearance)
     t.unavailable.descriptionColor = c.secondaryLabel;
     return t;
 }
+
+QPalette Theme::palette() const
+{
+    const ThemeColors &c = colors;
+    QPalette p;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        const QColor text = disabled ? c.tertiaryLabel : c.label;
+        p.setColor(group, QPalette::Window, c.windowBackground);
+        p.setColor(group, QPalette::WindowText, text);
+        p.setColor(group, QPalette::Base, c.secondaryGroupedBackground);
+        p.setColor(group, QPalette::AlternateBase, c.groupedBackground);
+        p.setColor(group, QPalette::Text, text);
+        p.setColor(group, QPalette::PlaceholderText, c.tertiaryLabel);
+        p.setColor(group, QPalette::Button, c.secondaryGroupedBackground);
+        p.setColor(group, QPalette::ButtonText, text);
+        p.setColor(group, QPalette::BrightText, c.onAccent);
+        p.setColor(group, QPalette::Highlight, disabled ? c.tertiaryFill : c.accent);
+        p.setColor(group, QPalette::HighlightedText, c.onAccent);
+        p.setColor(group, QPalette::ToolTipBase, c.cardBackground);
+        p.setColor(group, QPalette::ToolTipText, c.label);
+        p.setColor(group, QPalette::Link, c.accent);
+        p.setColor(group, QPalette::LinkVisited, c.accent);
+        p.setColor(group, QPalette::Light, mix(c.windowBackground, Qt::white, 0.3));
+        p.setColor(group, QPalette::Midlight, mix(c.windowBackground, Qt::white, 0.15));
+        p.setColor(group, QPalette::Mid, c.separator);
+        p.setColor(group, QPalette::Dark, mix(c.windowBackground, Qt::black, 0.3));
+        p.setColor(group, QPalette::Shadow, c.shadow);
+    }
+    return p;
+}

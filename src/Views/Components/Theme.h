@@ -17,6 +17,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QMargins>
 #include <QPointF>
 
@@ -252,4 +253,8 @@ public:
     static QColor withAlpha(QColor color, qreal alpha);
 
     static Theme make(Appearance appearance);
+
+    // A widget palette in this theme's colours, so stock controls (scroll bars, menus, dialogs,
+    // text fields) match the custom-painted ones in the dark appearance too.
+    QPalette palette() const;
 };
