@@ -99,11 +99,13 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
     m_siteLabel = new TextLabel({}, TextStyle::caption, m_content);
     m_siteLabel->setTextColor(theme.colors.secondaryLabel);
     m_siteLabel->setElided(true);
+    m_siteLabel->hide();
     texts->addWidget(m_siteLabel);
     row->addLayout(texts, 1);
 
     m_button = GlassButton::circular(task.kind.symbol(), kindTint, buttonDiameter, QString(), m_content);
     m_button->setObjectName(QStringLiteral("taskDoneButton"));
+    m_button->setToolTip(task.kind.pastTense());
     // The row is the keyboard stop: Tab goes from row to row, and Space or Enter on a row is this button.
     m_button->setFocusPolicy(Qt::NoFocus);
     row->addWidget(m_button, 0, Qt::AlignVCenter);
@@ -131,19 +133,32 @@ void TaskRow::setTask(const CareTask &task)
     m_late = task.daysFromToday() < 0;
     const QString site = task.plant ? task.plant->site() : QString();
 
-    m_nameLabel->setText(m_name);
-    m_dueLabel->setText(m_dueText);
-    m_dueLabel->setTextColor(m_late ? theme.colors.red : theme.colors.secondaryLabel);
-    m_siteLabel->setText(site);
-    m_siteLabel->setVisible(!site.isEmpty());
+    // The list redraws every row on each change; only what differs is touched, so unchanged rows
+    // cost no relayout or accessibility notice.
+    if (m_nameLabel->text() != m_name)
+        m_nameLabel->setText(m_name);
+    if (m_dueLabel->text() != m_dueText)
+        m_dueLabel->setText(m_dueText);
+    if (m_shownLate != int(m_late)) {
+        m_dueLabel->setTextColor(m_late ? theme.colors.red : theme.colors.secondaryLabel);
+        m_shownLate = int(m_late);
+    }
+    if (m_siteLabel->text() != site) {
+        m_siteLabel->setText(site);
+        m_siteLabel->setVisible(!site.isEmpty());
+    }
     if (m_thumbnail->plant() != task.plant)
         m_thumbnail->setPlant(task.plant);
 
     const QString label = doneLabel(m_id.kind, m_name);
-    m_button->setText(label);
-    m_button->setAccessibleName(label);
-    m_button->setToolTip(m_id.kind.pastTense());
-    setAccessibleName(QStringList{m_name, m_id.kind.title(), m_dueText, site}.join(QStringLiteral(", ")));
+    if (m_button->text() != label) {
+        m_button->setText(label);
+        m_button->setAccessibleName(label);
+    }
+    const QString description =
+        QStringList{m_name, m_id.kind.title(), m_dueText, site}.join(QStringLiteral(", "));
+    if (accessibleName() != description)
+        setAccessibleName(description);
 }
 
 void TaskRow::closeAction()

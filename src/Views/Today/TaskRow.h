@@ -84,6 +84,7 @@ private:
     QString m_name;
     QString m_dueText;
     bool m_late = false;
+    int m_shownLate = -1; // the lateness the due text is coloured for; -1 before the first
 
     QWidget *m_content;
     PlantThumbnail *m_thumbnail;

@@ -174,6 +174,7 @@ void TodayList::setItems(const QList<Item> &items, bool animated)
             entry.widget = item.widget;
             fresh.append(true);
         }
+        const bool wasLeaving = !fresh.last() && entry.leaving;
         entry.fromSection = fresh.last() ? item.section : entry.section;
         entry.role = item.role;
         entry.section = item.section;
@@ -181,7 +182,8 @@ void TodayList::setItems(const QList<Item> &items, bool animated)
         auto *slot = static_cast<ItemSlot *>(entry.slot);
         slot->isRow = item.role == Role::row;
         slot->separatorInset = item.separatorInset;
-        setLeaving(entry, false);
+        if (wasLeaving)
+            setLeaving(entry, false);
         next.append(entry);
     }
 
@@ -207,6 +209,11 @@ void TodayList::setItems(const QList<Item> &items, bool animated)
         anchor = old.key;
     }
     m_entries = next;
+    m_live.clear();
+    for (const Entry &entry : std::as_const(m_entries)) {
+        if (!entry.leaving)
+            m_live.insert(entry.key, entry.widget);
+    }
 
     computeTargets();
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
@@ -233,11 +240,7 @@ void TodayList::setItems(const QList<Item> &items, bool animated)
 
 QWidget *TodayList::widget(const QString &key) const
 {
-    for (const Entry &entry : m_entries) {
-        if (entry.key == key && !entry.leaving)
-            return entry.widget;
-    }
-    return nullptr;
+    return m_live.value(key);
 }
 
 QList<QWidget *> TodayList::widgets() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QRect>
@@ -103,7 +104,8 @@ private:
     void setLeaving(Entry &entry, bool leaving);
 
     Metrics m_metrics;
-    QList<Entry> m_entries; // display order; leaving entries stay between their old neighbours
+    QList<Entry> m_entries;           // display order; leaving entries stay between their old neighbours
+    QHash<QString, QWidget *> m_live; // the widgets of the current items by key
     QVariantAnimation *m_animation;
     int m_lastWidth = -1;
     QPointer<QWidget> m_viewport;

@@ -142,12 +142,17 @@ TodayView::~TodayView() = default;
 
 int TodayView::doneTodayCount(const QList<Plant *> &plants, const Calendar &calendar)
 {
-    // Same test as Calendar::isDateInToday, without building a QDateTime per event.
+    // Calendar::isDateInToday for every event, as one range test: today's local day runs from its
+    // first moment up to the first moment of tomorrow.
     const qint64 today = calendar.localJulianDay(calendar.now().toMSecsSinceEpoch());
+    const std::optional<qint64> start = calendar.startOfLocalDayMsecs(today);
+    const std::optional<qint64> end = calendar.startOfLocalDayMsecs(today + 1);
+    if (!start || !end)
+        return 0;
     int count = 0;
     for (const Plant *plant : plants) {
         for (const CareEvent *event : plant->events()) {
-            if (calendar.localJulianDay(event->dateMsecs()) == today)
+            if (event->dateMsecs() >= *start && event->dateMsecs() < *end)
                 ++count;
         }
     }
@@ -257,25 +262,37 @@ void TodayView::refresh()
     if (plants.isEmpty()) {
         m_list->setItems({}, false);
         m_sectionOf.clear();
+        m_shown = {};
         m_pages->setCurrentWidget(m_empty);
         return;
     }
+    const Calendar &calendar = Calendar::current();
+    const Sections sections = currentSections();
+    const int done = doneTodayCount(plants, calendar);
+    const QString date = Formatting::dateFromSkeleton(calendar.now(), QStringLiteral("EEEEMMMd"), QLocale(),
+                                                      calendar.timeZone());
+
+    Shown shown{{}, done, date};
+    for (const QList<CareTask> *part : {&sections.overdue, &sections.today, &sections.next}) {
+        for (const CareTask &task : *part)
+            shown.rows.append({task.id(), task.dueMsecs, task.plant->name(), task.plant->site()});
+    }
     const bool wasEmpty = isShowingEmptyState();
+    if (!wasEmpty && shown == m_shown)
+        return;
+    m_shown = shown;
     m_pages->setCurrentWidget(m_scroll);
-    rebuildList(currentSections(), doneTodayCount(plants, Calendar::current()), !wasEmpty);
+    rebuildList(sections, done, date, !wasEmpty);
 }
 
-void TodayView::rebuildList(const Sections &sections, int done, bool animated)
+void TodayView::rebuildList(const Sections &sections, int done, const QString &date, bool animated)
 {
-    const Calendar &calendar = Calendar::current();
     QList<TodayList::Item> items;
 
     auto *card = summaryCard();
     if (!card)
         card = new TodaySummaryCard;
-    card->setValues(done, int(sections.overdue.size() + sections.today.size()),
-                    Formatting::dateFromSkeleton(calendar.now(), QStringLiteral("EEEEMMMd"), QLocale(),
-                                                 calendar.timeZone()));
+    card->setValues(done, int(sections.overdue.size() + sections.today.size()), date);
     items.append({summaryKey, card, TodayList::Role::plain, {}, 0});
 
     QHash<CareTask::ID, Section> sectionOf;

@@ -70,10 +70,28 @@ private:
         QList<CareTask> next;
     };
 
+    // What the list shows, to tell whether a change reaches it at all (the store announces its
+    // own saving of a completion that is already on screen).
+    struct ShownRow
+    {
+        CareTask::ID id;
+        qint64 dueMsecs = 0;
+        QString name;
+        QString site;
+        friend bool operator==(const ShownRow &, const ShownRow &) = default;
+    };
+    struct Shown
+    {
+        QList<ShownRow> rows;
+        int done = -1;
+        QString date;
+        friend bool operator==(const Shown &, const Shown &) = default;
+    };
+
     Sections currentSections() const;
     void scheduleRefresh();
     void refresh();
-    void rebuildList(const Sections &sections, int done, bool animated);
+    void rebuildList(const Sections &sections, int done, const QString &date, bool animated);
     QWidget *header(const QString &key, Section section);
     QWidget *nothingDueRow();
     TaskRow *row(const CareTask &task);
@@ -91,6 +109,7 @@ private:
     GlassButton *m_addPlant;
     QPointer<GlassButton> m_completeAll;
     QHash<CareTask::ID, Section> m_sectionOf;
+    Shown m_shown;
     QTimer m_refreshTimer;
     int m_completions = 0;
     bool m_toolbarInstalled = false;
