@@ -32,10 +32,10 @@
 namespace {
 
 const QString summaryKey = QStringLiteral("summary");
-const QString overdueHeaderKey = QStringLiteral("header.overdue");
-const QString todayHeaderKey = QStringLiteral("header.today");
-const QString nextHeaderKey = QStringLiteral("header.next");
-const QString nothingDueKey = QStringLiteral("today.nothing");
+const QString overdueHeaderKey = QStringLiteral("header-overdue");
+const QString todayHeaderKey = QStringLiteral("header-today");
+const QString nextHeaderKey = QStringLiteral("header-next");
+const QString nothingDueKey = QStringLiteral("today-nothing");
 
 QString sectionKey(TodayView::Section section)
 {
@@ -52,7 +52,7 @@ QString sectionKey(TodayView::Section section)
 
 QString rowKey(const CareTask::ID &id)
 {
-    return QStringLiteral("task.") + QString::number(id.plant) + QLatin1Char('.') + id.kind.rawValue();
+    return QStringLiteral("task-") + QString::number(id.plant) + QLatin1Char('-') + id.kind.rawValue();
 }
 
 // The hairline under a task row starts at its texts, past the thumbnail.
