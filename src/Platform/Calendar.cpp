@@ -4,21 +4,8 @@
 
 namespace {
 
-constexpr qint64 msecsPerDay = 86'400'000;
-constexpr qint64 epochJulianDay = 2'440'588; // 1970-01-01
-const qint64 minJulianDay = QDate(1, 1, 1).toJulianDay();
-const qint64 maxJulianDay = QDate(9999, 12, 31).toJulianDay();
 constexpr qint64 noEnd = std::numeric_limits<qint64>::max();
 constexpr qint64 noStart = std::numeric_limits<qint64>::min();
-constexpr int maxCachedDayStarts = 8192;
-
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    qint64 q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0)))
-        --q;
-    return q;
-}
 
 Calendar *installedCalendar = nullptr;
 
@@ -65,17 +52,11 @@ void Calendar::clearCaches()
 {
     m_spanCount = 0;
     m_nextSpan = 0;
-    m_dayStarts.clear();
+    m_dayStarts.fill(DayStart{});
 }
 
-int Calendar::offsetAt(qint64 utcMsecs) const
+int Calendar::offsetAtUncached(qint64 utcMsecs) const
 {
-    for (int i = 0; i < m_spanCount; ++i) {
-        const OffsetSpan &span = m_spans[size_t(i)];
-        if (utcMsecs >= span.fromMsecs && utcMsecs < span.toMsecs)
-            return span.offsetSecs;
-    }
-
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(utcMsecs, Qt::UTC);
     const int offset = m_zone.offsetFromUtc(at);
     OffsetSpan span{noStart, noEnd, offset};
@@ -97,26 +78,8 @@ int Calendar::offsetAt(qint64 utcMsecs) const
     return offset;
 }
 
-qint64 Calendar::localJulianDay(qint64 utcMsecs) const
+std::optional<qint64> Calendar::startOfLocalDayMsecsUncached(qint64 julianDay) const
 {
-    const qint64 offsetMsecs = qint64(offsetAt(utcMsecs)) * 1000;
-    qint64 local = 0;
-    if (__builtin_add_overflow(utcMsecs, offsetMsecs, &local))
-        local = utcMsecs;
-    return floorDiv(local, msecsPerDay) + epochJulianDay;
-}
-
-bool Calendar::isJulianDayInRange(qint64 julianDay)
-{
-    return julianDay >= minJulianDay && julianDay <= maxJulianDay;
-}
-
-std::optional<qint64> Calendar::startOfLocalDayMsecs(qint64 julianDay) const
-{
-    if (!isJulianDayInRange(julianDay))
-        return std::nullopt;
-    if (const auto it = m_dayStarts.constFind(julianDay); it != m_dayStarts.cend())
-        return *it;
     QDateTime start = QDate::fromJulianDay(julianDay).startOfDay(m_zone);
     // A date skipped whole (Samoa dropped 2011-12-30 when it moved across the date line) starts
     // where the next existing date starts, so care falling due on it is not lost.
@@ -124,11 +87,9 @@ std::optional<qint64> Calendar::startOfLocalDayMsecs(qint64 julianDay) const
         start = QDate::fromJulianDay(next).startOfDay(m_zone);
     if (!start.isValid())
         return std::nullopt;
-    if (m_dayStarts.size() >= maxCachedDayStarts)
-        m_dayStarts.clear();
-    const qint64 msecs = start.toMSecsSinceEpoch();
-    m_dayStarts.insert(julianDay, msecs);
-    return msecs;
+    DayStart &slot = m_dayStarts[size_t(julianDay) % dayStartSlots];
+    slot = {julianDay, start.toMSecsSinceEpoch()};
+    return slot.msecs;
 }
 
 QDate Calendar::localDate(const QDateTime &instant) const

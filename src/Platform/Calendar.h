@@ -4,10 +4,10 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QHash>
 #include <QTimeZone>
 
 #include <array>
+#include <limits>
 #include <optional>
 
 // Day arithmetic in the user's time zone. All schedule maths works on local calendar dates and
@@ -55,12 +55,21 @@ public:
     std::optional<qint64> daysBetween(const QDateTime &from, const QDateTime &to) const;
     bool isDateInToday(const QDateTime &instant) const;
 
-    // Fast paths for hot loops, on milliseconds since the epoch and Julian day numbers.
+    // Fast paths for hot loops, on milliseconds since the epoch and Julian day numbers; inline,
+    // since the task list calls them for every plant on every redraw.
     qint64 localJulianDay(qint64 utcMsecs) const;
     std::optional<qint64> startOfLocalDayMsecs(qint64 julianDay) const;
-    static bool isJulianDayInRange(qint64 julianDay);
+    static constexpr bool isJulianDayInRange(qint64 julianDay)
+    {
+        return julianDay >= firstJulianDay && julianDay <= lastJulianDay;
+    }
 
 private:
+    static constexpr qint64 firstJulianDay = 1'721'426; // 0001-01-01
+    static constexpr qint64 lastJulianDay = 5'373'484;  // 9999-12-31
+    static constexpr qint64 msecsPerDay = 86'400'000;
+    static constexpr qint64 epochJulianDay = 2'440'588; // 1970-01-01
+
     struct OffsetSpan
     {
         qint64 fromMsecs = 0; // inclusive
@@ -69,6 +78,8 @@ private:
     };
 
     int offsetAt(qint64 utcMsecs) const;
+    int offsetAtUncached(qint64 utcMsecs) const;
+    std::optional<qint64> startOfLocalDayMsecsUncached(qint64 julianDay) const;
     void clearCaches();
 
     QTimeZone m_zone;
@@ -76,8 +87,48 @@ private:
     mutable std::array<OffsetSpan, 4> m_spans{};
     mutable int m_spanCount = 0;
     mutable int m_nextSpan = 0;
-    mutable QHash<qint64, qint64> m_dayStarts;
+    // Direct-mapped by Julian day: a lookup is one index and one compare, and a schedule touches
+    // far fewer distinct days than there are slots.
+    struct DayStart
+    {
+        qint64 julianDay = std::numeric_limits<qint64>::min();
+        qint64 msecs = 0;
+    };
+    static constexpr size_t dayStartSlots = 1024;
+    mutable std::array<DayStart, dayStartSlots> m_dayStarts{};
 };
+
+inline int Calendar::offsetAt(qint64 utcMsecs) const
+{
+    for (int i = 0; i < m_spanCount; ++i) {
+        const OffsetSpan &span = m_spans[size_t(i)];
+        if (utcMsecs >= span.fromMsecs && utcMsecs < span.toMsecs)
+            return span.offsetSecs;
+    }
+    return offsetAtUncached(utcMsecs);
+}
+
+inline qint64 Calendar::localJulianDay(qint64 utcMsecs) const
+{
+    qint64 local = 0;
+    if (__builtin_add_overflow(utcMsecs, qint64(offsetAt(utcMsecs)) * 1000, &local))
+        local = utcMsecs;
+    // Floor division: instants before 1970 belong to the day that starts before them.
+    qint64 days = local / msecsPerDay;
+    if (local % msecsPerDay < 0)
+        --days;
+    return days + epochJulianDay;
+}
+
+inline std::optional<qint64> Calendar::startOfLocalDayMsecs(qint64 julianDay) const
+{
+    if (!isJulianDayInRange(julianDay))
+        return std::nullopt;
+    const DayStart &slot = m_dayStarts[size_t(julianDay) % dayStartSlots];
+    if (slot.julianDay == julianDay)
+        return slot.msecs;
+    return startOfLocalDayMsecsUncached(julianDay);
+}
 
 // Installs a calendar as Calendar::current() for the lifetime of the guard (tests).
 class ScopedCalendar final
