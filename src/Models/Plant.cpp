@@ -9,10 +9,13 @@
 Plant::Plant(QString name, const Species &species, QString site, std::optional<QByteArray> photo,
              QString notes, QObject *parent)
     : QObject(parent), m_id(newRecordId()), m_name(std::move(name)), m_speciesID(species.id),
-      m_site(std::move(site)), m_notes(std::move(notes)), m_dateAdded(Calendar::current().now()),
-      m_intervals{species.waterDays, species.fertilizeDays, species.mistDays},
+      m_site(std::move(site)), m_notes(std::move(notes)),
       m_events(std::vector<std::unique_ptr<CareEvent>>())
 {
+    m_schedule.intervals[0] = species.waterDays;
+    m_schedule.intervals[1] = species.fertilizeDays;
+    m_schedule.intervals[2] = species.mistDays;
+    setDateAddedQuietly(Calendar::current().now());
     if (photo) {
         m_photo = std::move(photo);
         m_hasPhoto = true;
@@ -21,9 +24,9 @@ Plant::Plant(QString name, const Species &species, QString site, std::optional<Q
 }
 
 Plant::Plant(RecordId id, QObject *parent)
-    : QObject(parent), m_id(id), m_dateAdded(Calendar::current().now()),
-      m_events(std::vector<std::unique_ptr<CareEvent>>())
+    : QObject(parent), m_id(id), m_events(std::vector<std::unique_ptr<CareEvent>>())
 {
+    setDateAddedQuietly(Calendar::current().now());
 }
 
 Plant::~Plant() = default;
@@ -101,17 +104,30 @@ void Plant::setNotes(const QString &notes)
     didChange();
 }
 
+QDateTime Plant::dateAdded() const
+{
+    const std::optional<qint64> msecs = dateAddedMsecs();
+    return msecs ? QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC) : QDateTime();
+}
+
+bool Plant::setDateAddedQuietly(const QDateTime &date)
+{
+    const qint64 msecs = date.isValid() ? date.toMSecsSinceEpoch() : noDate;
+    if (m_schedule.dateAdded == msecs)
+        return false;
+    m_schedule.dateAdded = msecs;
+    return true;
+}
+
 void Plant::setDateAdded(const QDateTime &date)
 {
-    if (m_dateAdded == date)
-        return;
-    m_dateAdded = date;
-    didChange();
+    if (setDateAddedQuietly(date))
+        didChange();
 }
 
 void Plant::setInterval(CareKind kind, qint64 days)
 {
-    qint64 &interval = m_intervals[size_t(kind.index())];
+    qint64 &interval = m_schedule.intervals[size_t(kind.index())];
     if (interval == days)
         return;
     interval = days;
@@ -120,7 +136,7 @@ void Plant::setInterval(CareKind kind, qint64 days)
 
 std::optional<QDateTime> Plant::lastDone(CareKind kind) const
 {
-    const auto &msecs = m_lastDone[size_t(kind.index())];
+    const std::optional<qint64> msecs = lastDoneMsecs(kind);
     if (!msecs)
         return std::nullopt;
     return QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC);
@@ -128,8 +144,7 @@ std::optional<QDateTime> Plant::lastDone(CareKind kind) const
 
 void Plant::setLastDone(const std::optional<QDateTime> &date, CareKind kind)
 {
-    m_lastDone[size_t(kind.index())] =
-        date && date->isValid() ? std::optional<qint64>(date->toMSecsSinceEpoch()) : std::nullopt;
+    m_schedule.lastDone[size_t(kind.index())] = date && date->isValid() ? date->toMSecsSinceEpoch() : noDate;
 }
 
 QList<CareKind> Plant::enabledKinds() const
@@ -153,7 +168,7 @@ std::optional<QDateTime> Plant::nextDue(CareKind kind, const Calendar &calendar)
     if (days < 1)
         return std::nullopt;
     const auto last = lastDone(kind);
-    return calendar.startOfDayAdding(last ? *last : m_dateAdded, days);
+    return calendar.startOfDayAdding(last ? *last : dateAdded(), days);
 }
 
 std::optional<qint64> Plant::daysUntilDue(CareKind kind, const QDateTime &now) const
@@ -211,7 +226,7 @@ void Plant::remove(const CareEvent *event)
                 latest = e->dateMsecs();
         }
     }
-    m_lastDone[size_t(kind.index())] = latest;
+    restoreLastDone(kind, latest);
     didChange();
 }
 

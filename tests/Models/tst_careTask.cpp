@@ -75,6 +75,9 @@ private slots:
     void largeTieKeepsInputOrder();
     void unusableInputYieldsNoTask();
     void agreesWithPlantSchedule();
+    void orderMatchesPlainTextReference_data();
+    void orderMatchesPlainTextReference();
+    void datesSkippedWholeTieWithTheNextDate();
     void identifiesByPlantAndKind();
 
 private:
@@ -333,6 +336,86 @@ void CareTaskTest::agreesWithPlantSchedule()
         QCOMPARE(task.due(), task.plant->nextDue(task.kind).value());
         QCOMPARE(task.daysFromToday(), task.plant->daysUntilDue(task.kind, now()).value());
     }
+}
+
+void CareTaskTest::orderMatchesPlainTextReference_data()
+{
+    QTest::addColumn<bool>("withAncientPlant");
+    QTest::newRow("recent dates") << false;
+    // A due date centuries back spreads the days too wide for day slots: the general sort runs.
+    QTest::newRow("one plant from year 1") << true;
+}
+
+void CareTaskTest::orderMatchesPlainTextReference()
+{
+    // The list orders names through packed keys; the reference is the plain definition: stable
+    // sort by due date, then code points of the NFC names.
+    QFETCH(bool, withAncientPlant);
+    const QStringList parts = {QStringLiteral("Monstera"), QStringLiteral("Monstera deliciosa "), QStringLiteral("a"),
+                               QStringLiteral("A"), QStringLiteral("é"), QStringLiteral("é"),
+                               QStringLiteral("🌱"), QStringLiteral("Ａ"), QStringLiteral(""),
+                               QStringLiteral(" "), QStringLiteral("Ä"), QStringLiteral("0")};
+    QRandomGenerator random(99);
+    Garden garden;
+    for (int i = 0; i < 400; ++i) {
+        QString name;
+        for (int n = random.bounded(0, 5); n > 0; --n)
+            name += parts[random.bounded(qsizetype(parts.size()))];
+        Plant *plant = garden.add(name, random.bounded(1, 6), now().addDays(-random.bounded(0, 8)));
+        plant->setMistInterval(random.bounded(0, 3));
+    }
+    if (withAncientPlant) {
+        Plant *ancient = garden.add(QStringLiteral("Ancient"), 1);
+        ancient->setDateAdded(QDateTime(QDate(1, 1, 1), QTime(12, 0), Qt::UTC));
+    }
+    const QList<Plant *> plants = garden.plants();
+
+    struct Expected
+    {
+        Plant *plant;
+        CareKind kind;
+        QDateTime due;
+    };
+    QList<Expected> expected;
+    for (Plant *plant : plants) {
+        for (CareKind kind : plant->enabledKinds()) {
+            const std::optional<qint64> days = plant->daysUntilDue(kind, now());
+            if (days && *days <= 7)
+                expected.append({plant, kind, *plant->nextDue(kind)});
+        }
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](const Expected &a, const Expected &b) {
+        if (a.due != b.due)
+            return a.due < b.due;
+        return compareCodePoints(a.plant->name().normalized(QString::NormalizationForm_C),
+                                 b.plant->name().normalized(QString::NormalizationForm_C))
+            < 0;
+    });
+
+    const QList<CareTask> tasks = CareTask::tasks(plants, 7);
+    QCOMPARE(tasks.size(), expected.size());
+    for (qsizetype i = 0; i < tasks.size(); ++i) {
+        QCOMPARE(tasks[i].plant, expected[i].plant);
+        QVERIFY(tasks[i].kind == expected[i].kind);
+        QCOMPARE(tasks[i].due(), expected[i].due);
+    }
+    if (withAncientPlant)
+        QCOMPARE(tasks.first().plant->name(), QStringLiteral("Ancient"));
+}
+
+void CareTaskTest::datesSkippedWholeTieWithTheNextDate()
+{
+    // Samoa skipped 2011-12-30: care due that day and care due on the 31st fall due at the same
+    // instant, so they order by name like any other tie.
+    const char *apia = "Pacific/Apia";
+    pin(apia, at(apia, {2011, 12, 31}, {9, 0}));
+    Garden garden;
+    garden.add(QStringLiteral("Zamioculcas"), 1, at(apia, {2011, 12, 29}, {8, 0})); // due on the 30th
+    garden.add(QStringLiteral("Aloe"), 2, at(apia, {2011, 12, 29}, {8, 0}));        // due on the 31st
+    garden.add(QStringLiteral("Monstera"), 3, at(apia, {2011, 12, 28}, {8, 0}));    // due on the 31st
+    QCOMPARE(describe(CareTask::tasks(garden.plants(), 0)),
+             (QStringList{QStringLiteral("Aloe water Due today"), QStringLiteral("Monstera water Due today"),
+                          QStringLiteral("Zamioculcas water Due today")}));
 }
 
 void CareTaskTest::identifiesByPlantAndKind()
