@@ -19,13 +19,9 @@
 #include "Views/Plants/DatePicker.h"
 #include "Views/Plants/PlantFormView.h"
 #include "Views/RootView.h"
-#include "fixtures/ImageFixtures.h"
-
-#if __has_include("Views/Today/TodayView.h")
 #include "Views/Today/TaskRow.h"
 #include "Views/Today/TodayView.h"
-#define TENDREL_TEST_TODAY 1
-#endif
+#include "fixtures/ImageFixtures.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -175,7 +171,6 @@ void AddPlantEndToEndTest::newPlantCommandAddsOverdueFernToToday()
                                                                       QTimeZone("Europe/Berlin"))));
     QTRY_COMPARE(app->rootView()->todayBadge(), 1);
 
-#ifdef TENDREL_TEST_TODAY
     auto *today = qobject_cast<TodayView *>(app->rootView()->navigationStack(AppTab::today)->page(0));
     QVERIFY(today);
     QTRY_VERIFY(!today->rows().isEmpty());
@@ -184,7 +179,6 @@ void AddPlantEndToEndTest::newPlantCommandAddsOverdueFernToToday()
         listed = listed ||
                  (row->plantName() == QStringLiteral("Fernanda") && row->taskId().kind == CareKind::water);
     QVERIFY(listed);
-#endif
 }
 
 void AddPlantEndToEndTest::otherPlantWithPhotoFromDisk()
@@ -228,9 +222,6 @@ void AddPlantEndToEndTest::otherPlantWithPhotoFromDisk()
 
 void AddPlantEndToEndTest::todayButtonsOpenTheFlow()
 {
-#ifndef TENDREL_TEST_TODAY
-    QSKIP("The Today screen is not part of this build yet");
-#else
     auto app = makeApp();
     QVERIFY(app);
     auto *today = qobject_cast<TodayView *>(app->rootView()->navigationStack(AppTab::today)->page(0));
@@ -266,7 +257,6 @@ void AddPlantEndToEndTest::todayButtonsOpenTheFlow()
     QTest::mouseClick(form->confirmButton(), Qt::LeftButton);
     QTRY_VERIFY(!app->state().isAddingPlant());
     QCOMPARE(app->store().plantCount(), 2);
-#endif
 }
 
 void AddPlantEndToEndTest::escapeFromTheFormAddsNothing()

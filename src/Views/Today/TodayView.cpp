@@ -285,9 +285,40 @@ void TodayView::refresh()
     rebuildList(sections, done, date, !wasEmpty);
 }
 
+namespace {
+
+// Rows made in the rebuild that shows the list, then per later turn until all are real.
+constexpr int firstRowBatch = 40;
+constexpr int laterRowBatch = 250;
+
+// Holds a task row's place until the real row is made.
+class StandInRow final : public QWidget
+{
+public:
+    explicit StandInRow(int height)
+    {
+        setObjectName(QStringLiteral("todayStandInRow"));
+        setFixedHeight(height);
+    }
+};
+
+} // namespace
+
+void TodayView::materializeRows()
+{
+    m_materializeQueued = false;
+    if (!m_hasStandIns || isShowingEmptyState())
+        return;
+    m_newRowBudget = laterRowBatch;
+    rebuildList(currentSections(), m_shown.done, m_shown.date, false);
+}
+
 void TodayView::rebuildList(const Sections &sections, int done, const QString &date, bool animated)
 {
     QList<TodayList::Item> items;
+    if (m_newRowBudget <= 0)
+        m_newRowBudget = firstRowBatch;
+    m_hasStandIns = false;
 
     auto *card = summaryCard();
     if (!card)
@@ -329,6 +360,11 @@ void TodayView::rebuildList(const Sections &sections, int done, const QString &d
     const bool keyboardFocus = focused && Painting::showsFocusRing(focused);
 
     m_list->setItems(items, animated);
+    m_newRowBudget = 0;
+    if (m_hasStandIns && !m_materializeQueued) {
+        m_materializeQueued = true;
+        QTimer::singleShot(0, this, &TodayView::materializeRows);
+    }
 
     // Tab walks the list top to bottom, whenever each row was made.
     QWidget *previous = nullptr;
@@ -426,13 +462,21 @@ QWidget *TodayView::nothingDueRow()
     return row;
 }
 
-TaskRow *TodayView::row(const CareTask &task)
+QWidget *TodayView::row(const CareTask &task)
 {
-    if (auto *existing = qobject_cast<TaskRow *>(m_list->widget(rowKey(task.id())))) {
+    QWidget *shown = m_list->widget(rowKey(task.id()));
+    if (auto *existing = qobject_cast<TaskRow *>(shown)) {
         existing->setTask(task);
         return existing;
     }
+    if (m_newRowBudget <= 0 && m_rowHeight > 0) {
+        m_hasStandIns = true;
+        return shown ? shown : new StandInRow(m_rowHeight);
+    }
+    --m_newRowBudget;
     auto *row = new TaskRow(task);
+    if (m_rowHeight <= 0)
+        m_rowHeight = row->sizeHint().height();
     connect(row, &TaskRow::completeRequested, this, [this, id = task.id()] { completeTask(id); });
     return row;
 }

@@ -94,7 +94,8 @@ private:
     void rebuildList(const Sections &sections, int done, const QString &date, bool animated);
     QWidget *header(const QString &key, Section section);
     QWidget *nothingDueRow();
-    TaskRow *row(const CareTask &task);
+    QWidget *row(const CareTask &task);
+    void materializeRows();
     void completeTask(CareTask::ID id);
     void completeAll();
     void installToolbarButton();
@@ -113,4 +114,11 @@ private:
     QTimer m_refreshTimer;
     int m_completions = 0;
     bool m_toolbarInstalled = false;
+    // A large garden lists thousands of rows: each rebuild makes at most this many new rows and
+    // holds the places of the others with light stand-ins of the same height, which later
+    // event-loop turns replace, so the window shows and answers at once.
+    int m_newRowBudget = 0;
+    int m_rowHeight = 0;
+    bool m_hasStandIns = false;
+    bool m_materializeQueued = false;
 };
