@@ -29,12 +29,31 @@ Calendar &Calendar::operator=(const Calendar &other)
     return *this;
 }
 
+namespace {
+Calendar &systemCalendar()
+{
+    static Calendar calendar;
+    return calendar;
+}
+} // namespace
+
 Calendar &Calendar::current()
 {
     if (installedCalendar)
         return *installedCalendar;
-    static Calendar systemCalendar;
-    return systemCalendar;
+    return systemCalendar();
+}
+
+bool Calendar::followSystemTimeZone()
+{
+    if (installedCalendar)
+        return false;
+    Calendar &calendar = systemCalendar();
+    const QByteArray id = QTimeZone::systemTimeZoneId();
+    if (id.isEmpty() || id == calendar.m_zone.id())
+        return false;
+    calendar.setTimeZone(QTimeZone::systemTimeZone());
+    return true;
 }
 
 void Calendar::setCurrent(Calendar *calendar)

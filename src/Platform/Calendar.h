@@ -36,6 +36,9 @@ public:
 
     QTimeZone timeZone() const { return m_zone; }
     void setTimeZone(const QTimeZone &zone);
+    // The system calendar moves to the system's zone when the user changed it (a laptop that
+    // travelled); a calendar installed by a test keeps its zone. True when the zone changed.
+    static bool followSystemTimeZone();
     const Clock &clock() const { return *m_clock; }
     QDateTime now() const { return m_clock->now(); }
 

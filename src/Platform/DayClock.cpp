@@ -24,9 +24,11 @@ DayClock &DayClock::instance()
 
 void DayClock::check()
 {
+    const bool zoneChanged = Calendar::followSystemTimeZone();
     const Calendar &calendar = Calendar::current();
     const qint64 day = calendar.localJulianDay(calendar.now().toMSecsSinceEpoch());
-    if (day == m_day)
+    // A new zone moves every start of day even when the date stays the same.
+    if (day == m_day && !zoneChanged)
         return;
     m_day = day;
     emit dayChanged();

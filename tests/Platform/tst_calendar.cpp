@@ -41,6 +41,7 @@ private slots:
     void agreesWithQtAcrossZones();
     void changingZoneDropsCachedOffsets();
     void scopedCalendarInstallsAndRestores();
+    void systemCalendarFollowsZoneChange();
 };
 
 void CalendarTest::startOfDay_data()
@@ -323,6 +324,37 @@ void CalendarTest::scopedCalendarInstallsAndRestores()
         QCOMPARE(Calendar::current().now(), clock.now());
     }
     QCOMPARE(&Calendar::current(), &system);
+}
+
+void CalendarTest::systemCalendarFollowsZoneChange()
+{
+    const QByteArray before = qgetenv("TZ");
+    qputenv("TZ", "America/New_York");
+    Calendar::followSystemTimeZone();
+    QCOMPARE(Calendar::current().timeZone().id(), QByteArray("America/New_York"));
+
+    // The user moved to Sydney: the next check picks the new zone up, and days follow it.
+    qputenv("TZ", "Australia/Sydney");
+    QVERIFY(Calendar::followSystemTimeZone());
+    QCOMPARE(Calendar::current().timeZone().id(), QByteArray("Australia/Sydney"));
+    QVERIFY(!Calendar::followSystemTimeZone());
+    const QDateTime noonUtc(QDate(2026, 12, 7), QTime(20, 0), Qt::UTC);
+    QCOMPARE(Calendar::current().localDate(noonUtc), QDate(2026, 12, 8));
+
+    // A calendar installed by a test is never changed behind its back.
+    ManualClock clock(noonUtc);
+    Calendar pinned(QTimeZone("Europe/Berlin"), &clock);
+    {
+        ScopedCalendar scope(&pinned);
+        qputenv("TZ", "Asia/Tokyo");
+        QVERIFY(!Calendar::followSystemTimeZone());
+        QCOMPARE(Calendar::current().timeZone().id(), QByteArray("Europe/Berlin"));
+    }
+    if (before.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", before);
+    Calendar::followSystemTimeZone();
 }
 
 QTEST_GUILESS_MAIN(CalendarTest)
