@@ -1,5 +1,6 @@
 #include "Agent/NotificationConsent.h"
 
+#include "Agent/JsonFile.h"
 #include "Platform/ReminderLog.h"
 
 #include <QDir>
@@ -33,19 +34,5 @@ bool NotificationConsent::isRecorded() const
 bool NotificationConsent::record(const QDateTime &at, QString *error) const
 {
     const QJsonObject root{{grantedKey, at.toUTC().toString(Qt::ISODate)}};
-    QString reason;
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
-        reason = QStringLiteral("cannot create the folder of %1").arg(m_path);
-    } else {
-        QSaveFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 ||
-            !file.commit())
-            reason = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
-    }
-    if (reason.isEmpty())
-        return true;
-    qCWarning(lcReminders).noquote() << reason;
-    if (error)
-        *error = reason;
-    return false;
+    return JsonFile::write(m_path, root, error);
 }

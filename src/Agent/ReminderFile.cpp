@@ -1,5 +1,6 @@
 #include "Agent/ReminderFile.h"
 
+#include "Agent/JsonFile.h"
 #include "Platform/ReminderLog.h"
 
 #include <QDir>
@@ -64,19 +65,5 @@ bool ReminderFile::save(const QList<NotificationRequest> &requests, QString *err
         pending.append(QJsonObject::fromVariantMap(request.toVariantMap()));
     const QJsonObject root{{versionKey, formatVersion}, {pendingKey, pending}};
 
-    QString reason;
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
-        reason = QStringLiteral("cannot create the folder of %1").arg(m_path);
-    } else {
-        QSaveFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 ||
-            !file.commit())
-            reason = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
-    }
-    if (reason.isEmpty())
-        return true;
-    qCWarning(lcReminders).noquote() << reason;
-    if (error)
-        *error = reason;
-    return false;
+    return JsonFile::write(m_path, root, error);
 }
