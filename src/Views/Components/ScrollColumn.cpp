@@ -1,5 +1,6 @@
 #include "Views/Components/ScrollColumn.h"
 
+#include "Views/Components/SlimScrollBar.h"
 #include "Views/Components/Theme.h"
 
 #include <QHBoxLayout>
@@ -27,6 +28,7 @@ ScrollColumn::ScrollColumn(QWidget *parent) : QScrollArea(parent)
     centre->addStretch(1);
     setWidget(canvas);
     setBackground(t.colors.windowBackground);
+    SlimScrollBar::apply(this);
 }
 
 void ScrollColumn::addWidget(QWidget *widget)

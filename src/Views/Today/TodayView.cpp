@@ -17,6 +17,7 @@
 #include "Views/Components/SymbolLabel.h"
 #include "Views/Components/SymbolView.h"
 #include "Views/Components/TextLabel.h"
+#include "Views/Components/SlimScrollBar.h"
 #include "Views/Components/Theme.h"
 #include "Views/Today/TaskRow.h"
 #include "Views/Today/TodayList.h"
@@ -106,17 +107,7 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
     m_scroll->setPalette(listPalette);
     m_scroll->viewport()->setAutoFillBackground(true);
     m_scroll->viewport()->setPalette(listPalette);
-    // A slim overlay-style bar instead of the desktop style's arrowed one.
-    m_scroll->verticalScrollBar()->setStyleSheet(
-        QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 2px; }"
-                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 32px; }"
-                       "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
-                       "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }")
-            .arg(QStringLiteral("rgba(%1, %2, %3, %4)")
-                     .arg(theme.colors.fill.red())
-                     .arg(theme.colors.fill.green())
-                     .arg(theme.colors.fill.blue())
-                     .arg(qMin(1.0, theme.colors.fill.alphaF() * 2.5), 0, 'f', 2)));
+    SlimScrollBar::apply(m_scroll);
     m_list = new TodayList;
     m_scroll->setWidget(m_list);
     m_pages->addWidget(m_scroll);
