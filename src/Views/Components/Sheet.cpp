@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 Sheet::Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss)
     : QWidget(window), m_window(window), m_content(content), m_onDismiss(std::move(onDismiss))
 {
@@ -23,7 +25,9 @@ Sheet::Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss)
     style.shadowOffset = QPointF(0, 10);
     m_card = new RoundedCard(style, this);
     m_card->setShadowEnabled(true);
-    m_card->setPadding(0);
+    // Scroll areas repaint past the rounding effect, so the content stops where the bottom
+    // corners begin and the card's own rounded background closes the sheet.
+    m_card->setPadding(QMargins(0, 0, 0, int(std::ceil(style.radius))));
     m_card->contentLayout()->addWidget(content);
     // Screens fill the card edge to edge (headers, list backgrounds); round them with the card.
     content->setGraphicsEffect(new RoundedClipEffect(style.radius, Shapes::allCorners, content));
