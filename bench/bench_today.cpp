@@ -75,7 +75,13 @@ int main(int argc, char *argv[])
     view.show();
     QCoreApplication::processEvents();
     const double firstBuild = double(timer.nsecsElapsed()) / 1e6;
-    const qsizetype rows = view.rows().size();
+    const qsizetype shownRows = view.rows().size();
+    // Large lists are built in batches across event-loop turns; time until every row is real.
+    const qsizetype rows = CareTask::tasks(store->plants(), 7).size();
+    while (view.rows().size() < rows && timer.elapsed() < 10'000)
+        QCoreApplication::processEvents();
+    const double fullBuild = double(timer.nsecsElapsed()) / 1e6;
+    const qsizetype madeRows = view.rows().size();
 
     std::vector<double> redraws;
     std::vector<double> afterSave;
@@ -95,9 +101,13 @@ int main(int argc, char *argv[])
         afterSave.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
 
-    std::printf("Today list first build, %d plants, %d care events, %lld rows: %.1f ms (goal: < %.0f ms)\n",
-                plantCount, plantCount * eventsPerPlant, static_cast<long long>(rows), firstBuild,
-                firstBuildGoalMsecs);
+    std::printf("Today list first build, %d plants, %d care events, %lld of %lld rows made: %.1f ms "
+                "(goal: < %.0f ms)\n",
+                plantCount, plantCount * eventsPerPlant, static_cast<long long>(shownRows),
+                static_cast<long long>(rows), firstBuild, firstBuildGoalMsecs);
+    std::printf("Today list with all %lld rows made, in batches between which the window answers: %.1f ms "
+                "(goal: < 1000 ms)\n",
+                static_cast<long long>(madeRows), fullBuild);
     std::printf(
         "Today list redraw after one care action, same garden: %.2f ms median of %zu (goal: < %.0f ms)\n",
         redraws.empty() ? 0.0 : median(redraws), redraws.size(), redrawGoalMsecs);
