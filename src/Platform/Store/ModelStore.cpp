@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 
 #include <sqlite3.h>
@@ -21,6 +22,8 @@ namespace {
 
 // How long a write waits for another process that holds the store's lock before giving up.
 constexpr int busyTimeoutMsecs = 5000;
+constexpr int openingLockWaitMsecs = 10000;
+constexpr int openingLockStaleMsecs = 30000;
 // A failed commit keeps its changes queued and tries again after this pause.
 constexpr int retryMsecs = 2000;
 
@@ -186,13 +189,23 @@ std::unique_ptr<ModelStore> ModelStore::openFile(const QString &path, QString *e
         *error = notAStore(path);
         return nullptr;
     }
-    if (info.exists() && info.size() > 0) {
-        if (!validateExisting(path, error))
-            return nullptr;
-    } else if (!QDir().mkpath(info.absolutePath())) {
+    if (!QDir().mkpath(info.absolutePath())) {
         *error = QStringLiteral("The folder %1 cannot be created.").arg(quoted(info.absolutePath()));
         return nullptr;
     }
+    // Two processes opening a file that does not exist yet would otherwise see each other's
+    // half-created database (a header without our schema) and take it for a foreign file.
+    QLockFile openingLock(path + QStringLiteral(".opening"));
+    openingLock.setStaleLockTime(openingLockStaleMsecs);
+    if (!openingLock.tryLock(openingLockWaitMsecs)) {
+        if (openingLock.error() == QLockFile::LockFailedError)
+            *error = QStringLiteral("%1 is being opened by another program.").arg(quoted(path));
+        else
+            *error = QStringLiteral("The folder %1 cannot be written.").arg(quoted(info.absolutePath()));
+        return nullptr;
+    }
+    if (QFileInfo(path).size() > 0 && !validateExisting(path, error))
+        return nullptr;
 
     SqliteDatabase db;
     QString message;
