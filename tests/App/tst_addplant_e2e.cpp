@@ -1,13 +1,13 @@
 #include "App/AppState.h"
 #include "App/PlantCommands.h"
 #include "App/TendrelApp.h"
+#include "App/support/PinnedEnvironment.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
 #include "Platform/Calendar.h"
 #include "Platform/NotificationCenter.h"
 #include "Platform/Store/ModelStore.h"
-#include "Services/tst_reminderscheduler/RecordingNotificationCenter.h"
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/ListRow.h"
@@ -56,11 +56,7 @@ private:
     PlantFormView *chooseSpecies(AddPlantFlow *flow, const QString &id);
 
     QTemporaryDir m_dir;
-    ManualClock m_clock;
-    std::unique_ptr<Calendar> m_calendar;
-    std::unique_ptr<ScopedCalendar> m_scopedCalendar;
-    std::unique_ptr<RecordingNotificationCenter> m_center;
-    std::unique_ptr<ScopedNotificationCenter> m_scopedCenter;
+    std::unique_ptr<PinnedEnvironment> m_env;
 };
 
 void AddPlantEndToEndTest::initTestCase()
@@ -73,20 +69,12 @@ void AddPlantEndToEndTest::initTestCase()
 
 void AddPlantEndToEndTest::init()
 {
-    const QTimeZone berlin("Europe/Berlin");
-    m_clock.setNow(QDateTime(QDate(2026, 12, 7), QTime(10, 0), berlin));
-    m_calendar = std::make_unique<Calendar>(berlin, &m_clock);
-    m_scopedCalendar = std::make_unique<ScopedCalendar>(m_calendar.get());
-    m_center = std::make_unique<RecordingNotificationCenter>();
-    m_scopedCenter = std::make_unique<ScopedNotificationCenter>(m_center.get());
+    m_env = std::make_unique<PinnedEnvironment>(PinnedEnvironment::at(QDate(2026, 12, 7), 10));
 }
 
 void AddPlantEndToEndTest::cleanup()
 {
-    m_scopedCenter.reset();
-    m_center.reset();
-    m_scopedCalendar.reset();
-    m_calendar.reset();
+    m_env.reset();
 }
 
 std::unique_ptr<TendrelApp> AddPlantEndToEndTest::makeApp()

@@ -1,6 +1,7 @@
 #include "App/AppState.h"
 #include "App/PlantCommands.h"
 #include "App/TendrelApp.h"
+#include "App/support/PinnedEnvironment.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
 #include "Platform/Calendar.h"
@@ -9,7 +10,6 @@
 #include "Platform/Preferences.h"
 #include "Platform/Store/ModelStore.h"
 #include "Services/SampleData.h"
-#include "Services/tst_reminderscheduler/RecordingNotificationCenter.h"
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Sidebar.h"
 #include "Views/RootView.h"
@@ -48,11 +48,7 @@ private:
     std::unique_ptr<TendrelApp> makeApp(TendrelApp::Options options = {});
 
     QTemporaryDir m_dir;
-    ManualClock m_clock;
-    std::unique_ptr<Calendar> m_calendar;
-    std::unique_ptr<ScopedCalendar> m_scopedCalendar;
-    std::unique_ptr<RecordingNotificationCenter> m_center;
-    std::unique_ptr<ScopedNotificationCenter> m_scopedCenter;
+    std::unique_ptr<PinnedEnvironment> m_env;
 };
 
 void ShellTest::initTestCase()
@@ -63,20 +59,12 @@ void ShellTest::initTestCase()
 
 void ShellTest::init()
 {
-    const QTimeZone berlin("Europe/Berlin");
-    m_clock.setNow(QDateTime(QDate(2026, 12, 7), QTime(10, 0), berlin));
-    m_calendar = std::make_unique<Calendar>(berlin, &m_clock);
-    m_scopedCalendar = std::make_unique<ScopedCalendar>(m_calendar.get());
-    m_center = std::make_unique<RecordingNotificationCenter>();
-    m_scopedCenter = std::make_unique<ScopedNotificationCenter>(m_center.get());
+    m_env = std::make_unique<PinnedEnvironment>(PinnedEnvironment::at(QDate(2026, 12, 7), 10));
 }
 
 void ShellTest::cleanup()
 {
-    m_scopedCenter.reset();
-    m_center.reset();
-    m_scopedCalendar.reset();
-    m_calendar.reset();
+    m_env.reset();
 }
 
 std::unique_ptr<TendrelApp> ShellTest::makeApp(TendrelApp::Options options)
@@ -109,7 +97,7 @@ void ShellTest::signatureIgnoresOrderAndDisabledKinds()
     resting.setWaterInterval(0);
     resting.setFertilizeInterval(-3);
     resting.setMistInterval(0);
-    fern.setDateAdded(m_clock.now().addDays(-10));
+    fern.setDateAdded(m_env->clock.now().addDays(-10));
 
     const QString forward = RootView::scheduleSignature({&fern, &aloe, &resting}, true, 465);
     QCOMPARE(RootView::scheduleSignature({&resting, &aloe, &fern}, true, 465), forward);
@@ -124,7 +112,7 @@ void ShellTest::signatureIgnoresOrderAndDisabledKinds()
     fern.setNotes(QStringLiteral("repotted in spring"));
     fern.setSite(QStringLiteral("Kitchen"));
     QCOMPARE(RootView::scheduleSignature({&fern, &aloe, &resting}, true, 465), forward);
-    fern.markDone(CareKind::water, m_clock.now());
+    fern.markDone(CareKind::water, m_env->clock.now());
     QVERIFY(RootView::scheduleSignature({&fern, &aloe, &resting}, true, 465) != forward);
 }
 
@@ -145,11 +133,11 @@ void ShellTest::badgeCountsSampleTasks()
             goldie = plant;
     }
     QVERIFY(goldie);
-    goldie->markDone(CareKind::water, m_clock.now());
+    goldie->markDone(CareKind::water, m_env->clock.now());
     QTRY_COMPARE(sidebar->badge(0), 5);
 
     // A new day brings the next tasks in without a restart.
-    m_clock.advance(24LL * 3600 * 1000);
+    m_env->clock.advance(24LL * 3600 * 1000);
     DayClock::instance().check();
     QTRY_VERIFY(sidebar->badge(0) > 5);
 }
@@ -203,9 +191,9 @@ void ShellTest::remindersFollowSignatureAndActivation()
     RootView *root = app->rootView();
     // First appearance runs once, with reminders off: only the removal of the fourteen days.
     QTRY_COMPARE(root->reminderRunCount(), 1);
-    QTRY_VERIFY(!m_center->calls.isEmpty());
-    QCOMPARE(m_center->calls.first().operation, RecordingNotificationCenter::Operation::remove);
-    QCOMPARE(m_center->calls.first().identifiers.size(), 14);
+    QTRY_VERIFY(!m_env->notifications.calls.isEmpty());
+    QCOMPARE(m_env->notifications.calls.first().operation, RecordingNotificationCenter::Operation::remove);
+    QCOMPARE(m_env->notifications.calls.first().identifiers.size(), 14);
     QCOMPARE(root->currentSignature(), QStringLiteral("false|540|"));
 
     SampleData::load(app->store());
@@ -216,7 +204,7 @@ void ShellTest::remindersFollowSignatureAndActivation()
     QTest::qWait(50);
     QCOMPARE(root->reminderRunCount(), 2);
 
-    monty->markDone(CareKind::water, m_clock.now());
+    monty->markDone(CareKind::water, m_env->clock.now());
     QTRY_COMPARE(root->reminderRunCount(), 3);
 
     // Coming back to the app replans even though nothing changed.
@@ -231,7 +219,7 @@ void ShellTest::remindersFollowSignatureAndActivation()
     // Turning reminders on changes the signature; with permission the days with tasks are planned.
     app->preferences().setRemindersEnabled(true);
     QTRY_COMPARE(root->reminderRunCount(), 5);
-    QTRY_VERIFY(!m_center->added().isEmpty());
+    QTRY_VERIFY(!m_env->notifications.added().isEmpty());
 }
 
 void ShellTest::unreadableStoreShowsBannerAndKeepsFile()

@@ -1,11 +1,8 @@
 #pragma once
 
 #include "App/TendrelApp.h"
-#include "Platform/Calendar.h"
-#include "Platform/Clock.h"
+#include "App/support/PinnedEnvironment.h"
 #include "Platform/DayClock.h"
-#include "Platform/NotificationCenter.h"
-#include "Services/tst_reminderscheduler/RecordingNotificationCenter.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -25,10 +22,11 @@
 class AppHarness final
 {
 public:
-    static QTimeZone berlin() { return QTimeZone("Europe/Berlin"); }
+    static QTimeZone berlin() { return PinnedEnvironment::berlin(); }
 
     explicit AppHarness(const QDateTime &now)
-        : clock(now), calendar(berlin(), &clock), scopedCalendar(&calendar), scopedCenter(&notifications)
+        : environment(now), clock(environment.clock), calendar(environment.calendar),
+          notifications(environment.notifications)
     {
         // The day clock is shared and may have seen another test's day: let it catch up quietly.
         DayClock::instance().check();
@@ -41,16 +39,12 @@ public:
         QVERIFY(QTest::qWaitForWindowExposed(app->mainWindow()));
     }
 
-    static QDateTime at(QDate date, int hour, int minute = 0)
-    {
-        return QDateTime(date, QTime(hour, minute), berlin());
-    }
+    static QDateTime at(QDate date, int hour, int minute = 0) { return PinnedEnvironment::at(date, hour, minute); }
 
     QTemporaryDir dir;
-    ManualClock clock;
-    Calendar calendar;
-    ScopedCalendar scopedCalendar;
-    RecordingNotificationCenter notifications;
-    ScopedNotificationCenter scopedCenter;
+    PinnedEnvironment environment;
+    ManualClock &clock;
+    Calendar &calendar;
+    RecordingNotificationCenter &notifications;
     std::unique_ptr<TendrelApp> app;
 };
