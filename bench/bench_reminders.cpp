@@ -2,9 +2,9 @@
 // it first waits on the notification centre, and how much memory the resident reminder agent
 // holds while it waits for the next minute.
 
+#include "Core/Calendar.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
 #include "Platform/NotificationCenter.h"
 #include "Platform/ReminderBus.h"
 #include "Services/ReminderRun.h"

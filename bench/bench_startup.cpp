@@ -3,10 +3,10 @@
 // times it from spawn until the child reports its first paint of the main window.
 
 #include "App/TendrelApp.h"
+#include "Core/Calendar.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 #include "Views/RootView.h"
 
 #include <QApplication>
@@ -61,7 +61,8 @@ void buildStore(const QString &path)
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (int i = 0; i < plantCount; ++i) {
         const Species &species = catalog[i % catalog.size()];
-        auto *plant = new Plant(QStringLiteral("Plant %1").arg(i), species, QStringLiteral("Room %1").arg(i % 9));
+        auto *plant =
+            new Plant(QStringLiteral("Plant %1").arg(i), species, QStringLiteral("Room %1").arg(i % 9));
         store->insert(plant);
         plant->setDateAdded(now.addDays(-60));
         for (int d = 30; d > 0; d -= 6)

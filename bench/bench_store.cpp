@@ -7,8 +7,8 @@
 #include "Models/CareEvent.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Store/ModelStore.h"
-#include "Platform/Store/PlantQuery.h"
+#include "Store/ModelStore.h"
+#include "Store/PlantQuery.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,10 +2,10 @@
 // starts on milliseconds and Julian days) against the straightforward one (a full time-zone
 // conversion for every date), on the same plants.
 
+#include "Core/Calendar.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -61,7 +61,8 @@ QList<CareTask> straightforwardTasks(const QList<Plant *> &plants, qint64 horizo
         for (CareKind kind : plant->enabledKinds()) {
             const std::optional<QDateTime> last = plant->lastDone(kind);
             const QDateTime base = last ? *last : plant->dateAdded();
-            const QDateTime due = base.toTimeZone(zone).date().addDays(plant->interval(kind)).startOfDay(zone);
+            const QDateTime due =
+                base.toTimeZone(zone).date().addDays(plant->interval(kind)).startOfDay(zone);
             if (due.isValid() && due < limit)
                 tasks.append({plant, kind, due.toMSecsSinceEpoch()});
         }
@@ -70,8 +71,7 @@ QList<CareTask> straightforwardTasks(const QList<Plant *> &plants, qint64 horizo
         if (a.dueMsecs != b.dueMsecs)
             return a.dueMsecs < b.dueMsecs;
         return compareCodePoints(a.plant->name().normalized(QString::NormalizationForm_C),
-                                 b.plant->name().normalized(QString::NormalizationForm_C))
-            < 0;
+                                 b.plant->name().normalized(QString::NormalizationForm_C)) < 0;
     });
     return tasks;
 }
@@ -89,8 +89,7 @@ double threadCpuMsecs()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-template<typename F>
-Timing median(F &&work)
+template<typename F> Timing median(F &&work)
 {
     std::vector<double> cpu;
     std::vector<double> wall;
@@ -126,8 +125,8 @@ bool measure(const QString &label, const Calendar &calendar)
 
     std::printf("CareTask::tasks, %d plants x 3 kinds, horizon %lld, %s, %lld tasks: median %.2f ms CPU, "
                 "%.2f ms wall (goal: <= %.1f ms)\n",
-                plantCount, static_cast<long long>(horizon), qPrintable(label), static_cast<long long>(fastCount),
-                fast.cpuMsecs, fast.wallMsecs, goalMsecs);
+                plantCount, static_cast<long long>(horizon), qPrintable(label),
+                static_cast<long long>(fastCount), fast.cpuMsecs, fast.wallMsecs, goalMsecs);
     std::printf("straightforward way, a full zone conversion per date, same plants: median %.2f ms CPU; "
                 "optimised path %.1fx faster (goal: faster)\n",
                 slow.cpuMsecs, slow.cpuMsecs / fast.cpuMsecs);
@@ -147,7 +146,8 @@ int main(int argc, char **argv)
 
     // Default configuration: the system zone (TZ unset) and the real clock.
     const Calendar &system = Calendar::current();
-    bool ok = measure(QStringLiteral("system zone %1").arg(QString::fromUtf8(system.timeZone().id())), system);
+    bool ok =
+        measure(QStringLiteral("system zone %1").arg(QString::fromUtf8(system.timeZone().id())), system);
 
     // A zone with daylight-saving changes, on the day of one.
     ManualClock clock(QDateTime(QDate(2026, 3, 8), QTime(12, 0), QTimeZone("America/New_York")));

@@ -1,13 +1,13 @@
 // Times the Today screen over a large garden: building the list the first time, and redrawing it
 // after one care action (the task moves, the summary card counts it), which must fit in a frame.
 
-#include "App/AppState.h"
+#include "Core/Calendar.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 #include "Views/Components/Spring.h"
+#include "Views/State/AppState.h"
 #include "Views/Today/TaskRow.h"
 #include "Views/Today/TodayView.h"
 

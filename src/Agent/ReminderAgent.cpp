@@ -1,7 +1,7 @@
 #include "Agent/ReminderAgent.h"
 
+#include "Core/Clock.h"
 #include "Platform/AuthorizationStatus.h"
-#include "Platform/Clock.h"
 #include "Platform/ReminderAutostart.h"
 #include "Platform/ReminderBus.h"
 #include "Platform/ReminderLog.h"

@@ -1,6 +1,6 @@
 #include "App/PlantCommands.h"
 
-#include "App/AppState.h"
+#include "Views/State/AppState.h"
 
 #include <QAction>
 #include <QKeySequence>

@@ -1,11 +1,11 @@
 #include "App/TendrelApp.h"
 
-#include "App/AppState.h"
 #include "App/PlantCommands.h"
 #include "Platform/Preferences.h"
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 #include "Views/RootView.h"
 #include "Views/SettingsWindow.h"
+#include "Views/State/AppState.h"
 
 #include <QApplication>
 #include <QIcon>

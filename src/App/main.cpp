@@ -1,6 +1,6 @@
 #include "App/SingleInstance.h"
 #include "App/TendrelApp.h"
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 #include "Views/Components/Theme.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "Models/CareTask.h"
 
+#include "Core/Calendar.h"
 #include "Models/Plant.h"
-#include "Platform/Calendar.h"
 
 #include <algorithm>
 #include <array>
@@ -70,7 +70,10 @@ struct Candidate
     qint32 taskCount = 0;
     std::array<qint32, 3> tasks{};
 
-    static qint32 pack(qint64 daysBeforeLimit, CareKind kind) { return qint32(daysBeforeLimit << 2) | kind.index(); }
+    static qint32 pack(qint64 daysBeforeLimit, CareKind kind)
+    {
+        return qint32(daysBeforeLimit << 2) | kind.index();
+    }
     static qint64 daysBeforeLimit(qint32 task) { return task >> 2; }
     static CareKind kind(qint32 task) { return CareKind::allCases()[size_t(task & 3)]; }
 };
@@ -105,9 +108,11 @@ public:
             // No unit needs remapping: pack four units at a time, first unit in the top bits.
             for (qsizetype i = 0; i < prefixLength; i += 4) {
                 quint64 word = 0;
-                std::memcpy(&word, units + i, size_t(std::min<qsizetype>(4, prefixLength - i)) * sizeof(char16_t));
+                std::memcpy(&word, units + i,
+                            size_t(std::min<qsizetype>(4, prefixLength - i)) * sizeof(char16_t));
                 word = (word << 32) | (word >> 32);
-                key.prefix[size_t(i / 4)] = ((word & 0x0000FFFF0000FFFFULL) << 16) | ((word >> 16) & 0x0000FFFF0000FFFFULL);
+                key.prefix[size_t(i / 4)] =
+                    ((word & 0x0000FFFF0000FFFFULL) << 16) | ((word >> 16) & 0x0000FFFF0000FFFFULL);
             }
         } else {
             for (qsizetype i = 0; i < prefixLength; ++i)
@@ -120,8 +125,7 @@ public:
     const std::vector<Candidate> &candidates() const { return m_candidates; }
 
     // By name, equal names in the order they were added.
-    template<typename F>
-    void forEachInNameOrder(F &&visit)
+    template<typename F> void forEachInNameOrder(F &&visit)
     {
         std::sort(m_keys.begin(), m_keys.end(), [](const Key &a, const Key &b) {
             for (size_t i = 0; i < a.prefix.size(); ++i) {
@@ -216,8 +220,8 @@ QList<CareTask> CareTask::tasks(const QList<Plant *> &plants, qint64 horizonDays
 {
     const qint64 today = calendar.localJulianDay(calendar.now().toMSecsSinceEpoch());
     qint64 limitDay = 0;
-    if (horizonDays == std::numeric_limits<qint64>::max()
-        || __builtin_add_overflow(today, horizonDays + 1, &limitDay))
+    if (horizonDays == std::numeric_limits<qint64>::max() ||
+        __builtin_add_overflow(today, horizonDays + 1, &limitDay))
         return {};
     const std::optional<qint64> limit = calendar.startOfLocalDayMsecs(limitDay);
     if (!limit)
@@ -267,7 +271,9 @@ QList<CareTask> CareTask::tasks(const QList<Plant *> &plants, qint64 horizonDays
     // plant rather than once per pair of tasks: the plants are visited in name order and each
     // task is dropped into its day's slot (a stable counting sort on the day).
     const size_t dayCount = size_t(limitDay - firstDay) + 1;
-    const auto slotOf = [dayCount](qint32 task) { return dayCount - 1 - size_t(Candidate::daysBeforeLimit(task)); };
+    const auto slotOf = [dayCount](qint32 task) {
+        return dayCount - 1 - size_t(Candidate::daysBeforeLimit(task));
+    };
     const auto dueOf = [&](qint32 task) {
         return calendar.startOfLocalDayMsecs(limitDay - Candidate::daysBeforeLimit(task)).value_or(0);
     };

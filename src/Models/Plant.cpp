@@ -1,16 +1,15 @@
 #include "Models/Plant.h"
 
+#include "Core/Calendar.h"
 #include "Models/ModelContext.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
 
 #include <algorithm>
 
 Plant::Plant(QString name, const Species &species, QString site, std::optional<QByteArray> photo,
              QString notes, QObject *parent)
     : QObject(parent), m_id(newRecordId()), m_name(std::move(name)), m_speciesID(species.id),
-      m_site(std::move(site)), m_notes(std::move(notes)),
-      m_events(std::vector<std::unique_ptr<CareEvent>>())
+      m_site(std::move(site)), m_notes(std::move(notes)), m_events(std::vector<std::unique_ptr<CareEvent>>())
 {
     m_schedule.intervals[0] = species.waterDays;
     m_schedule.intervals[1] = species.fertilizeDays;

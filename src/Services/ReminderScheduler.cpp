@@ -1,7 +1,7 @@
 #include "Services/ReminderScheduler.h"
 
+#include "Core/Calendar.h"
 #include "Models/Plant.h"
-#include "Platform/Calendar.h"
 #include "Platform/NotificationCenter.h"
 #include "Services/ReminderRun.h"
 

@@ -1,9 +1,9 @@
 #include "Services/SampleData.h"
 
+#include "Core/Calendar.h"
 #include "Models/ModelContext.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
 
 namespace {
 

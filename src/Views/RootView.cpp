@@ -1,15 +1,14 @@
 #include "Views/RootView.h"
 
-#include "App/AppState.h"
+#include "Core/Calendar.h"
+#include "Core/DayClock.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
-#include "Platform/Calendar.h"
-#include "Platform/DayClock.h"
 #include "Platform/Preferences.h"
-#include "Platform/Store/ModelStore.h"
-#include "Platform/Store/PlantQuery.h"
 #include "Services/ReminderRun.h"
 #include "Services/ReminderScheduler.h"
+#include "Store/ModelStore.h"
+#include "Store/PlantQuery.h"
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/Sheet.h"
@@ -18,8 +17,8 @@
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
 #include "Views/Plants/AddPlantFlow.h"
+#include "Views/State/AppState.h"
 #include "Views/Today/TodayView.h"
-
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -92,7 +91,8 @@ RootView::RootView(ModelStore &store, AppState &state, Preferences &preferences,
     for (const TabInfo &info : tabInfos) {
         m_sidebar->addItem(QString::fromLatin1(info.symbol), QString::fromLatin1(info.title));
         auto *stack = new NavigationStack(m_tabs);
-        stack->setObjectName(QStringLiteral("stack-") + QString::fromLatin1(info.title).toLower().remove(QLatin1Char(' ')));
+        stack->setObjectName(QStringLiteral("stack-") +
+                             QString::fromLatin1(info.title).toLower().remove(QLatin1Char(' ')));
         stack->setRoot(createScreen(info.tab), QString::fromLatin1(info.title));
         m_stacks.append(stack);
         m_tabs->addWidget(stack);
@@ -146,8 +146,8 @@ QString RootView::scheduleSignature(const QList<Plant *> &plants, bool reminders
     // Plain code-point order, so the result does not depend on the order of the plants.
     std::sort(pieces.begin(), pieces.end(),
               [](const QString &a, const QString &b) { return compareCodePoints(a, b) < 0; });
-    return (remindersEnabled ? QStringLiteral("true") : QStringLiteral("false")) + QLatin1Char('|')
-           + QString::number(reminderMinutes) + QLatin1Char('|') + pieces.join(QString());
+    return (remindersEnabled ? QStringLiteral("true") : QStringLiteral("false")) + QLatin1Char('|') +
+           QString::number(reminderMinutes) + QLatin1Char('|') + pieces.join(QString());
 }
 
 int RootView::todayBadge() const
@@ -225,7 +225,8 @@ void RootView::addingPlantChanged(bool adding)
     if (adding) {
         if (m_sheet && !m_sheet->isDismissed())
             return;
-        m_sheet = Sheet::present(window(), createAddPlantContent(), [this] { m_state.setAddingPlant(false); });
+        m_sheet =
+            Sheet::present(window(), createAddPlantContent(), [this] { m_state.setAddingPlant(false); });
     } else if (m_sheet && !m_sheet->isDismissed()) {
         m_sheet->dismiss();
     }
@@ -237,7 +238,8 @@ QWidget *RootView::createScreen(AppTab tab)
         return new TodayView(m_store, m_state);
     // My Plants and Explore are not built yet: their tabs say so plainly.
     const TabInfo &info = tabInfos[tabIndex(tab)];
-    return new ContentUnavailableView(QString::fromLatin1(info.symbol), QString::fromLatin1(info.title), QString());
+    return new ContentUnavailableView(QString::fromLatin1(info.symbol), QString::fromLatin1(info.title),
+                                      QString());
 }
 
 QWidget *RootView::createAddPlantContent()
@@ -257,10 +259,12 @@ QWidget *RootView::createBanner()
     auto *layout = new QHBoxLayout(banner);
     layout->setContentsMargins(16, 8, 16, 8);
     layout->setSpacing(8);
-    auto *symbol = new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 18, theme.colors.orange, banner);
+    auto *symbol =
+        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 18, theme.colors.orange, banner);
     layout->addWidget(symbol);
-    auto *text = new TextLabel(QStringLiteral("Tendrel couldn't open your saved plants. Changes you make now won't be kept."),
-                               TextStyle::subheadline, banner);
+    auto *text = new TextLabel(
+        QStringLiteral("Tendrel couldn't open your saved plants. Changes you make now won't be kept."),
+        TextStyle::subheadline, banner);
     text->setWordWrap(true);
     layout->addWidget(text, 1);
     banner->setToolTip(m_store.notPersistentReason());

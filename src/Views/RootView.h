@@ -1,8 +1,8 @@
 #pragma once
 
-#include "App/AppTab.h"
 #include "Services/ReminderRun.h"
 #include "Views/Components/Sheet.h"
+#include "Views/State/AppTab.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -36,7 +36,8 @@ public:
 
     // What the pending reminders depend on: both preferences and every plant's name, enabled
     // kinds and due dates, independent of plant order.
-    static QString scheduleSignature(const QList<Plant *> &plants, bool remindersEnabled, int reminderMinutes);
+    static QString scheduleSignature(const QList<Plant *> &plants, bool remindersEnabled,
+                                     int reminderMinutes);
     static QString scheduleSignature(const QList<Plant *> &plants, bool remindersEnabled, int reminderMinutes,
                                      const Calendar &calendar);
 

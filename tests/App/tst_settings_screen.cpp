@@ -6,7 +6,7 @@
 #include "Models/Species.h"
 #include "Platform/Preferences.h"
 #include "Platform/ReminderAutostart.h"
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/Spring.h"

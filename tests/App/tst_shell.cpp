@@ -1,18 +1,18 @@
-#include "App/AppState.h"
 #include "App/PlantCommands.h"
 #include "App/TendrelApp.h"
 #include "App/support/PinnedEnvironment.h"
+#include "Core/Calendar.h"
+#include "Core/DayClock.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
-#include "Platform/DayClock.h"
 #include "Platform/NotificationCenter.h"
 #include "Platform/Preferences.h"
-#include "Platform/Store/ModelStore.h"
 #include "Services/SampleData.h"
+#include "Store/ModelStore.h"
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Sidebar.h"
 #include "Views/RootView.h"
+#include "Views/State/AppState.h"
 
 #include <QAction>
 #include <QFile>
@@ -72,7 +72,8 @@ std::unique_ptr<TendrelApp> ShellTest::makeApp(TendrelApp::Options options)
     if (options.storePath.isEmpty())
         options.inMemoryStore = true;
     if (options.settingsPath.isEmpty())
-        options.settingsPath = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(QString::fromLatin1(QTest::currentTestFunction())));
+        options.settingsPath = m_dir.filePath(
+            QStringLiteral("settings-%1.ini").arg(QString::fromLatin1(QTest::currentTestFunction())));
     auto app = std::make_unique<TendrelApp>(options);
     app->showMainWindow();
     if (!QTest::qWaitForWindowExposed(app->mainWindow()))
@@ -105,7 +106,8 @@ void ShellTest::signatureIgnoresOrderAndDisabledKinds()
 
     // Start-of-day due dates are whole seconds, written with one fractional digit.
     const QDateTime due = *aloe.nextDue(CareKind::water);
-    const QString piece = QStringLiteral("Aloewater") + QString::number(due.toSecsSinceEpoch()) + QStringLiteral(".0");
+    const QString piece =
+        QStringLiteral("Aloewater") + QString::number(due.toSecsSinceEpoch()) + QStringLiteral(".0");
     QVERIFY2(forward.contains(piece), qPrintable(forward));
     QVERIFY(forward.startsWith(QStringLiteral("true|465|Aloe")));
 
@@ -153,7 +155,8 @@ void ShellTest::newPlantOpensSheetOverCurrentTab()
     QCOMPARE(app->state().selectedTab(), AppTab::explore);
 
     // Escape dismisses the sheet and clears the state through the binding.
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : app->rootView()->sheet(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : app->rootView()->sheet(),
+                    Qt::Key_Escape);
     QTRY_VERIFY(!app->state().isAddingPlant());
     QTRY_VERIFY(!app->rootView()->sheet() || app->rootView()->sheet()->isDismissed());
 
@@ -173,7 +176,8 @@ void ShellTest::goMenuSwitchesTabs()
         Qt::Key key;
         AppTab tab;
         int index;
-    } steps[] = {{Qt::Key_3, AppTab::explore, 2}, {Qt::Key_2, AppTab::plants, 1}, {Qt::Key_1, AppTab::today, 0}};
+    } steps[] = {
+        {Qt::Key_3, AppTab::explore, 2}, {Qt::Key_2, AppTab::plants, 1}, {Qt::Key_1, AppTab::today, 0}};
     for (const auto &step : steps) {
         QTest::keyClick(app->mainWindow(), step.key, Qt::ControlModifier);
         QTRY_COMPARE(app->state().selectedTab(), step.tab);
@@ -245,7 +249,10 @@ void ShellTest::unreadableStoreShowsBannerAndKeepsFile()
     const auto labels = banner->findChildren<QLabel *>();
     bool found = false;
     for (const QLabel *label : labels)
-        found = found || label->text() == QStringLiteral("Tendrel couldn't open your saved plants. Changes you make now won't be kept.");
+        found =
+            found || label->text() ==
+                         QStringLiteral(
+                             "Tendrel couldn't open your saved plants. Changes you make now won't be kept.");
     QVERIFY(found);
 
     // The app still works in memory, and the file stays exactly as it was.

@@ -2,16 +2,16 @@
 // of completing a task, and the list following the store and the calendar.
 #include "support/AppHarness.h"
 
-#include "App/AppState.h"
 #include "Models/CareEvent.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 #include "Views/Components/CapacityGauge.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/SuccessFeedback.h"
 #include "Views/RootView.h"
+#include "Views/State/AppState.h"
 #include "Views/Today/TaskRow.h"
 #include "Views/Today/TodayList.h"
 #include "Views/Today/TodaySummaryCard.h"

@@ -1,7 +1,7 @@
+#include "Core/Calendar.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -49,7 +49,8 @@ QStringList describe(const QList<CareTask> &tasks)
 {
     QStringList lines;
     for (const CareTask &task : tasks)
-        lines.append(task.plant->name() + QLatin1Char(' ') + task.kind.rawValue() + QLatin1Char(' ') + task.dueText());
+        lines.append(task.plant->name() + QLatin1Char(' ') + task.kind.rawValue() + QLatin1Char(' ') +
+                     task.dueText());
     return lines;
 }
 
@@ -115,8 +116,10 @@ void CareTaskTest::horizon_data()
     QTest::addColumn<QString>("listed"); // empty: absent
 
     QTest::newRow("watered today, interval 1, horizon 0") << qint64(1) << 0 << qint64(0) << QString();
-    QTest::newRow("watered today, interval 1, horizon 7") << qint64(1) << 0 << qint64(7) << QStringLiteral("Tomorrow");
-    QTest::newRow("added today, interval 7, horizon 7") << qint64(7) << -1 << qint64(7) << QStringLiteral("In 7 days");
+    QTest::newRow("watered today, interval 1, horizon 7")
+        << qint64(1) << 0 << qint64(7) << QStringLiteral("Tomorrow");
+    QTest::newRow("added today, interval 7, horizon 7")
+        << qint64(7) << -1 << qint64(7) << QStringLiteral("In 7 days");
     QTest::newRow("added today, interval 7, horizon 6") << qint64(7) << -1 << qint64(6) << QString();
     QTest::newRow("due today, horizon 0") << qint64(3) << 3 << qint64(0) << QStringLiteral("Due today");
     QTest::newRow("overdue, horizon 0") << qint64(3) << 5 << qint64(0) << QStringLiteral("2 days late");
@@ -137,7 +140,8 @@ void CareTaskTest::horizon()
 
     Garden garden;
     garden.add(QStringLiteral("Fern"), interval,
-               daysSinceWatered < 0 ? std::nullopt : std::optional<QDateTime>(now().addDays(-daysSinceWatered)));
+               daysSinceWatered < 0 ? std::nullopt
+                                    : std::optional<QDateTime>(now().addDays(-daysSinceWatered)));
     const QList<CareTask> tasks = CareTask::tasks(garden.plants(), horizon);
     if (listed.isEmpty()) {
         QVERIFY(tasks.isEmpty());
@@ -180,20 +184,23 @@ void CareTaskTest::tomorrowAcrossShortDays_data()
 
     // Each "now" is less than 24 hours before the due date, which is still the next calendar day.
     const char *ny = "America/New_York";
-    QTest::newRow("New York, 23-hour day") << QByteArray(ny) << at(ny, {2026, 3, 6}, {20, 0}) << qint64(3)
-                                           << at(ny, {2026, 3, 8}, {0, 0}) << qint64(1) << QStringLiteral("Tomorrow");
-    QTest::newRow("New York, 25-hour day, late evening") << QByteArray(ny) << at(ny, {2026, 10, 30}, {8, 0}) << qint64(2)
-                                                         << at(ny, {2026, 11, 1}, {23, 30}) << qint64(0)
-                                                         << QStringLiteral("Due today");
+    QTest::newRow("New York, 23-hour day")
+        << QByteArray(ny) << at(ny, {2026, 3, 6}, {20, 0}) << qint64(3) << at(ny, {2026, 3, 8}, {0, 0})
+        << qint64(1) << QStringLiteral("Tomorrow");
+    QTest::newRow("New York, 25-hour day, late evening")
+        << QByteArray(ny) << at(ny, {2026, 10, 30}, {8, 0}) << qint64(2) << at(ny, {2026, 11, 1}, {23, 30})
+        << qint64(0) << QStringLiteral("Due today");
     const char *sp = "America/Sao_Paulo";
-    QTest::newRow("Sao Paulo, day starting at 01:00") << QByteArray(sp) << at(sp, {2018, 11, 3}, {9, 0}) << qint64(2)
-                                                      << at(sp, {2018, 11, 4}, {1, 0}) << qint64(1)
-                                                      << QStringLiteral("Tomorrow");
-    QTest::newRow("Sao Paulo, due at 01:00") << QByteArray(sp) << at(sp, {2018, 11, 2}, {9, 0}) << qint64(2)
-                                             << at(sp, {2018, 11, 3}, {1, 30}) << qint64(1) << QStringLiteral("Tomorrow");
+    QTest::newRow("Sao Paulo, day starting at 01:00")
+        << QByteArray(sp) << at(sp, {2018, 11, 3}, {9, 0}) << qint64(2) << at(sp, {2018, 11, 4}, {1, 0})
+        << qint64(1) << QStringLiteral("Tomorrow");
+    QTest::newRow("Sao Paulo, due at 01:00")
+        << QByteArray(sp) << at(sp, {2018, 11, 2}, {9, 0}) << qint64(2) << at(sp, {2018, 11, 3}, {1, 30})
+        << qint64(1) << QStringLiteral("Tomorrow");
     const char *lh = "Australia/Lord_Howe";
-    QTest::newRow("Lord Howe, 23.5-hour day") << QByteArray(lh) << at(lh, {2026, 10, 3}, {9, 0}) << qint64(2)
-                                              << at(lh, {2026, 10, 4}, {0, 10}) << qint64(1) << QStringLiteral("Tomorrow");
+    QTest::newRow("Lord Howe, 23.5-hour day")
+        << QByteArray(lh) << at(lh, {2026, 10, 3}, {9, 0}) << qint64(2) << at(lh, {2026, 10, 4}, {0, 10})
+        << qint64(1) << QStringLiteral("Tomorrow");
     QTest::newRow("UTC") << QByteArray("UTC") << at("UTC", {2026, 12, 6}, {9, 0}) << qint64(2)
                          << at("UTC", {2026, 12, 7}, {0, 0}) << qint64(1) << QStringLiteral("Tomorrow");
 }
@@ -228,12 +235,13 @@ void CareTaskTest::equalDueDatesSortByPlainTextName_data()
     QTest::newRow("not locale-aware") << QStringLiteral("Zebra") << QStringLiteral("\u00c4pfel");
     QTest::newRow("prefix first") << QStringLiteral("Fern") << QStringLiteral("Fern 2");
     // Code points, not UTF-16 units: U+FF21 is below U+1F331 although its unit is above the surrogates.
-    QTest::newRow("BMP above surrogates before astral") << QStringLiteral("\uff21 plant")
-                                                        << QStringLiteral("\U0001F331 plant");
+    QTest::newRow("BMP above surrogates before astral")
+        << QStringLiteral("\uff21 plant") << QStringLiteral("\U0001F331 plant");
     QTest::newRow("private use before astral") << QStringLiteral("\ue000") << QStringLiteral("\U00010000");
     QTest::newRow("astral order") << QStringLiteral("\U0001F331") << QStringLiteral("\U0001F332");
     // Canonically equal names compare by their normal form: decomposed e-acute sorts as U+00E9.
-    QTest::newRow("decomposed sorts as composed") << QStringLiteral("Cafe\u0301 a") << QStringLiteral("Caf\u00e9 b");
+    QTest::newRow("decomposed sorts as composed")
+        << QStringLiteral("Cafe\u0301 a") << QStringLiteral("Caf\u00e9 b");
     QTest::newRow("composed after plain") << QStringLiteral("Cafe") << QStringLiteral("Cafe\u0301");
 }
 
@@ -266,10 +274,11 @@ void CareTaskTest::ordersByDueDateThenInputOrder()
     Plant *twin2 = garden.add(QStringLiteral("Twin"), 2, now().addDays(-1));
 
     const QList<CareTask> tasks = CareTask::tasks(garden.plants(), 7);
-    QCOMPARE(describe(tasks), (QStringList{QStringLiteral("Zamioculcas water 2 days late"),
-                                           QStringLiteral("Mixed water Due today"), QStringLiteral("Mixed mist Due today"),
-                                           QStringLiteral("Twin water Tomorrow"), QStringLiteral("Twin water Tomorrow"),
-                                           QStringLiteral("Mixed fertilize In 5 days")}));
+    QCOMPARE(
+        describe(tasks),
+        (QStringList{QStringLiteral("Zamioculcas water 2 days late"), QStringLiteral("Mixed water Due today"),
+                     QStringLiteral("Mixed mist Due today"), QStringLiteral("Twin water Tomorrow"),
+                     QStringLiteral("Twin water Tomorrow"), QStringLiteral("Mixed fertilize In 5 days")}));
     QCOMPARE(tasks[3].plant, twin1);
     QCOMPARE(tasks[4].plant, twin2);
     for (const CareTask &task : tasks)
@@ -351,10 +360,12 @@ void CareTaskTest::orderMatchesPlainTextReference()
     // The list orders names through packed keys; the reference is the plain definition: stable
     // sort by due date, then code points of the NFC names.
     QFETCH(bool, withAncientPlant);
-    const QStringList parts = {QStringLiteral("Monstera"), QStringLiteral("Monstera deliciosa "), QStringLiteral("a"),
-                               QStringLiteral("A"), QStringLiteral("é"), QStringLiteral("é"),
-                               QStringLiteral("🌱"), QStringLiteral("Ａ"), QStringLiteral(""),
-                               QStringLiteral(" "), QStringLiteral("Ä"), QStringLiteral("0")};
+    const QStringList parts = {QStringLiteral("Monstera"), QStringLiteral("Monstera deliciosa "),
+                               QStringLiteral("a"),        QStringLiteral("A"),
+                               QStringLiteral("é"),        QStringLiteral("é"),
+                               QStringLiteral("🌱"),        QStringLiteral("Ａ"),
+                               QStringLiteral(""),        QStringLiteral(" "),
+                               QStringLiteral("Ä"),        QStringLiteral("0")};
     QRandomGenerator random(99);
     Garden garden;
     for (int i = 0; i < 400; ++i) {
@@ -388,8 +399,7 @@ void CareTaskTest::orderMatchesPlainTextReference()
         if (a.due != b.due)
             return a.due < b.due;
         return compareCodePoints(a.plant->name().normalized(QString::NormalizationForm_C),
-                                 b.plant->name().normalized(QString::NormalizationForm_C))
-            < 0;
+                                 b.plant->name().normalized(QString::NormalizationForm_C)) < 0;
     });
 
     const QList<CareTask> tasks = CareTask::tasks(plants, 7);

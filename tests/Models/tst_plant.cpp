@@ -1,7 +1,7 @@
+#include "Core/Calendar.h"
 #include "Models/ModelContext.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -97,7 +97,7 @@ void PlantTest::schedule_data()
     QTest::addColumn<qint64>("interval");
     QTest::addColumn<QDateTime>("lastDone"); // invalid: never done
     QTest::addColumn<QDateTime>("now");
-    QTest::addColumn<QDateTime>("due");      // invalid: none
+    QTest::addColumn<QDateTime>("due"); // invalid: none
     QTest::addColumn<qint64>("daysUntilDue");
 
     const char *ny = "America/New_York";
@@ -106,59 +106,60 @@ void PlantTest::schedule_data()
     const QDateTime never;
     QTest::newRow("interval 0 ignores last watering") << QByteArray(ny) << morning.addDays(-30) << qint64(0)
                                                       << morning.addDays(-1) << morning << never << qint64(0);
-    QTest::newRow("negative interval") << QByteArray(ny) << morning.addDays(-30) << qint64(-3) << never << morning
-                                       << never << qint64(0);
-    QTest::newRow("added today, interval 7") << QByteArray(ny) << morning << qint64(7) << never
-                                             << at(ny, today, {23, 0}) << at(ny, today.addDays(7), {0, 0}) << qint64(7);
-    QTest::newRow("yesterday 23:59, interval 1") << QByteArray(ny) << morning.addDays(-30) << qint64(1)
-                                                 << at(ny, today.addDays(-1), {23, 59}) << at(ny, today, {0, 1})
-                                                 << at(ny, today, {0, 0}) << qint64(0);
-    QTest::newRow("10 days ago, interval 7") << QByteArray(ny) << morning.addDays(-30) << qint64(7)
-                                             << morning.addDays(-10) << morning << at(ny, today.addDays(-3), {0, 0})
-                                             << qint64(-3);
-    QTest::newRow("last done wins over date added") << QByteArray(ny) << morning.addDays(-300) << qint64(7)
-                                                    << morning.addDays(-2) << morning
-                                                    << at(ny, today.addDays(5), {0, 0}) << qint64(5);
+    QTest::newRow("negative interval")
+        << QByteArray(ny) << morning.addDays(-30) << qint64(-3) << never << morning << never << qint64(0);
+    QTest::newRow("added today, interval 7")
+        << QByteArray(ny) << morning << qint64(7) << never << at(ny, today, {23, 0})
+        << at(ny, today.addDays(7), {0, 0}) << qint64(7);
+    QTest::newRow("yesterday 23:59, interval 1")
+        << QByteArray(ny) << morning.addDays(-30) << qint64(1) << at(ny, today.addDays(-1), {23, 59})
+        << at(ny, today, {0, 1}) << at(ny, today, {0, 0}) << qint64(0);
+    QTest::newRow("10 days ago, interval 7")
+        << QByteArray(ny) << morning.addDays(-30) << qint64(7) << morning.addDays(-10) << morning
+        << at(ny, today.addDays(-3), {0, 0}) << qint64(-3);
+    QTest::newRow("last done wins over date added")
+        << QByteArray(ny) << morning.addDays(-300) << qint64(7) << morning.addDays(-2) << morning
+        << at(ny, today.addDays(5), {0, 0}) << qint64(5);
     // 23 hours before the due date, yet a whole calendar day away: "tomorrow", not "today".
-    QTest::newRow("New York, start of a 23-hour day") << QByteArray(ny) << morning.addDays(-300) << qint64(2)
-                                                      << at(ny, {2026, 3, 7}, {10, 0}) << at(ny, {2026, 3, 8}, {0, 0})
-                                                      << at(ny, {2026, 3, 9}, {0, 0}) << qint64(1);
+    QTest::newRow("New York, start of a 23-hour day")
+        << QByteArray(ny) << morning.addDays(-300) << qint64(2) << at(ny, {2026, 3, 7}, {10, 0})
+        << at(ny, {2026, 3, 8}, {0, 0}) << at(ny, {2026, 3, 9}, {0, 0}) << qint64(1);
     // 25.5 hours before the due date, yet two calendar days away.
-    QTest::newRow("New York, before a 25-hour day") << QByteArray(ny) << morning.addDays(-300) << qint64(2)
-                                                    << at(ny, {2026, 10, 31}, {10, 0}) << at(ny, {2026, 10, 31}, {23, 30})
-                                                    << at(ny, {2026, 11, 2}, {0, 0}) << qint64(2);
+    QTest::newRow("New York, before a 25-hour day")
+        << QByteArray(ny) << morning.addDays(-300) << qint64(2) << at(ny, {2026, 10, 31}, {10, 0})
+        << at(ny, {2026, 10, 31}, {23, 30}) << at(ny, {2026, 11, 2}, {0, 0}) << qint64(2);
     const char *sp = "America/Sao_Paulo";
-    QTest::newRow("Sao Paulo, due on a day starting at 01:00") << QByteArray(sp) << morning.addDays(-3000) << qint64(2)
-                                                               << at(sp, {2018, 11, 2}, {12, 0})
-                                                               << at(sp, {2018, 11, 3}, {23, 0})
-                                                               << at(sp, {2018, 11, 4}, {1, 0}) << qint64(1);
-    QTest::newRow("Sao Paulo, from a day starting at 01:00") << QByteArray(sp) << morning.addDays(-3000) << qint64(3)
-                                                             << at(sp, {2018, 11, 2}, {12, 0})
-                                                             << at(sp, {2018, 11, 4}, {1, 0})
-                                                             << at(sp, {2018, 11, 5}, {0, 0}) << qint64(1);
+    QTest::newRow("Sao Paulo, due on a day starting at 01:00")
+        << QByteArray(sp) << morning.addDays(-3000) << qint64(2) << at(sp, {2018, 11, 2}, {12, 0})
+        << at(sp, {2018, 11, 3}, {23, 0}) << at(sp, {2018, 11, 4}, {1, 0}) << qint64(1);
+    QTest::newRow("Sao Paulo, from a day starting at 01:00")
+        << QByteArray(sp) << morning.addDays(-3000) << qint64(3) << at(sp, {2018, 11, 2}, {12, 0})
+        << at(sp, {2018, 11, 4}, {1, 0}) << at(sp, {2018, 11, 5}, {0, 0}) << qint64(1);
     const char *lh = "Australia/Lord_Howe";
-    QTest::newRow("Lord Howe, 23.5-hour day") << QByteArray(lh) << morning.addDays(-300) << qint64(2)
-                                              << at(lh, {2026, 10, 3}, {12, 0}) << at(lh, {2026, 10, 4}, {0, 0})
-                                              << at(lh, {2026, 10, 5}, {0, 0}) << qint64(1);
+    QTest::newRow("Lord Howe, 23.5-hour day")
+        << QByteArray(lh) << morning.addDays(-300) << qint64(2) << at(lh, {2026, 10, 3}, {12, 0})
+        << at(lh, {2026, 10, 4}, {0, 0}) << at(lh, {2026, 10, 5}, {0, 0}) << qint64(1);
     // Samoa skipped 2011-12-30: what falls due on it is due when the next date starts.
     const char *apia = "Pacific/Apia";
-    QTest::newRow("Apia, due on the skipped date") << QByteArray(apia) << morning.addDays(-6000) << qint64(1)
-                                                   << at(apia, {2011, 12, 29}, {12, 0})
-                                                   << at(apia, {2011, 12, 31}, {8, 0})
-                                                   << at(apia, {2011, 12, 31}, {0, 0}) << qint64(0);
-    QTest::newRow("UTC") << QByteArray("UTC") << morning.addDays(-30) << qint64(3) << at("UTC", today, {23, 59})
-                         << at("UTC", today, {0, 0}) << at("UTC", today.addDays(3), {0, 0}) << qint64(3);
+    QTest::newRow("Apia, due on the skipped date")
+        << QByteArray(apia) << morning.addDays(-6000) << qint64(1) << at(apia, {2011, 12, 29}, {12, 0})
+        << at(apia, {2011, 12, 31}, {8, 0}) << at(apia, {2011, 12, 31}, {0, 0}) << qint64(0);
+    QTest::newRow("UTC") << QByteArray("UTC") << morning.addDays(-30) << qint64(3)
+                         << at("UTC", today, {23, 59}) << at("UTC", today, {0, 0})
+                         << at("UTC", today.addDays(3), {0, 0}) << qint64(3);
     constexpr qint64 largest = std::numeric_limits<qint64>::max();
-    QTest::newRow("largest interval") << QByteArray(ny) << morning << largest << never << morning << never << qint64(0);
-    QTest::newRow("largest interval after care") << QByteArray(ny) << morning << largest << morning << morning
-                                                 << never << qint64(0);
-    QTest::newRow("date added in year 20000") << QByteArray(ny) << QDateTime(QDate(20000, 1, 1), QTime(0, 0), Qt::UTC)
-                                              << qint64(7) << never << morning << never << qint64(0);
+    QTest::newRow("largest interval")
+        << QByteArray(ny) << morning << largest << never << morning << never << qint64(0);
+    QTest::newRow("largest interval after care")
+        << QByteArray(ny) << morning << largest << morning << morning << never << qint64(0);
+    QTest::newRow("date added in year 20000")
+        << QByteArray(ny) << QDateTime(QDate(20000, 1, 1), QTime(0, 0), Qt::UTC) << qint64(7) << never
+        << morning << never << qint64(0);
     QTest::newRow("date added at the end of time")
-        << QByteArray(ny) << QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::max(), Qt::UTC) << qint64(7)
-        << never << morning << never << qint64(0);
-    QTest::newRow("date added invalid") << QByteArray(ny) << QDateTime() << qint64(7) << never << morning << never
-                                        << qint64(0);
+        << QByteArray(ny) << QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::max(), Qt::UTC)
+        << qint64(7) << never << morning << never << qint64(0);
+    QTest::newRow("date added invalid")
+        << QByteArray(ny) << QDateTime() << qint64(7) << never << morning << never << qint64(0);
 }
 
 void PlantTest::schedule()
@@ -211,7 +212,8 @@ void PlantTest::newPlantTakesSpeciesSchedule()
         QVERIFY(!plant.lastDone(kind));
 
     // A species that needs no misting starts with misting switched off.
-    const Plant pothos(QStringLiteral("Pothos"), Species::find(QStringLiteral("pothos")), QStringLiteral("Office"));
+    const Plant pothos(QStringLiteral("Pothos"), Species::find(QStringLiteral("pothos")),
+                       QStringLiteral("Office"));
     QVERIFY(!pothos.nextDue(CareKind::mist));
     QVERIFY(pothos.nextDue(CareKind::water));
 }
@@ -248,7 +250,8 @@ void PlantTest::enabledKinds()
 
 void PlantTest::backDatedCareReplacesLastDone()
 {
-    Plant plant(QStringLiteral("Monstera"), Species::find(QStringLiteral("monstera")), QStringLiteral("Hall"));
+    Plant plant(QStringLiteral("Monstera"), Species::find(QStringLiteral("monstera")),
+                QStringLiteral("Hall"));
     const QDateTime now = m_clock->now();
     plant.markDone(CareKind::water, now);
     plant.markDone(CareKind::water, now.addDays(-3));
@@ -290,7 +293,8 @@ void PlantTest::undoDerivesLastDoneFromLog()
 
 void PlantTest::undoLeavesOtherKinds()
 {
-    Plant plant(QStringLiteral("Calathea"), Species::find(QStringLiteral("calathea")), QStringLiteral("Bedroom"));
+    Plant plant(QStringLiteral("Calathea"), Species::find(QStringLiteral("calathea")),
+                QStringLiteral("Bedroom"));
     const QDateTime now = m_clock->now();
     plant.markDone(CareKind::fertilize, now.addDays(-2));
     plant.markDone(CareKind::fertilize, now.addDays(-20)); // back-dated: last-done is not the newest entry
@@ -384,8 +388,9 @@ void PlantTest::tellsItsStoreAndWatchers()
     plant.remove(plant.events().first());
     QCOMPARE(context.deletedIds, QList<RecordId>{eventId});
     QCOMPARE(changed.count(), 3);
-    QCOMPARE(context.calls, (QStringList{QStringLiteral("changed"), QStringLiteral("appended"), QStringLiteral("changed"),
-                                         QStringLiteral("deleted"), QStringLiteral("changed")}));
+    QCOMPARE(context.calls,
+             (QStringList{QStringLiteral("changed"), QStringLiteral("appended"), QStringLiteral("changed"),
+                          QStringLiteral("deleted"), QStringLiteral("changed")}));
 }
 
 QTEST_GUILESS_MAIN(PlantTest)

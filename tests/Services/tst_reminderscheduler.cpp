@@ -1,5 +1,5 @@
+#include "Core/Calendar.h"
 #include "Models/Plant.h"
-#include "Platform/Calendar.h"
 #include "Services/ReminderRun.h"
 #include "Services/ReminderScheduler.h"
 #include "tst_reminderscheduler/RecordingNotificationCenter.h"

@@ -1,9 +1,9 @@
+#include "Core/Calendar.h"
 #include "Models/CareEvent.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
-#include "Platform/Calendar.h"
-#include "Platform/Store/ModelStore.h"
 #include "Services/SampleData.h"
+#include "Store/ModelStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

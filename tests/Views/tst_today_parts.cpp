@@ -1,9 +1,9 @@
 // The Today screen's pure pieces: where the list puts its items, what a swipe does when let go,
 // the summary card's wording and gauge, and the count of care logged today.
+#include "Core/Calendar.h"
 #include "Models/CareEvent.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Calendar.h"
 #include "Views/Today/TaskRow.h"
 #include "Views/Today/TodayList.h"
 #include "Views/Today/TodaySummaryCard.h"

@@ -1,6 +1,6 @@
 #include "Views/Plants/AddPlantFlow.h"
 
-#include "Platform/TextSearch.h"
+#include "Core/TextSearch.h"
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InsetSection.h"

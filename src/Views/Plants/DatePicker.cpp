@@ -1,6 +1,6 @@
 #include "Views/Plants/DatePicker.h"
 
-#include "Platform/Formatting.h"
+#include "Core/Formatting.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/Symbols.h"
 #include "Views/Components/Theme.h"

@@ -2,7 +2,7 @@
 
 #include "App/TendrelApp.h"
 #include "App/support/PinnedEnvironment.h"
-#include "Platform/DayClock.h"
+#include "Core/DayClock.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -39,7 +39,10 @@ public:
         QVERIFY(QTest::qWaitForWindowExposed(app->mainWindow()));
     }
 
-    static QDateTime at(QDate date, int hour, int minute = 0) { return PinnedEnvironment::at(date, hour, minute); }
+    static QDateTime at(QDate date, int hour, int minute = 0)
+    {
+        return PinnedEnvironment::at(date, hour, minute);
+    }
 
     QTemporaryDir dir;
     PinnedEnvironment environment;

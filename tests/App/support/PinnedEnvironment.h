@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform/Calendar.h"
-#include "Platform/Clock.h"
+#include "Core/Calendar.h"
+#include "Core/Clock.h"
 #include "Platform/NotificationCenter.h"
 #include "Services/tst_reminderscheduler/RecordingNotificationCenter.h"
 
@@ -14,7 +14,10 @@
 struct PinnedEnvironment
 {
     static QTimeZone berlin() { return QTimeZone("Europe/Berlin"); }
-    static QDateTime at(QDate date, int hour, int minute = 0) { return QDateTime(date, QTime(hour, minute), berlin()); }
+    static QDateTime at(QDate date, int hour, int minute = 0)
+    {
+        return QDateTime(date, QTime(hour, minute), berlin());
+    }
 
     explicit PinnedEnvironment(const QDateTime &now)
         : clock(now), calendar(berlin(), &clock), scopedCalendar(&calendar), scopedCenter(&notifications)

@@ -1,4 +1,4 @@
-#include "Platform/Formatting.h"
+#include "Core/Formatting.h"
 
 #include <QTest>
 
@@ -35,23 +35,25 @@ void FormattingTest::dateFromSkeleton_data()
 
     const QDateTime sundayNoon(QDate(2026, 12, 6), QTime(12, 0), QTimeZone("America/New_York"));
     const QString weekday = QStringLiteral("EEEEMMMd");
-    QTest::newRow("en_US") << sundayNoon << weekday << QStringLiteral("en_US") << QByteArray("America/New_York")
-                           << QStringLiteral("Sunday, Dec 6");
+    QTest::newRow("en_US") << sundayNoon << weekday << QStringLiteral("en_US")
+                           << QByteArray("America/New_York") << QStringLiteral("Sunday, Dec 6");
     QTest::newRow("de_DE") << sundayNoon << weekday << QStringLiteral("de_DE") << QByteArray("Europe/Berlin")
                            << QStringLiteral("Sonntag, 6. Dez.");
     QTest::newRow("fr_FR") << sundayNoon << weekday << QStringLiteral("fr_FR") << QByteArray("Europe/Paris")
                            << QStringLiteral("dimanche 6 d\u00e9c.");
     // 03:00 UTC on Monday is still Sunday evening in New York: the zone decides the date.
     const QDateTime lateSunday(QDate(2026, 12, 7), QTime(3, 0), Qt::UTC);
-    QTest::newRow("zone decides the day") << lateSunday << weekday << QStringLiteral("en_US")
-                                          << QByteArray("America/New_York") << QStringLiteral("Sunday, Dec 6");
-    QTest::newRow("same instant in UTC") << lateSunday << weekday << QStringLiteral("en_US") << QByteArray("UTC")
-                                         << QStringLiteral("Monday, Dec 7");
+    QTest::newRow("zone decides the day")
+        << lateSunday << weekday << QStringLiteral("en_US") << QByteArray("America/New_York")
+        << QStringLiteral("Sunday, Dec 6");
+    QTest::newRow("same instant in UTC") << lateSunday << weekday << QStringLiteral("en_US")
+                                         << QByteArray("UTC") << QStringLiteral("Monday, Dec 7");
     QTest::newRow("on a day starting at 01:00")
         << QDateTime(QDate(2018, 11, 4), QTime(1, 0), QTimeZone("America/Sao_Paulo")) << weekday
         << QStringLiteral("en_US") << QByteArray("America/Sao_Paulo") << QStringLiteral("Sunday, Nov 4");
-    QTest::newRow("fields reordered by locale") << sundayNoon << QStringLiteral("yMd") << QStringLiteral("de_DE")
-                                                << QByteArray("Europe/Berlin") << QStringLiteral("6.12.2026");
+    QTest::newRow("fields reordered by locale")
+        << sundayNoon << QStringLiteral("yMd") << QStringLiteral("de_DE") << QByteArray("Europe/Berlin")
+        << QStringLiteral("6.12.2026");
     QTest::newRow("month and day, en_US") << sundayNoon << QStringLiteral("MMMd") << QStringLiteral("en_US")
                                           << QByteArray("America/New_York") << QStringLiteral("Dec 6");
 }
@@ -75,15 +77,18 @@ void FormattingTest::dateFromSkeletonEdgeInput()
 
     QVERIFY(Formatting::dateFromSkeleton(QDateTime(), weekday, en, QTimeZone::utc()).isEmpty());
     // A fixed-offset zone has no IANA name; its offset still applies.
-    QCOMPARE(Formatting::dateFromSkeleton(lateSunday, weekday, en, QTimeZone(-5 * 3600)), QStringLiteral("Sunday, Dec 6"));
-    QCOMPARE(Formatting::dateFromSkeleton(lateSunday, weekday, en, QTimeZone(14 * 3600)), QStringLiteral("Monday, Dec 7"));
+    QCOMPARE(Formatting::dateFromSkeleton(lateSunday, weekday, en, QTimeZone(-5 * 3600)),
+             QStringLiteral("Sunday, Dec 6"));
+    QCOMPARE(Formatting::dateFromSkeleton(lateSunday, weekday, en, QTimeZone(14 * 3600)),
+             QStringLiteral("Monday, Dec 7"));
     // An unknown zone reads as UTC.
     QCOMPARE(Formatting::dateFromSkeleton(lateSunday, weekday, en, QTimeZone("Nowhere/Atlantis")),
              QStringLiteral("Monday, Dec 7"));
     // Cached formatters must not carry one call's zone into the next.
     QCOMPARE(Formatting::dateFromSkeleton(lateSunday, weekday, en, QTimeZone("America/New_York")),
              QStringLiteral("Sunday, Dec 6"));
-    QCOMPARE(Formatting::dateFromSkeleton(lateSunday, weekday, en, QTimeZone::utc()), QStringLiteral("Monday, Dec 7"));
+    QCOMPARE(Formatting::dateFromSkeleton(lateSunday, weekday, en, QTimeZone::utc()),
+             QStringLiteral("Monday, Dec 7"));
 }
 
 void FormattingTest::integer_data()
@@ -94,8 +99,10 @@ void FormattingTest::integer_data()
 
     QTest::newRow("en_US grouping") << qint64(1234) << QStringLiteral("en_US") << QStringLiteral("1,234");
     QTest::newRow("de_DE grouping") << qint64(1234) << QStringLiteral("de_DE") << QStringLiteral("1.234");
-    QTest::newRow("fr_FR grouping") << qint64(1234) << QStringLiteral("fr_FR") << QStringLiteral("1") + nnbsp + QStringLiteral("234");
-    QTest::newRow("no grouping below 1000") << qint64(999) << QStringLiteral("de_DE") << QStringLiteral("999");
+    QTest::newRow("fr_FR grouping") << qint64(1234) << QStringLiteral("fr_FR")
+                                    << QStringLiteral("1") + nnbsp + QStringLiteral("234");
+    QTest::newRow("no grouping below 1000")
+        << qint64(999) << QStringLiteral("de_DE") << QStringLiteral("999");
     QTest::newRow("zero") << qint64(0) << QStringLiteral("en_US") << QStringLiteral("0");
     QTest::newRow("negative") << qint64(-1234567) << QStringLiteral("en_US") << QStringLiteral("-1,234,567");
     QTest::newRow("largest") << std::numeric_limits<qint64>::max() << QStringLiteral("en_US")
@@ -119,16 +126,19 @@ void FormattingTest::timeOfDay_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("en_US morning") << 540 << QStringLiteral("en_US") << QStringLiteral("9:00") + nnbsp + QStringLiteral("AM");
+    QTest::newRow("en_US morning") << 540 << QStringLiteral("en_US")
+                                   << QStringLiteral("9:00") + nnbsp + QStringLiteral("AM");
     QTest::newRow("de_DE morning") << 540 << QStringLiteral("de_DE") << QStringLiteral("09:00");
     QTest::newRow("fr_FR morning") << 540 << QStringLiteral("fr_FR") << QStringLiteral("09:00");
-    QTest::newRow("en_US midnight") << 0 << QStringLiteral("en_US") << QStringLiteral("12:00") + nnbsp + QStringLiteral("AM");
-    QTest::newRow("en_US last minute") << 1439 << QStringLiteral("en_US") << QStringLiteral("11:59") + nnbsp + QStringLiteral("PM");
+    QTest::newRow("en_US midnight") << 0 << QStringLiteral("en_US")
+                                    << QStringLiteral("12:00") + nnbsp + QStringLiteral("AM");
+    QTest::newRow("en_US last minute")
+        << 1439 << QStringLiteral("en_US") << QStringLiteral("11:59") + nnbsp + QStringLiteral("PM");
     QTest::newRow("de_DE evening") << 1305 << QStringLiteral("de_DE") << QStringLiteral("21:45");
     QTest::newRow("a full day wraps") << 1440 << QStringLiteral("de_DE") << QStringLiteral("00:00");
     QTest::newRow("negative wraps back") << -1 << QStringLiteral("de_DE") << QStringLiteral("23:59");
-    QTest::newRow("far out of range") << std::numeric_limits<int>::min() << QStringLiteral("de_DE")
-                                      << QStringLiteral("21:52");
+    QTest::newRow("far out of range")
+        << std::numeric_limits<int>::min() << QStringLiteral("de_DE") << QStringLiteral("21:52");
 }
 
 void FormattingTest::timeOfDay()

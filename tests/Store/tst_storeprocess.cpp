@@ -1,7 +1,7 @@
 #include "Models/CareEvent.h"
 #include "Models/Plant.h"
-#include "Platform/Store/ModelStore.h"
-#include "Platform/Store/SqliteDatabase.h"
+#include "Store/ModelStore.h"
+#include "Store/SqliteDatabase.h"
 
 #include <QHash>
 #include <QProcess>

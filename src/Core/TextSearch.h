@@ -14,5 +14,6 @@ public:
     // True when needle occurs in haystack. An empty needle, or one made only of characters that
     // compare as nothing (lone combining marks, format characters), matches everything.
     // Safe from any thread; each thread keeps its own collators.
-    static bool localizedContains(QStringView haystack, QStringView needle, const QLocale &locale = QLocale());
+    static bool localizedContains(QStringView haystack, QStringView needle,
+                                  const QLocale &locale = QLocale());
 };

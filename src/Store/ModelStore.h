@@ -2,8 +2,8 @@
 
 #include "Models/ModelContext.h"
 #include "Models/RecordId.h"
-#include "Platform/Store/SqliteDatabase.h"
-#include "Platform/Store/SqliteStatement.h"
+#include "Store/SqliteDatabase.h"
+#include "Store/SqliteStatement.h"
 
 #include <QHash>
 #include <QList>

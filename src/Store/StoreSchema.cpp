@@ -1,7 +1,7 @@
-#include "Platform/Store/StoreSchema.h"
+#include "Store/StoreSchema.h"
 
-#include "Platform/Store/SqliteDatabase.h"
-#include "Platform/Store/SqliteStatement.h"
+#include "Store/SqliteDatabase.h"
+#include "Store/SqliteStatement.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "Platform/Store/PlantQuery.h"
+#include "Store/PlantQuery.h"
 
 #include "Models/Plant.h"
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 
 #include <algorithm>
 

@@ -1,3 +1,3 @@
-#include "Platform/Store/StoreLog.h"
+#include "Store/StoreLog.h"
 
 Q_LOGGING_CATEGORY(lcStore, "tendrel.store")

@@ -1,6 +1,6 @@
-#include "Platform/TextSearch.h"
+#include "Core/TextSearch.h"
 
-#include "Platform/Formatting.h"
+#include "Core/Formatting.h"
 
 #include <QString>
 
@@ -54,7 +54,8 @@ public:
     {
         if (needle != m_checkedNeedle) {
             m_checkedNeedle = needle.toString();
-            m_checkedIgnorable = ucol_strcoll(m_collator, needle.utf16(), int32_t(needle.size()), u"", 0) == UCOL_EQUAL;
+            m_checkedIgnorable =
+                ucol_strcoll(m_collator, needle.utf16(), int32_t(needle.size()), u"", 0) == UCOL_EQUAL;
         }
         return m_checkedIgnorable;
     }
@@ -65,9 +66,9 @@ public:
         UErrorCode status = U_ZERO_ERROR;
         if (!m_search) {
             m_searchPattern = needle.toString();
-            m_search = usearch_openFromCollator(QStringView(m_searchPattern).utf16(), int32_t(m_searchPattern.size()),
-                                                haystack.utf16(), int32_t(haystack.size()), m_collator, nullptr,
-                                                &status);
+            m_search = usearch_openFromCollator(QStringView(m_searchPattern).utf16(),
+                                                int32_t(m_searchPattern.size()), haystack.utf16(),
+                                                int32_t(haystack.size()), m_collator, nullptr, &status);
             if (U_FAILURE(status)) {
                 if (m_search)
                     usearch_close(m_search);
@@ -79,7 +80,8 @@ public:
             if (U_SUCCESS(status) && needle != m_searchPattern) {
                 // Keep the old pattern alive until the search object has let go of it.
                 const QString previous = std::exchange(m_searchPattern, needle.toString());
-                usearch_setPattern(m_search, QStringView(m_searchPattern).utf16(), int32_t(m_searchPattern.size()), &status);
+                usearch_setPattern(m_search, QStringView(m_searchPattern).utf16(),
+                                   int32_t(m_searchPattern.size()), &status);
             }
             if (U_FAILURE(status)) {
                 usearch_close(m_search);

@@ -1,4 +1,4 @@
-#include "App/AppState.h"
+#include "Views/State/AppState.h"
 
 AppState::AppState(QObject *parent) : QObject(parent) {}
 

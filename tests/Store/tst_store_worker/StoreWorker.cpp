@@ -11,7 +11,7 @@
 #include "Models/CareEvent.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,11 +1,11 @@
-#include "Platform/Store/ModelStore.h"
+#include "Store/ModelStore.h"
 
 #include "Models/CareEvent.h"
 #include "Models/CareKind.h"
 #include "Models/Plant.h"
-#include "Platform/Store/PlantQuery.h"
-#include "Platform/Store/StoreLog.h"
-#include "Platform/Store/StoreSchema.h"
+#include "Store/PlantQuery.h"
+#include "Store/StoreLog.h"
+#include "Store/StoreSchema.h"
 
 #include <QCoreApplication>
 #include <QDir>

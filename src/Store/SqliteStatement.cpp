@@ -1,4 +1,4 @@
-#include "Platform/Store/SqliteStatement.h"
+#include "Store/SqliteStatement.h"
 
 #include <sqlite3.h>
 

@@ -1,9 +1,9 @@
 #include "Models/CareEvent.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-#include "Platform/Store/ModelStore.h"
-#include "Platform/Store/PlantQuery.h"
-#include "Platform/Store/SqliteDatabase.h"
+#include "Store/ModelStore.h"
+#include "Store/PlantQuery.h"
+#include "Store/SqliteDatabase.h"
 
 #include <QPointer>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
-#include "Platform/Store/SqliteDatabase.h"
+#include "Store/SqliteDatabase.h"
 
-#include "Platform/Store/SqliteStatement.h"
+#include "Store/SqliteStatement.h"
 
 #include <sqlite3.h>
 

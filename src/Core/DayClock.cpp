@@ -1,6 +1,6 @@
-#include "Platform/DayClock.h"
+#include "Core/DayClock.h"
 
-#include "Platform/Calendar.h"
+#include "Core/Calendar.h"
 
 namespace {
 constexpr int checkIntervalMsecs = 5'000;

@@ -1,4 +1,4 @@
-#include "Platform/Clock.h"
+#include "Core/Clock.h"
 
 QDateTime Clock::now() const
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Clock.h"
+#include "Core/Clock.h"
 
 #include <QDate>
 #include <QDateTime>

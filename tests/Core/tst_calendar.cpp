@@ -1,4 +1,4 @@
-#include "Platform/Calendar.h"
+#include "Core/Calendar.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -51,20 +51,20 @@ void CalendarTest::startOfDay_data()
     QTest::addColumn<QDate>("startDate");
     QTest::addColumn<QTime>("startTime");
 
-    QTest::newRow("New York, spring forward at 02:00") << QByteArray("America/New_York") << QDate(2026, 3, 8)
-                                                       << QDate(2026, 3, 8) << QTime(0, 0);
-    QTest::newRow("New York, fall back at 02:00") << QByteArray("America/New_York") << QDate(2026, 11, 1)
-                                                  << QDate(2026, 11, 1) << QTime(0, 0);
-    QTest::newRow("Sao Paulo, midnight skipped") << QByteArray("America/Sao_Paulo") << QDate(2018, 11, 4)
-                                                 << QDate(2018, 11, 4) << QTime(1, 0);
-    QTest::newRow("Sao Paulo, day before") << QByteArray("America/Sao_Paulo") << QDate(2018, 11, 3)
-                                           << QDate(2018, 11, 3) << QTime(0, 0);
-    QTest::newRow("Apia, date skipped whole") << QByteArray("Pacific/Apia") << QDate(2011, 12, 30)
-                                              << QDate(2011, 12, 31) << QTime(0, 0);
-    QTest::newRow("Apia, day after the skip") << QByteArray("Pacific/Apia") << QDate(2011, 12, 31)
-                                              << QDate(2011, 12, 31) << QTime(0, 0);
-    QTest::newRow("Lord Howe, 30-minute change") << QByteArray("Australia/Lord_Howe") << QDate(2026, 10, 4)
-                                                 << QDate(2026, 10, 4) << QTime(0, 0);
+    QTest::newRow("New York, spring forward at 02:00")
+        << QByteArray("America/New_York") << QDate(2026, 3, 8) << QDate(2026, 3, 8) << QTime(0, 0);
+    QTest::newRow("New York, fall back at 02:00")
+        << QByteArray("America/New_York") << QDate(2026, 11, 1) << QDate(2026, 11, 1) << QTime(0, 0);
+    QTest::newRow("Sao Paulo, midnight skipped")
+        << QByteArray("America/Sao_Paulo") << QDate(2018, 11, 4) << QDate(2018, 11, 4) << QTime(1, 0);
+    QTest::newRow("Sao Paulo, day before")
+        << QByteArray("America/Sao_Paulo") << QDate(2018, 11, 3) << QDate(2018, 11, 3) << QTime(0, 0);
+    QTest::newRow("Apia, date skipped whole")
+        << QByteArray("Pacific/Apia") << QDate(2011, 12, 30) << QDate(2011, 12, 31) << QTime(0, 0);
+    QTest::newRow("Apia, day after the skip")
+        << QByteArray("Pacific/Apia") << QDate(2011, 12, 31) << QDate(2011, 12, 31) << QTime(0, 0);
+    QTest::newRow("Lord Howe, 30-minute change")
+        << QByteArray("Australia/Lord_Howe") << QDate(2026, 10, 4) << QDate(2026, 10, 4) << QTime(0, 0);
     QTest::newRow("UTC") << QByteArray("UTC") << QDate(2026, 12, 7) << QDate(2026, 12, 7) << QTime(0, 0);
 }
 
@@ -78,7 +78,8 @@ void CalendarTest::startOfDay()
     const Calendar calendar{QTimeZone(zone)};
     const std::optional<QDateTime> start = calendar.startOfDay(date);
     QVERIFY(start);
-    QCOMPARE(start->toMSecsSinceEpoch(), QDateTime(startDate, startTime, QTimeZone(zone)).toMSecsSinceEpoch());
+    QCOMPARE(start->toMSecsSinceEpoch(),
+             QDateTime(startDate, startTime, QTimeZone(zone)).toMSecsSinceEpoch());
     // It is the first moment of its day: a millisecond earlier is another date.
     QCOMPARE(calendar.localDate(*start), startDate);
     QVERIFY(calendar.localDate(start->addMSecs(-1)) < startDate);
@@ -99,20 +100,23 @@ void CalendarTest::startOfDayAddingFollowsCalendarDays_data()
                                  << local(ny, {2026, 3, 9}, {0, 0}) << qint64(23 * 60);
     QTest::newRow("25-hour day") << QByteArray(ny) << local(ny, {2026, 11, 1}, {23, 59}) << qint64(1)
                                  << local(ny, {2026, 11, 2}, {0, 0}) << qint64(25 * 60);
-    QTest::newRow("a week across the change") << QByteArray(ny) << local(ny, {2026, 3, 3}, {8, 0}) << qint64(7)
-                                              << local(ny, {2026, 3, 10}, {0, 0}) << qint64(7 * 24 * 60 - 60);
+    QTest::newRow("a week across the change")
+        << QByteArray(ny) << local(ny, {2026, 3, 3}, {8, 0}) << qint64(7) << local(ny, {2026, 3, 10}, {0, 0})
+        << qint64(7 * 24 * 60 - 60);
     const char *sp = "America/Sao_Paulo";
-    QTest::newRow("into the day starting at 01:00") << QByteArray(sp) << local(sp, {2018, 11, 3}, {23, 59})
-                                                    << qint64(1) << local(sp, {2018, 11, 4}, {1, 0})
-                                                    << qint64(24 * 60);
-    QTest::newRow("out of the day starting at 01:00") << QByteArray(sp) << local(sp, {2018, 11, 4}, {1, 0})
-                                                      << qint64(1) << local(sp, {2018, 11, 5}, {0, 0})
-                                                      << qint64(23 * 60);
+    QTest::newRow("into the day starting at 01:00")
+        << QByteArray(sp) << local(sp, {2018, 11, 3}, {23, 59}) << qint64(1)
+        << local(sp, {2018, 11, 4}, {1, 0}) << qint64(24 * 60);
+    QTest::newRow("out of the day starting at 01:00")
+        << QByteArray(sp) << local(sp, {2018, 11, 4}, {1, 0}) << qint64(1) << local(sp, {2018, 11, 5}, {0, 0})
+        << qint64(23 * 60);
     const char *apia = "Pacific/Apia";
-    QTest::newRow("onto the skipped date") << QByteArray(apia) << local(apia, {2011, 12, 29}, {12, 0}) << qint64(1)
-                                           << local(apia, {2011, 12, 31}, {0, 0}) << qint64(24 * 60);
-    QTest::newRow("over the skipped date") << QByteArray(apia) << local(apia, {2011, 12, 29}, {12, 0}) << qint64(2)
-                                           << local(apia, {2011, 12, 31}, {0, 0}) << qint64(24 * 60);
+    QTest::newRow("onto the skipped date")
+        << QByteArray(apia) << local(apia, {2011, 12, 29}, {12, 0}) << qint64(1)
+        << local(apia, {2011, 12, 31}, {0, 0}) << qint64(24 * 60);
+    QTest::newRow("over the skipped date")
+        << QByteArray(apia) << local(apia, {2011, 12, 29}, {12, 0}) << qint64(2)
+        << local(apia, {2011, 12, 31}, {0, 0}) << qint64(24 * 60);
     const char *lh = "Australia/Lord_Howe";
     QTest::newRow("23.5-hour day") << QByteArray(lh) << local(lh, {2026, 10, 4}, {12, 0}) << qint64(1)
                                    << local(lh, {2026, 10, 5}, {0, 0}) << qint64(23 * 60 + 30);
@@ -145,8 +149,8 @@ void CalendarTest::daysBetweenCountsLocalDates_data()
     const char *ny = "America/New_York";
     QTest::newRow("30 minutes across midnight") << QByteArray(ny) << local(ny, {2026, 3, 7}, {23, 30})
                                                 << local(ny, {2026, 3, 8}, {0, 0}) << qint64(1);
-    QTest::newRow("whole 23-hour day") << QByteArray(ny) << local(ny, {2026, 3, 8}, {0, 0})
-                                       << local(ny, {2026, 3, 9}, {0, 0}) << qint64(1);
+    QTest::newRow("whole 23-hour day")
+        << QByteArray(ny) << local(ny, {2026, 3, 8}, {0, 0}) << local(ny, {2026, 3, 9}, {0, 0}) << qint64(1);
     QTest::newRow("24h59m inside a 25-hour day") << QByteArray(ny) << local(ny, {2026, 11, 1}, {0, 0})
                                                  << local(ny, {2026, 11, 1}, {23, 59}) << qint64(0);
     QTest::newRow("overdue across the change") << QByteArray(ny) << local(ny, {2026, 3, 10}, {0, 0})
@@ -160,8 +164,9 @@ void CalendarTest::daysBetweenCountsLocalDates_data()
     const char *apia = "Pacific/Apia";
     QTest::newRow("dates across the skipped one") << QByteArray(apia) << local(apia, {2011, 12, 29}, {23, 0})
                                                   << local(apia, {2011, 12, 31}, {1, 0}) << qint64(2);
-    QTest::newRow("UTC, one millisecond") << QByteArray("UTC") << local("UTC", {2026, 12, 6}, QTime(23, 59, 59, 999))
-                                          << local("UTC", {2026, 12, 7}, {0, 0}) << qint64(1);
+    QTest::newRow("UTC, one millisecond")
+        << QByteArray("UTC") << local("UTC", {2026, 12, 6}, QTime(23, 59, 59, 999))
+        << local("UTC", {2026, 12, 7}, {0, 0}) << qint64(1);
 }
 
 void CalendarTest::daysBetweenCountsLocalDates()
@@ -190,8 +195,10 @@ void CalendarTest::outOfRangeYieldsNone_data()
     QTest::newRow("interval before year 1") << today << qint64(-1'000'000);
     QTest::newRow("base in year 20000") << QDateTime(QDate(20000, 1, 1), QTime(0, 0), Qt::UTC) << qint64(7);
     QTest::newRow("base at the largest instant") << QDateTime::fromMSecsSinceEpoch(max, Qt::UTC) << qint64(1);
-    QTest::newRow("base at the smallest instant") << QDateTime::fromMSecsSinceEpoch(min, Qt::UTC) << qint64(1);
-    QTest::newRow("base far out, largest interval") << QDateTime::fromMSecsSinceEpoch(max / 2, Qt::UTC) << max;
+    QTest::newRow("base at the smallest instant")
+        << QDateTime::fromMSecsSinceEpoch(min, Qt::UTC) << qint64(1);
+    QTest::newRow("base far out, largest interval")
+        << QDateTime::fromMSecsSinceEpoch(max / 2, Qt::UTC) << max;
     QTest::newRow("invalid base") << QDateTime() << qint64(7);
 }
 
@@ -215,18 +222,18 @@ void CalendarTest::addingDaysKeepsTimeOfDay_data()
     QTest::addColumn<QDateTime>("expected");
 
     const char *ny = "America/New_York";
-    QTest::newRow("over a 23-hour day") << QByteArray(ny) << local(ny, {2026, 3, 7}, {9, 0}) << qint64(1)
-                                        << local(ny, {2026, 3, 8}, {9, 0});
-    QTest::newRow("into the gap moves past it") << QByteArray(ny) << local(ny, {2026, 3, 7}, {2, 30}) << qint64(1)
-                                                << local(ny, {2026, 3, 8}, {3, 30});
-    QTest::newRow("back over a 25-hour day") << QByteArray(ny) << local(ny, {2026, 11, 2}, {9, 0}) << qint64(-1)
-                                             << local(ny, {2026, 11, 1}, {9, 0});
+    QTest::newRow("over a 23-hour day")
+        << QByteArray(ny) << local(ny, {2026, 3, 7}, {9, 0}) << qint64(1) << local(ny, {2026, 3, 8}, {9, 0});
+    QTest::newRow("into the gap moves past it") << QByteArray(ny) << local(ny, {2026, 3, 7}, {2, 30})
+                                                << qint64(1) << local(ny, {2026, 3, 8}, {3, 30});
+    QTest::newRow("back over a 25-hour day") << QByteArray(ny) << local(ny, {2026, 11, 2}, {9, 0})
+                                             << qint64(-1) << local(ny, {2026, 11, 1}, {9, 0});
     const char *sp = "America/Sao_Paulo";
-    QTest::newRow("onto a missing midnight") << QByteArray(sp) << local(sp, {2018, 11, 3}, {0, 30}) << qint64(1)
-                                             << local(sp, {2018, 11, 4}, {1, 30});
+    QTest::newRow("onto a missing midnight") << QByteArray(sp) << local(sp, {2018, 11, 3}, {0, 30})
+                                             << qint64(1) << local(sp, {2018, 11, 4}, {1, 30});
     const char *apia = "Pacific/Apia";
-    QTest::newRow("onto the skipped date") << QByteArray(apia) << local(apia, {2011, 12, 29}, {10, 0}) << qint64(1)
-                                           << local(apia, {2011, 12, 31}, {10, 0});
+    QTest::newRow("onto the skipped date") << QByteArray(apia) << local(apia, {2011, 12, 29}, {10, 0})
+                                           << qint64(1) << local(apia, {2011, 12, 31}, {10, 0});
 }
 
 void CalendarTest::addingDaysKeepsTimeOfDay()

@@ -19,10 +19,7 @@ public:
 class ManualClock final : public Clock
 {
 public:
-    explicit ManualClock(QDateTime now = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC))
-        : m_now(now.toUTC())
-    {
-    }
+    explicit ManualClock(QDateTime now = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC)) : m_now(now.toUTC()) {}
 
     QDateTime now() const override { return m_now; }
     void setNow(const QDateTime &now) { m_now = now.toUTC(); }

@@ -1,4 +1,4 @@
-#include "Platform/Calendar.h"
+#include "Core/Calendar.h"
 
 #include <limits>
 
@@ -12,8 +12,7 @@ Calendar *installedCalendar = nullptr;
 } // namespace
 
 Calendar::Calendar(QTimeZone zone, const Clock *clock)
-    : m_zone(zone.isValid() ? std::move(zone) : QTimeZone::utc()),
-      m_clock(clock ? clock : &Clock::system())
+    : m_zone(zone.isValid() ? std::move(zone) : QTimeZone::utc()), m_clock(clock ? clock : &Clock::system())
 {
 }
 
@@ -87,8 +86,8 @@ int Calendar::offsetAtUncached(qint64 utcMsecs) const
         if (next.atUtc.isValid())
             span.toMsecs = next.atUtc.toMSecsSinceEpoch();
         // Only cache a span that really contains the instant with the offset we computed.
-        if (!(utcMsecs >= span.fromMsecs && utcMsecs < span.toMsecs)
-            || (previous.atUtc.isValid() && previous.offsetFromUtc != offset))
+        if (!(utcMsecs >= span.fromMsecs && utcMsecs < span.toMsecs) ||
+            (previous.atUtc.isValid() && previous.offsetFromUtc != offset))
             return offset;
     }
     m_spans[size_t(m_nextSpan)] = span;
@@ -102,7 +101,8 @@ std::optional<qint64> Calendar::startOfLocalDayMsecsUncached(qint64 julianDay) c
     QDateTime start = QDate::fromJulianDay(julianDay).startOfDay(m_zone);
     // A date skipped whole (Samoa dropped 2011-12-30 when it moved across the date line) starts
     // where the next existing date starts, so care falling due on it is not lost.
-    for (qint64 next = julianDay + 1; !start.isValid() && next <= julianDay + 2 && isJulianDayInRange(next); ++next)
+    for (qint64 next = julianDay + 1; !start.isValid() && next <= julianDay + 2 && isJulianDayInRange(next);
+         ++next)
         start = QDate::fromJulianDay(next).startOfDay(m_zone);
     if (!start.isValid())
         return std::nullopt;

@@ -1,4 +1,4 @@
-#include "Platform/Formatting.h"
+#include "Core/Formatting.h"
 
 #include <unicode/dtptngen.h>
 #include <unicode/numberformatter.h>
@@ -32,8 +32,8 @@ std::unique_ptr<icu::TimeZone> toIcuZone(const QTimeZone &zone, const QDateTime 
 {
     const QTimeZone valid = zone.isValid() ? zone : QTimeZone::utc();
     const QByteArray id = valid.id();
-    std::unique_ptr<icu::TimeZone> icuZone(
-        icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(icu::StringPiece(id.constData(), int32_t(id.size())))));
+    std::unique_ptr<icu::TimeZone> icuZone(icu::TimeZone::createTimeZone(
+        icu::UnicodeString::fromUTF8(icu::StringPiece(id.constData(), int32_t(id.size())))));
     if (icuZone && *icuZone != icu::TimeZone::getUnknown())
         return icuZone;
     return std::make_unique<icu::SimpleTimeZone>(valid.offsetFromUtc(instant) * 1000,
@@ -42,8 +42,7 @@ std::unique_ptr<icu::TimeZone> toIcuZone(const QTimeZone &zone, const QDateTime 
 
 // Formatters are costly to build (the pattern generator loads the locale's whole date data), so
 // each thread keeps the ones it has used, keyed by locale and pattern source.
-template<typename T>
-class FormatterCache final
+template<typename T> class FormatterCache final
 {
 public:
     T *find(const QByteArray &key) const
@@ -108,8 +107,9 @@ const icu::number::LocalizedNumberFormatter *numberFormat(const QLocale &locale)
     const QByteArray localeId = Formatting::icuLocaleId(locale);
     if (auto *format = cache.find(localeId))
         return format;
-    return cache.insert(localeId, std::make_unique<icu::number::LocalizedNumberFormatter>(
-                                      icu::number::NumberFormatter::withLocale(icu::Locale(localeId.constData()))));
+    return cache.insert(localeId,
+                        std::make_unique<icu::number::LocalizedNumberFormatter>(
+                            icu::number::NumberFormatter::withLocale(icu::Locale(localeId.constData()))));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "App/AppTab.h"
+#include "Views/State/AppTab.h"
 
 #include <QObject>
 
