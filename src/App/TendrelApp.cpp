@@ -3,6 +3,7 @@
 #include "App/PlantCommands.h"
 #include "Platform/Preferences.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/Accessibility.h"
 #include "Views/RootView.h"
 #include "Views/SettingsWindow.h"
 #include "Views/State/AppState.h"
@@ -26,6 +27,8 @@ TendrelApp::TendrelApp(const Options &options, QObject *parent)
     // Without even an in-memory store there is nothing the app could show or keep.
     if (!m_store)
         qFatal("Tendrel cannot create a store for its plants");
+    // Before the first window: interfaces handed out earlier would stay Qt's own.
+    Accessibility::install();
     createMainWindow();
 }
 

@@ -1,0 +1,116 @@
+#include "Views/Components/AccessibleItem.h"
+
+#include "Views/Components/Accessibility.h"
+
+#include <QFocusFrame>
+#include <QMenu>
+#include <QWidget>
+
+namespace {
+
+// The child widgets Qt's own interfaces would list: windows and menus are separate trees.
+bool isListedChild(const QObject *object)
+{
+    if (!object->isWidgetType())
+        return false;
+    const auto *widget = static_cast<const QWidget *>(object);
+    return !widget->isWindow() && !qobject_cast<const QFocusFrame *>(widget) &&
+           !qobject_cast<const QMenu *>(widget) && widget->objectName() != QLatin1String("qt_rubberband") &&
+           widget->objectName() != QLatin1String("qt_spinbox_lineedit");
+}
+
+void collectChildren(const QWidget *widget, QList<QWidget *> &into)
+{
+    for (QObject *object : widget->children()) {
+        if (!isListedChild(object))
+            continue;
+        auto *child = static_cast<QWidget *>(object);
+        if (Accessibility::isPresentational(child))
+            collectChildren(child, into);
+        else
+            into.append(child);
+    }
+}
+
+} // namespace
+
+AccessibleItem::AccessibleItem(QWidget *widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+
+QList<QWidget *> AccessibleItem::accessibleChildren(const QWidget *widget)
+{
+    QList<QWidget *> children;
+    if (widget && !Accessibility::isLeaf(widget))
+        collectChildren(widget, children);
+    return children;
+}
+
+QAccessible::Role AccessibleItem::role() const
+{
+    return Accessibility::role(widget()).value_or(QAccessibleWidget::role());
+}
+
+QAccessible::State AccessibleItem::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    if (!state.invisible && !Accessibility::isShowing(widget()))
+        state.offscreen = true;
+    if (Accessibility::isModal(widget()))
+        state.modal = true;
+    return state;
+}
+
+QAccessibleInterface *AccessibleItem::parent() const
+{
+    QWidget *w = widget();
+    if (!w || w->isWindow())
+        return QAccessibleWidget::parent();
+    QWidget *ancestor = w->parentWidget();
+    while (ancestor && !ancestor->isWindow() && Accessibility::isPresentational(ancestor))
+        ancestor = ancestor->parentWidget();
+    if (!ancestor)
+        return QAccessibleWidget::parent();
+    return QAccessible::queryAccessibleInterface(ancestor);
+}
+
+int AccessibleItem::childCount() const
+{
+    return int(accessibleChildren(widget()).size());
+}
+
+QAccessibleInterface *AccessibleItem::child(int index) const
+{
+    const QList<QWidget *> children = accessibleChildren(widget());
+    if (index < 0 || index >= children.size())
+        return nullptr;
+    return QAccessible::queryAccessibleInterface(children.at(index));
+}
+
+int AccessibleItem::indexOfChild(const QAccessibleInterface *child) const
+{
+    if (!child || !child->object() || !child->object()->isWidgetType())
+        return -1;
+    return int(accessibleChildren(widget()).indexOf(static_cast<QWidget *>(child->object())));
+}
+
+QStringList AccessibleItem::actionNames() const
+{
+    QStringList names = Accessibility::actionNames(widget());
+    for (const QString &name : QAccessibleWidget::actionNames()) {
+        if (!names.contains(name))
+            names.append(name);
+    }
+    return names;
+}
+
+void AccessibleItem::doAction(const QString &actionName)
+{
+    if (!Accessibility::trigger(widget(), actionName))
+        QAccessibleWidget::doAction(actionName);
+}
+
+QStringList AccessibleItem::keyBindingsForAction(const QString &actionName) const
+{
+    if (Accessibility::actionNames(widget()).contains(actionName))
+        return {};
+    return QAccessibleWidget::keyBindingsForAction(actionName);
+}
