@@ -180,7 +180,9 @@ void RootView::plantsChanged()
 
 void RootView::updateBadge()
 {
-    m_sidebar->setBadge(tabIndex(AppTab::today), todayBadge());
+    const int due = todayBadge();
+    m_sidebar->setBadge(tabIndex(AppTab::today), due,
+                        due == 1 ? tr("1 task due") : tr("%1 tasks due").arg(due));
 }
 
 void RootView::updateSignature()

@@ -1,10 +1,16 @@
 #include "Views/Components/Accessibility.h"
 
+#include "Views/Components/AccessibleButton.h"
 #include "Views/Components/AccessibleItem.h"
+#include "Views/Components/AccessibleLabel.h"
+#include "Views/Components/AccessibleStepper.h"
+#include "Views/Components/Stepper.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QHash>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -38,6 +44,18 @@ QAccessibleInterface *kitFactory(const QString &className, QObject *object)
     // children just before a page's layout hid a scroll bar made it read past the list.
     if (className == QLatin1String("QScrollArea") || className == QLatin1String("QAbstractScrollArea"))
         return new AccessibleItem(widget, QAccessible::Client);
+    if (className == QLatin1String("GlassButton") || className == QLatin1String("FilterChip"))
+        return new AccessibleButton(static_cast<QAbstractButton *>(widget), QAccessible::PushButton);
+    if (className == QLatin1String("ToggleSwitch"))
+        return new AccessibleButton(static_cast<QAbstractButton *>(widget), QAccessible::CheckBox);
+    if (className == QLatin1String("SidebarItem"))
+        return new AccessibleButton(static_cast<QAbstractButton *>(widget), QAccessible::PageTab);
+    if (className == QLatin1String("Stepper"))
+        return new AccessibleStepper(static_cast<Stepper *>(widget));
+    // TextLabel always, so that a title made a heading after it was first read still says so.
+    if (className == QLatin1String("TextLabel") ||
+        (className == QLatin1String("QLabel") && Accessibility::role(widget)))
+        return new AccessibleLabel(static_cast<QLabel *>(widget));
     if (className == QLatin1String("QDialog"))
         return new AccessibleItem(widget, QAccessible::Dialog);
     // Plain containers and custom-painted widgets of the kit and the screens; also any widget
@@ -63,6 +81,11 @@ void Accessibility::install()
 void Accessibility::setRole(QWidget *widget, QAccessible::Role role)
 {
     widget->setProperty(roleProperty, int(role));
+}
+
+void Accessibility::clearRole(QWidget *widget)
+{
+    widget->setProperty(roleProperty, QVariant());
 }
 
 std::optional<QAccessible::Role> Accessibility::role(const QWidget *widget)
@@ -106,6 +129,13 @@ bool Accessibility::isModal(const QWidget *widget)
 void Accessibility::setAction(QWidget *widget, const QString &name, std::function<void()> action)
 {
     auto &registry = actionRegistry();
+    if (!action) {
+        if (registry.contains(widget)) {
+            ActionList &actions = registry[widget];
+            actions.removeIf([&name](const auto &entry) { return entry.first == name; });
+        }
+        return;
+    }
     if (!registry.contains(widget)) {
         QObject::connect(widget, &QObject::destroyed, widget,
                          [](QObject *gone) { actionRegistry().remove(gone); });

@@ -15,6 +15,15 @@
 //   Accessibility::setModal(panel);          // a dialog: everything outside it stops "showing"
 //   Accessibility::isShowing(widget);        // on screen: not scrolled or slid away, not behind a sheet
 //
+// Without a role, a widget in a list is one of its items, and one with a Press action a button.
+//
+// The kit's own widgets already answer: ListRow (Press = activated), SidebarItem (a page tab
+// whose Press selects it), ToggleSwitch (a check box whose Toggle is a click, so it runs what a
+// click runs), Stepper (a spin button with value, minimum and maximum), Sheet (a modal dialog),
+// MessageBox (an alert, or a dialog when it asks), GlassButton (Press is a click), InsetSection
+// (its title a heading; setAccessibleList(true) for a list of rows), NavigationStack (the title
+// a heading, the back button "Back to …"), TextLabel (static text, or a heading when given the role).
+//
 // Names: give custom widgets an accessible name made of fixed words and the data they show
 // (never a mnemonic; GlassButton reads its text without "&" markers and offers no key binding).
 // Actions run on the next turn of the event loop, so one that opens a modal dialog does not
@@ -36,6 +45,7 @@ public:
     static void install();
 
     static void setRole(QWidget *widget, QAccessible::Role role);
+    static void clearRole(QWidget *widget);
     static std::optional<QAccessible::Role> role(const QWidget *widget);
     static void setPresentational(QWidget *widget, bool presentational = true);
     static bool isPresentational(const QWidget *widget);

@@ -46,7 +46,19 @@ QList<QWidget *> AccessibleItem::accessibleChildren(const QWidget *widget)
 
 QAccessible::Role AccessibleItem::role() const
 {
-    return Accessibility::role(widget()).value_or(QAccessibleWidget::role());
+    if (const std::optional<QAccessible::Role> given = Accessibility::role(widget()))
+        return *given;
+    const QAccessible::Role fallback = QAccessibleWidget::role();
+    if (fallback != QAccessible::Client)
+        return fallback;
+    // Whatever sits in a list is one of its items; elsewhere a widget that can be pressed is a
+    // button.
+    if (const QWidget *container = accessibleParent(widget());
+        container && Accessibility::role(container) == QAccessible::List)
+        return QAccessible::ListItem;
+    if (Accessibility::actionNames(widget()).contains(QAccessibleActionInterface::pressAction()))
+        return QAccessible::PushButton;
+    return fallback;
 }
 
 QAccessible::State AccessibleItem::state() const
@@ -59,17 +71,21 @@ QAccessible::State AccessibleItem::state() const
     return state;
 }
 
-QAccessibleInterface *AccessibleItem::parent() const
+QWidget *AccessibleItem::accessibleParent(const QWidget *widget)
 {
-    QWidget *w = widget();
-    if (!w || w->isWindow())
-        return QAccessibleWidget::parent();
-    QWidget *ancestor = w->parentWidget();
+    if (!widget || widget->isWindow())
+        return nullptr;
+    QWidget *ancestor = widget->parentWidget();
     while (ancestor && !ancestor->isWindow() && Accessibility::isPresentational(ancestor))
         ancestor = ancestor->parentWidget();
-    if (!ancestor)
-        return QAccessibleWidget::parent();
-    return QAccessible::queryAccessibleInterface(ancestor);
+    return ancestor;
+}
+
+QAccessibleInterface *AccessibleItem::parent() const
+{
+    if (QWidget *ancestor = accessibleParent(widget()))
+        return QAccessible::queryAccessibleInterface(ancestor);
+    return QAccessibleWidget::parent();
 }
 
 int AccessibleItem::childCount() const

@@ -31,6 +31,8 @@ public:
     void doAction(const QString &actionName) override;
     QStringList keyBindingsForAction(const QString &actionName) const override;
 
-    // The widgets a reader sees as the children of widget, in order.
+    // The widgets a reader sees as the children of widget, in order, and the one it sees as its
+    // parent (null for a window).
     static QList<QWidget *> accessibleChildren(const QWidget *widget);
+    static QWidget *accessibleParent(const QWidget *widget);
 };

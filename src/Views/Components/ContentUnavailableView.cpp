@@ -1,5 +1,7 @@
 #include "Views/Components/ContentUnavailableView.h"
 
+#include "Views/Components/Accessibility.h"
+
 #include "Views/Components/SymbolView.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
@@ -52,6 +54,7 @@ ContentUnavailableView::ContentUnavailableView(const QString &symbol, const QStr
     outer->addStretch(1);
     setAccessibleName(title);
     setAccessibleDescription(description);
+    Accessibility::setRole(m_title, QAccessible::Heading);
 }
 
 ContentUnavailableView *ContentUnavailableView::search(const QString &searchText, QWidget *parent)

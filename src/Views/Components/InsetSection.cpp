@@ -1,5 +1,6 @@
 #include "Views/Components/InsetSection.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
@@ -62,6 +63,10 @@ InsetSection::InsetSection(const QString &header, QWidget *parent) : QWidget(par
     m_header->textLabel()->setFont(s.headerFont);
     m_header->setColor(s.headerColor);
     m_header->symbolView()->hide();
+    // Readers hear the title as a heading, and the row around it is only layout.
+    Accessibility::setRole(m_header, QAccessible::Heading);
+    Accessibility::setLeaf(m_header);
+    Accessibility::setPresentational(m_headerRow);
     m_headerLayout = new QHBoxLayout(m_headerRow);
     m_headerLayout->setContentsMargins(s.rowPaddingH, 0, s.rowPaddingH - 6, 0);
     m_headerLayout->setSpacing(8);
@@ -132,6 +137,14 @@ void InsetSection::setPlain(bool plain)
     static_cast<SectionBody *>(m_body)->plain = plain;
     m_rows->setSpacing(plain ? 10 : 0);
     m_body->update();
+}
+
+void InsetSection::setAccessibleList(bool list)
+{
+    if (list)
+        Accessibility::setRole(m_body, QAccessible::List);
+    else
+        Accessibility::clearRole(m_body);
 }
 
 void InsetSection::addRow(QWidget *row)

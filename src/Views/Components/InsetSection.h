@@ -13,6 +13,8 @@
 //   section->setFooter(tr("One summary notification …"));
 //   summary->setPlain(true);    // no background or separators (a card row on a clear background)
 //   Rows are any widgets; ListRow rows get rounded hover corners and their own separator inset.
+//   The title is a heading for screen readers. species->setAccessibleList(true): the rows are
+//   the items of a list (species, plants), not the fields of a form.
 
 #include <QColor>
 #include <QWidget>
@@ -35,6 +37,7 @@ public:
     QString footer() const;
     void setFooter(const QString &footer);
     void setPlain(bool plain);
+    void setAccessibleList(bool list);
 
     void addRow(QWidget *row);
     void insertRow(int index, QWidget *row);

@@ -1,5 +1,6 @@
 #include "Views/Components/ListRow.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
 #include "Views/Components/SymbolView.h"
@@ -113,6 +114,9 @@ void ListRow::setAccessory(Accessory accessory)
 void ListRow::setActivatable(bool activatable)
 {
     m_activatable = activatable;
+    // Press: what a click, Space or Return does.
+    Accessibility::setAction(this, QAccessibleActionInterface::pressAction(),
+                             activatable ? std::function<void()>([this] { emit activated(); }) : nullptr);
     setFocusPolicy(activatable ? Qt::StrongFocus : Qt::NoFocus);
     setAttribute(Qt::WA_Hover, activatable);
     setCursor(activatable ? Qt::PointingHandCursor : Qt::ArrowCursor);

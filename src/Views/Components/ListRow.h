@@ -3,7 +3,8 @@
 // ListRow: one row of an inset list or grouped form: optional leading symbol, title and
 // subtitle, trailing value text and accessories, optional chevron; or fully custom content.
 // An activatable row highlights on hover and press, takes keyboard focus and emits activated()
-// on click, Space, Return or Enter.
+// on click, Space, Return or Enter, and offers screen readers a Press action that does the same
+// (the row is a list item in a list section, a button elsewhere).
 //
 //   auto *row = new ListRow(tr("Daily Reminders"));
 //   row->setSymbol("bell.badge.fill", theme.colors.red);

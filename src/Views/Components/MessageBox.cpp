@@ -1,5 +1,6 @@
 #include "Views/Components/MessageBox.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
@@ -47,7 +48,7 @@ int MessageBox::confirm(QWidget *parent, const QString &title, const QString &me
 {
     QList<Button> buttons = actions;
     buttons.append({QObject::tr("Cancel"), Role::cancel});
-    const int chosen = show(parent, title, message, buttons, int(buttons.size()) - 1);
+    const int chosen = show(parent, title, message, buttons, int(buttons.size()) - 1, QAccessible::Dialog);
     return chosen >= int(actions.size()) ? -1 : chosen;
 }
 
@@ -61,11 +62,11 @@ int MessageBox::alert(QWidget *parent, const QString &title, const QString &mess
         if (shown[i].role == Role::cancel)
             escape = i;
     }
-    return show(parent, title, message, shown, escape);
+    return show(parent, title, message, shown, escape, QAccessible::AlertMessage);
 }
 
 int MessageBox::show(QWidget *parent, const QString &title, const QString &message,
-                     const QList<Button> &buttons, int escapeIndex)
+                     const QList<Button> &buttons, int escapeIndex, QAccessible::Role role)
 {
     Shown record{title, message, {}};
     for (const Button &b : buttons)
@@ -90,6 +91,7 @@ int MessageBox::show(QWidget *parent, const QString &title, const QString &messa
     dialog.setModal(true);
     dialog.setAccessibleName(title);
     dialog.setAccessibleDescription(message);
+    Accessibility::setRole(&dialog, role);
     auto *column = new QVBoxLayout(&dialog);
     column->setContentsMargins(24, 22, 24, 20);
     column->setSpacing(8);

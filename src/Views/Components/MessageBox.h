@@ -1,7 +1,8 @@
 #pragma once
 
 // MessageBox: confirmation dialogs and alerts with the app's look, modal to their window.
-// Titles and messages are plain text (they may hold plant names).
+// Titles and messages are plain text (they may hold plant names). Screen readers hear an alert
+// as an alert and a confirmation as a dialog.
 //
 //   // "Delete {name}?" with one destructive action; the platform's "Cancel" is added.
 //   if (MessageBox::confirm(this, tr("Delete %1?").arg(name), tr("Its care history will be removed too."),
@@ -13,6 +14,7 @@
 //   MessageBox::setNextAnswer(tr("Delete")) // by button title ("Cancel" = cancel)
 //   MessageBox::lastShown()                 // title, message and buttons of the last dialog asked for
 
+#include <QAccessible>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -56,5 +58,5 @@ public:
 
 private:
     static int show(QWidget *parent, const QString &title, const QString &message,
-                    const QList<Button> &buttons, int escapeIndex);
+                    const QList<Button> &buttons, int escapeIndex, QAccessible::Role role);
 };

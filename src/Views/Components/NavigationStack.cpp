@@ -1,5 +1,6 @@
 #include "Views/Components/NavigationStack.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/TextLabel.h"
@@ -52,10 +53,12 @@ NavigationStack::NavigationStack(QWidget *parent) : QWidget(parent)
         new GlassButton(QString(), QStringLiteral("chevron.left"), GlassButton::Style::borderless, m_header);
     m_back->setTint(s.tint);
     m_back->setContentFont(s.backFont);
+    m_back->setAccessibleName(tr("Back"));
     m_back->hide();
     m_title = new TextLabel({}, TextStyle::largeTitle, m_header);
     m_title->setElided(true);
     m_title->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    Accessibility::setRole(m_title, QAccessible::Heading);
     m_trailing = new QHBoxLayout;
     m_trailing->setSpacing(8);
 
@@ -212,7 +215,7 @@ void NavigationStack::refreshHeader()
         const NavigationItem *previous = item(m_pages[m_pages.size() - 2]);
         const QString backTitle = previous ? previous->title() : QString();
         m_back->setText(backTitle);
-        m_back->setAccessibleName(tr("Back to %1").arg(backTitle));
+        m_back->setAccessibleName(backTitle.isEmpty() ? tr("Back") : tr("Back to %1").arg(backTitle));
     }
     m_title->setText(current->title());
     m_title->setFont(current->largeTitle() ? s.largeTitleFont

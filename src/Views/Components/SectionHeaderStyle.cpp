@@ -1,5 +1,6 @@
 #include "Views/Components/SectionHeaderStyle.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
 
@@ -14,6 +15,7 @@ QLabel *sectionHeaderStyle(QLabel *label)
     pal.setColor(QPalette::WindowText, t.colors.label);
     label->setPalette(pal);
     label->setAccessibleName(label->text());
+    Accessibility::setRole(label, QAccessible::Heading);
     return label;
 }
 

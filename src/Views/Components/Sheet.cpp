@@ -1,5 +1,6 @@
 #include "Views/Components/Sheet.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/RoundedCard.h"
 #include "Views/Components/RoundedClipEffect.h"
 #include "Views/Components/Theme.h"
@@ -31,7 +32,11 @@ Sheet::Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss)
     m_card->contentLayout()->addWidget(content);
     // Screens fill the card edge to edge (headers, list backgrounds); round them with the card.
     content->setGraphicsEffect(new RoundedClipEffect(style.radius, Shapes::allCorners, content));
+    // A modal dialog for screen readers: the window behind it stops showing while it is open.
     setAccessibleName(content->accessibleName());
+    Accessibility::setRole(this, QAccessible::Dialog);
+    Accessibility::setModal(this);
+    Accessibility::setPresentational(m_card);
     window->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, &Sheet::keepFocusInside);
 }

@@ -2,7 +2,8 @@
 
 // Sheet: a modal card over the main window: the window is dimmed, the content sits centred on a
 // rounded card sized from the content's minimum/preferred size (within the window), focus stays
-// inside, and Escape dismisses it. Every way of closing runs onDismiss exactly once.
+// inside, and Escape dismisses it. Every way of closing runs onDismiss exactly once. Screen
+// readers see a modal dialog named after the content, and nothing of the window behind as showing.
 //
 //   Sheet *sheet = Sheet::present(window(), new AddPlantFlow(...), [this] { m_state->setAddingPlant(false);
 //   }); sheet->dismiss();                  // programmatic close (also calls onDismiss)

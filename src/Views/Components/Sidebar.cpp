@@ -1,5 +1,6 @@
 #include "Views/Components/Sidebar.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/SidebarItem.h"
 #include "Views/Components/Theme.h"
 
@@ -16,6 +17,7 @@ Sidebar::Sidebar(QWidget *parent) : QWidget(parent)
     m_layout->addStretch(1);
     setFixedWidth(s.width);
     setAccessibleName(tr("Sidebar"));
+    Accessibility::setRole(this, QAccessible::PageTabList);
 }
 
 int Sidebar::addItem(const QString &symbol, const QString &title)
@@ -36,10 +38,10 @@ SidebarItem *Sidebar::item(int index) const
     return index >= 0 && index < m_items.size() ? m_items[index] : nullptr;
 }
 
-void Sidebar::setBadge(int index, int count)
+void Sidebar::setBadge(int index, int count, const QString &spoken)
 {
     if (SidebarItem *i = item(index))
-        i->setBadge(count);
+        i->setBadge(count, spoken);
 }
 
 int Sidebar::badge(int index) const

@@ -7,7 +7,9 @@
 //   sidebar->addItem("checklist", tr("Today"));          // returns the index, 0
 //   sidebar->addItem("leaf", tr("My Plants"));
 //   sidebar->addItem("books.vertical", tr("Explore"));
-//   sidebar->setBadge(0, dueCount);                        // 0 hides the badge
+//   sidebar->setBadge(0, dueCount, tr("%1 tasks due").arg(dueCount));   // 0 hides the badge
+// Screen readers see a page-tab list; each item is a page tab whose Press selects it, named
+// "Today, 6 tasks due" with the badge's spoken words (the number alone when none are given).
 //   connect(sidebar, &Sidebar::currentChanged, this, [](int index) { ... });
 //   sidebar->setCurrentIndex(2);                           // emits currentChanged when it changes
 
@@ -26,7 +28,7 @@ public:
     int addItem(const QString &symbol, const QString &title);
     int count() const { return int(m_items.size()); }
     SidebarItem *item(int index) const;
-    void setBadge(int index, int count);
+    void setBadge(int index, int count, const QString &spoken = {});
     int badge(int index) const;
     int currentIndex() const { return m_current; }
     void setCurrentIndex(int index);

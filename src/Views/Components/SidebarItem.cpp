@@ -19,9 +19,10 @@ SidebarItem::SidebarItem(const QString &symbol, const QString &title, QWidget *p
     updateAccessibility();
 }
 
-void SidebarItem::setBadge(int count)
+void SidebarItem::setBadge(int count, const QString &spoken)
 {
     m_badge = qMax(0, count);
+    m_spokenBadge = spoken.isEmpty() ? QString::number(m_badge) : spoken;
     updateAccessibility();
     update();
 }
@@ -82,5 +83,5 @@ bool SidebarItem::event(QEvent *event)
 
 void SidebarItem::updateAccessibility()
 {
-    setAccessibleName(m_badge > 0 ? tr("%1, %n item(s)", nullptr, m_badge).arg(text()) : text());
+    setAccessibleName(m_badge > 0 ? text() + QStringLiteral(", ") + m_spokenBadge : text());
 }

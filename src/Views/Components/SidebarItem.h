@@ -1,7 +1,8 @@
 #pragma once
 
 // SidebarItem: one entry of the Sidebar: symbol, title and an optional count badge. Checkable;
-// the Sidebar keeps exactly one checked. Accessible name: the title plus the count when shown.
+// the Sidebar keeps exactly one checked. Accessible name: the title plus the badge's spoken
+// words ("Today, 6 tasks due") when shown.
 
 #include <QAbstractButton>
 
@@ -12,7 +13,8 @@ public:
     SidebarItem(const QString &symbol, const QString &title, QWidget *parent = nullptr);
 
     int badge() const { return m_badge; }
-    void setBadge(int count); // 0 or less shows none
+    // 0 or less shows none; spoken: what readers hear for it (default: the number).
+    void setBadge(int count, const QString &spoken = {});
     QString symbol() const { return m_symbol; }
 
     QSize sizeHint() const override;
@@ -26,4 +28,5 @@ private:
 
     QString m_symbol;
     int m_badge = 0;
+    QString m_spokenBadge;
 };

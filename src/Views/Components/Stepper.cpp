@@ -5,6 +5,7 @@
 #include "Views/Components/Shapes.h"
 #include "Views/Components/Theme.h"
 
+#include <QAccessible>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
@@ -45,6 +46,10 @@ void Stepper::setValue(int value)
     }
     m_value = clamped;
     sync();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, m_value);
+        QAccessible::updateAccessibility(&event);
+    }
     emit valueChanged(m_value);
 }
 
@@ -97,5 +102,4 @@ void Stepper::sync()
 {
     m_minus->setEnabled(m_value > m_min);
     m_plus->setEnabled(m_value < m_max);
-    setAccessibleDescription(QString::number(m_value));
 }

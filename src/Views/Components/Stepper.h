@@ -1,7 +1,8 @@
 #pragma once
 
 // Stepper: a pair of "−" and "+" buttons in one capsule changing an integer within a range by a
-// step; each end disables its button. Up/Down keys step too.
+// step; each end disables its button. Up/Down keys step too. Screen readers see a spin button
+// with the value, minimum and maximum (AccessibleStepper); give it an accessible name.
 //
 //   auto *s = new Stepper(1, 120, parent); s->setValue(days); s->setAccessibleName(tr("Water interval"));
 //   connect(s, &Stepper::valueChanged, this, [](int v) { ... });
@@ -20,6 +21,7 @@ public:
     void setValue(int value); // clamped to the range
     void setRange(int minimum, int maximum);
     void setStep(int step);
+    int step() const { return m_step; }
     int minimum() const { return m_min; }
     int maximum() const { return m_max; }
     void stepUp();

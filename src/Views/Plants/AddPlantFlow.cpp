@@ -91,12 +91,14 @@ AddPlantFlow::AddPlantFlow(ModelStore &store, std::function<void()> onFinish, QW
     // "Other plant" is always offered, whatever the search, in a section of its own.
     auto *customSection = new InsetSection;
     customSection->setObjectName(QStringLiteral("customSection"));
+    customSection->setAccessibleList(true);
     m_customRow = makeRow(Species::custom(), customSection);
     customSection->addRow(m_customRow);
     m_list->addWidget(customSection);
 
     m_catalogSection = new InsetSection(tr("Popular Houseplants"));
     m_catalogSection->setObjectName(QStringLiteral("catalogSection"));
+    m_catalogSection->setAccessibleList(true);
     for (const Species &species : Species::catalog()) {
         ListRow *row = makeRow(species, m_catalogSection);
         m_catalogSection->addRow(row);

@@ -1,6 +1,7 @@
 #include "Views/Today/TaskRow.h"
 
 #include "Models/Plant.h"
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/PlantThumbnail.h"
@@ -62,6 +63,8 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
     const QColor kindTint = theme.color(task.kind.tint());
     setObjectName(QStringLiteral("taskRow"));
     setFocusPolicy(Qt::StrongFocus);
+    // A list item whose Press does what Enter does on the row.
+    Accessibility::setPressKey(this, Qt::Key_Return);
 
     m_content = new QWidget(this);
     auto *row = new QHBoxLayout(m_content);

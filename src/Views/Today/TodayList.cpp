@@ -1,5 +1,6 @@
 #include "Views/Today/TodayList.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
 #include "Views/Components/Spring.h"
@@ -117,6 +118,9 @@ TodayList::TodayList(QWidget *parent) : QWidget(parent), m_animation(new QVarian
     const ListStyle &list = Theme::current().list;
     m_metrics.sectionSpacing = list.sectionSpacing;
     m_metrics.headerSpacing = list.headerSpacing;
+    // Readers see one list: section titles as headings, tasks as its items; the slots that clip
+    // items while they move are only layout.
+    Accessibility::setRole(this, QAccessible::List);
     m_animation->setStartValue(0.0);
     m_animation->setEndValue(1.0);
     m_animation->setEasingCurve(Spring::curve());
@@ -166,6 +170,7 @@ void TodayList::setItems(const QList<Item> &items, bool animated)
             fresh.append(false);
         } else {
             auto *slot = new ItemSlot(this);
+            Accessibility::setPresentational(slot);
             slot->item = item.widget;
             item.widget->setParent(slot);
             item.widget->show();

@@ -1,5 +1,6 @@
 #include "Views/Today/TodaySummaryCard.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/CapacityGauge.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
@@ -48,6 +49,8 @@ TodaySummaryCard::TodaySummaryCard(QWidget *parent) : RoundedCard(summaryStyle()
     const Theme &theme = Theme::current();
     const QColor white = theme.colors.onAccent;
     setObjectName(QStringLiteral("todaySummaryCard"));
+    // One element for readers: its name says the date and both counts.
+    Accessibility::setLeaf(this);
     setGradient(theme.colors.accent, theme.colors.accentDark);
     setPadding(20);
 

@@ -8,6 +8,7 @@
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
 #include "Store/PlantQuery.h"
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/NavigationStack.h"
@@ -412,6 +413,9 @@ QWidget *TodayView::header(const QString &key, Section section)
     }
     auto *label = new SymbolLabel(symbol, title, TextStyle::subheadline, bar);
     label->setObjectName(QStringLiteral("todaySectionTitle"));
+    Accessibility::setPresentational(bar);
+    Accessibility::setRole(label, QAccessible::Heading);
+    Accessibility::setLeaf(label);
     label->setTextStyle(TextStyle::subheadline, QFont::DemiBold);
     label->textLabel()->setFont(style.headerFont);
     label->setColor(color);
@@ -450,6 +454,8 @@ QWidget *TodayView::nothingDueRow()
     layout->addWidget(label);
     layout->addStretch(1);
     row->setMinimumHeight(style.rowMinHeight);
+    row->setAccessibleName(label->text());
+    Accessibility::setLeaf(row);
     return row;
 }
 

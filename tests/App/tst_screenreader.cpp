@@ -1,0 +1,340 @@
+// The main window as a screen reader reads it through Qt's accessibility interfaces: the Today
+// list, the sidebar's page tabs, the add-plant sheet and form, the Settings switch. The same
+// paths over AT-SPI with a real client are in tst_atspi.
+#include "support/AppHarness.h"
+
+#include "Models/Plant.h"
+#include "Models/Species.h"
+#include "Platform/Preferences.h"
+#include "Platform/ReminderAutostart.h"
+#include "Services/SampleData.h"
+#include "Store/ModelStore.h"
+#include "Views/Components/GlassButton.h"
+#include "Views/Components/ListRow.h"
+#include "Views/Components/MessageBox.h"
+#include "Views/Components/NavigationStack.h"
+#include "Views/Components/Sheet.h"
+#include "Views/Components/Sidebar.h"
+#include "Views/Components/Spring.h"
+#include "Views/Components/Stepper.h"
+#include "Views/Components/ToggleSwitch.h"
+#include "Views/Plants/AddPlantFlow.h"
+#include "Views/Plants/IntervalRow.h"
+#include "Views/Plants/PlantFormView.h"
+#include "Views/RootView.h"
+#include "Views/Settings/SettingsView.h"
+#include "Views/State/AppState.h"
+#include "Views/Today/TaskRow.h"
+#include "Views/Today/TodayList.h"
+#include "Views/Today/TodaySummaryCard.h"
+#include "Views/Today/TodayView.h"
+
+#include <QAccessible>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QDate monday(2026, 12, 7);
+
+QString roleName(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::ListItem:
+        return QStringLiteral("item");
+    case QAccessible::Heading:
+        return QStringLiteral("heading");
+    case QAccessible::PushButton:
+        return QStringLiteral("button");
+    default:
+        return QString::number(int(role), 16);
+    }
+}
+
+QAccessibleInterface *accessible(QObject *object)
+{
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+// As a reader lists them: "heading: Overdue", "item: Figgy, Fertilize, 1 day late, Living Room".
+QStringList readChildren(QAccessibleInterface *iface)
+{
+    QStringList lines;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface *child = iface->child(i);
+        lines.append(roleName(child->role()) + QStringLiteral(": ") + child->text(QAccessible::Name));
+    }
+    return lines;
+}
+
+// Every node below iface, which must name its parent back and know its own index.
+void walk(QAccessibleInterface *iface, QList<QAccessibleInterface *> &nodes, QStringList &inconsistent)
+{
+    nodes.append(iface);
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface *child = iface->child(i);
+        if (!child)
+            continue;
+        if (child->parent() != iface || iface->indexOfChild(child) != i)
+            inconsistent.append(QString::fromLatin1(child->object()->metaObject()->className()));
+        walk(child, nodes, inconsistent);
+    }
+}
+
+void perform(QAccessibleInterface *iface, const QString &action)
+{
+    QVERIFY2(iface->actionInterface()->actionNames().contains(action),
+             qPrintable(iface->text(QAccessible::Name) + QStringLiteral(": ") + action));
+    iface->actionInterface()->doAction(action);
+}
+
+} // namespace
+
+class TestScreenReader final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        Spring::setAnimationsEnabled(false);
+    }
+
+    void init()
+    {
+        m_harness = std::make_unique<AppHarness>(AppHarness::at(monday, 10, 30));
+        MessageBox::clearNextAnswer();
+        MessageBox::clearLastShown();
+    }
+
+    void cleanup()
+    {
+        m_harness.reset();
+        MessageBox::clearNextAnswer();
+        ReminderAutostart::remove();
+    }
+
+    void todayReadsAsOneList()
+    {
+        SampleData::load(store());
+        QTRY_VERIFY(!today()->isShowingEmptyState());
+        QAccessibleInterface *list = accessible(today()->list());
+        QCOMPARE(list->role(), QAccessible::List);
+        const QStringList expected = {
+            QStringLiteral("item: Monday, Dec 7, 6 tasks left, 0 done today"),
+            QStringLiteral("heading: Overdue"),
+            QStringLiteral("item: Figgy, Fertilize, 1 day late, Living Room"),
+            QStringLiteral("item: Monty, Water, 1 day late, Living Room"),
+            QStringLiteral("item: Monty, Mist, 1 day late, Living Room"),
+            QStringLiteral("heading: Today"),
+            QStringLiteral("button: Complete All"),
+            QStringLiteral("item: Fernando, Water, Due today, Bathroom"),
+            QStringLiteral("item: Fernando, Mist, Due today, Bathroom"),
+            QStringLiteral("item: Goldie, Water, Due today, Kitchen"),
+            QStringLiteral("heading: Next 7 Days"),
+            QStringLiteral("item: Orbi, Mist, Tomorrow, Bathroom"),
+            QStringLiteral("item: Orbi, Water, In 2 days, Bathroom"),
+            QStringLiteral("item: Penny, Fertilize, In 2 days, Office"),
+            QStringLiteral("item: Figgy, Water, In 5 days, Living Room"),
+            QStringLiteral("item: Penny, Water, In 5 days, Office"),
+        };
+        QCOMPARE(readChildren(list), expected);
+        QCOMPARE(accessible(today()->summaryCard())->childCount(), 0);
+
+        // Completing a task by its button's action: the item moves to the next days, the summary
+        // and the tab's count follow.
+        QAccessibleInterface *tab = accessible(m_harness->app->rootView()->sidebar())->child(0);
+        QCOMPARE(tab->text(QAccessible::Name), QStringLiteral("Today, 6 tasks due"));
+        TaskRow *goldie = today()->rows().at(5);
+        QCOMPARE(goldie->plantName(), QStringLiteral("Goldie"));
+        perform(accessible(goldie->doneButton()), QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(today()->completions(), 1);
+        QStringList after = expected;
+        after[0] = QStringLiteral("item: Monday, Dec 7, 5 tasks left, 1 done today");
+        after.append(after.takeAt(9).replace(QStringLiteral("Due today"), QStringLiteral("In 7 days")));
+        QTRY_COMPARE(readChildren(list), after);
+        QTRY_COMPARE(tab->text(QAccessible::Name), QStringLiteral("Today, 5 tasks due"));
+    }
+
+    // A row's Press is whatever Enter does on it.
+    void rowPressDoesWhatEnterDoes()
+    {
+        SampleData::load(store());
+        QTRY_VERIFY(!today()->isShowingEmptyState());
+        NavigationStack *stack = m_harness->app->rootView()->navigationStack(AppTab::today);
+        const auto effect = [&](TaskRow *row, bool byReader) {
+            const int events = store().eventCount();
+            const int depth = stack->depth();
+            if (byReader)
+                perform(accessible(row), QAccessibleActionInterface::pressAction());
+            else
+                QTest::keyClick(row, Qt::Key_Return);
+            QTest::qWait(50);
+            const QPair<int, int> change{store().eventCount() - events, stack->depth() - depth};
+            stack->popToRoot();
+            return change;
+        };
+        const QPair<int, int> byKey = effect(today()->rows().at(0), false);
+        const QPair<int, int> byReader = effect(today()->rows().at(0), true);
+        QVERIFY(byKey != qMakePair(0, 0));
+        QCOMPARE(byReader, byKey);
+    }
+
+    void sidebarTabsSwitchTabs()
+    {
+        QAccessibleInterface *tabs = accessible(m_harness->app->rootView()->sidebar());
+        QCOMPARE(tabs->role(), QAccessible::PageTabList);
+        perform(tabs->child(2), QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(m_harness->app->state().selectedTab(), AppTab::explore);
+        perform(tabs->child(0), QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(m_harness->app->state().selectedTab(), AppTab::today);
+        for (int i = 0; i < tabs->childCount(); ++i)
+            QCOMPARE(bool(tabs->child(i)->state().selected), i == 0);
+    }
+
+    // While the sheet is open the window behind it is not showing; the sheet is a modal dialog
+    // whose form offers the interval as a spin button and the kinds as switches.
+    void addPlantSheetIsAModalDialog()
+    {
+        SampleData::load(store());
+        QTRY_VERIFY(!today()->isShowingEmptyState());
+        QAccessibleInterface *firstRow = accessible(today()->rows().at(0));
+        QVERIFY(!firstRow->state().offscreen);
+
+        m_harness->app->state().setAddingPlant(true);
+        QTRY_VERIFY(m_harness->app->rootView()->sheet());
+        Sheet *sheet = m_harness->app->rootView()->sheet();
+        QAccessibleInterface *dialog = accessible(sheet);
+        QCOMPARE(dialog->role(), QAccessible::Dialog);
+        QCOMPARE(dialog->text(QAccessible::Name), QStringLiteral("Add a Plant"));
+        QVERIFY(dialog->state().modal);
+        QVERIFY(firstRow->state().offscreen);
+
+        auto *flow = qobject_cast<AddPlantFlow *>(sheet->content());
+        QAccessibleInterface *monstera = accessible(flow->speciesRow(QStringLiteral("monstera")));
+        QCOMPARE(monstera->role(), QAccessible::ListItem);
+        QTRY_VERIFY(!monstera->state().offscreen);
+        perform(monstera, QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(flow->navigationStack()->depth(), 2);
+        auto *form = qobject_cast<PlantFormView *>(flow->navigationStack()->currentPage());
+        QVERIFY(form);
+        QTRY_VERIFY(monstera->state().invisible || monstera->state().offscreen);
+
+        IntervalRow *water = form->intervalRow(CareKind::water);
+        QAccessibleInterface *stepper = accessible(water->stepper());
+        QCOMPARE(stepper->role(), QAccessible::SpinBox);
+        QCOMPARE(stepper->text(QAccessible::Name), QStringLiteral("Water interval"));
+        QCOMPARE(stepper->valueInterface()->maximumValue().toInt(), 120);
+        stepper->valueInterface()->setCurrentValue(14);
+        QCOMPARE(water->days(), 14);
+        QCOMPARE(stepper->text(QAccessible::Description), QStringLiteral("Every 14 days"));
+
+        QAccessibleInterface *toggle = accessible(water->toggle());
+        QCOMPARE(toggle->role(), QAccessible::CheckBox);
+        QVERIFY(toggle->state().checked);
+        perform(toggle, QAccessibleActionInterface::toggleAction());
+        QTRY_COMPARE(water->days(), 0);
+        QVERIFY(stepper->state().invisible);
+        perform(toggle, QAccessibleActionInterface::toggleAction());
+        QTRY_COMPARE(water->days(), 7); // switching on starts from the kind's default again
+
+        sheet->dismiss();
+        QTRY_VERIFY(!firstRow->state().offscreen);
+    }
+
+    // The whole window, sheet and form included: every control has a name, none has a key
+    // binding taken from user text, and every node names its parent back.
+    void everyControlIsNamed()
+    {
+        Plant *plant = new Plant(QStringLiteral("R&D <b>"), Species::custom(), QStringLiteral("&Lab"));
+        store().insert(plant);
+        plant->setInterval(CareKind::water, 1);
+        QTRY_VERIFY(!today()->rows().isEmpty());
+        m_harness->app->state().setAddingPlant(true);
+        QTRY_VERIFY(m_harness->app->rootView()->sheet());
+        auto *flow = qobject_cast<AddPlantFlow *>(m_harness->app->rootView()->sheet()->content());
+        flow->choose(Species::custom());
+
+        QList<QAccessibleInterface *> nodes;
+        QStringList inconsistent;
+        walk(accessible(m_harness->app->mainWindow()), nodes, inconsistent);
+        QVERIFY2(inconsistent.isEmpty(), qPrintable(inconsistent.join(QLatin1Char(','))));
+        QStringList unnamed;
+        bool sawDoneButton = false;
+        for (QAccessibleInterface *node : nodes) {
+            const QAccessible::Role role = node->role();
+            const QString name = node->text(QAccessible::Name);
+            const bool control = role == QAccessible::PushButton || role == QAccessible::CheckBox ||
+                                 role == QAccessible::PageTab || role == QAccessible::SpinBox;
+            if (control && name.isEmpty() && !node->state().invisible)
+                unnamed.append(node->object()->objectName());
+            if (QAccessibleActionInterface *actions = node->actionInterface()) {
+                for (const QString &action : actions->actionNames())
+                    QVERIFY2(actions->keyBindingsForAction(action).isEmpty(), qPrintable(name));
+            }
+            sawDoneButton = sawDoneButton || name == QStringLiteral("Mark water done for R&D <b>");
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
+        QVERIFY(sawDoneButton);
+    }
+
+    // The switch's Toggle runs what a click runs: the permission request, then the saved choice
+    // or the alert.
+    void remindersSwitchAsksLikeAClick_data()
+    {
+        QTest::addColumn<bool>("granted");
+        QTest::newRow("granted") << true;
+        QTest::newRow("refused") << false;
+    }
+    void remindersSwitchAsksLikeAClick()
+    {
+        QFETCH(bool, granted);
+        if (!granted) {
+            m_harness->notifications.status = AuthorizationStatus::denied;
+            MessageBox::setNextAnswer(QStringLiteral("OK"));
+        }
+        m_harness->app->showSettings();
+        QWidget *window = m_harness->app->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto *settings = window->findChild<SettingsView *>(QStringLiteral("settingsView"));
+        QAccessibleInterface *toggle = accessible(settings->remindersToggle());
+        QCOMPARE(toggle->text(QAccessible::Name), QStringLiteral("Daily Reminders"));
+
+        perform(toggle, QAccessibleActionInterface::toggleAction());
+        QTRY_COMPARE(m_harness->notifications.operations().count(
+                         RecordingNotificationCenter::Operation::requestAuthorization),
+                     1);
+        if (granted) {
+            QTRY_VERIFY(m_harness->app->preferences().remindersEnabled());
+            QVERIFY(toggle->state().checked);
+            QVERIFY(!MessageBox::lastShown());
+        } else {
+            QTRY_VERIFY(MessageBox::lastShown());
+            QCOMPARE(MessageBox::lastShown()->title, QStringLiteral("Notifications Are Off"));
+            QVERIFY(!m_harness->app->preferences().remindersEnabled());
+            QTRY_VERIFY(!toggle->state().checked);
+        }
+        Preferences reread(m_harness->dir.filePath(QStringLiteral("settings.ini")));
+        QCOMPARE(reread.remindersEnabled(), granted);
+    }
+
+private:
+    ModelStore &store() const { return m_harness->app->store(); }
+    TodayView *today() const
+    {
+        return qobject_cast<TodayView *>(m_harness->app->rootView()->navigationStack(AppTab::today)->page(0));
+    }
+
+    QTemporaryDir m_config;
+    std::unique_ptr<AppHarness> m_harness;
+};
+
+QTEST_MAIN(TestScreenReader)
+#include "tst_screenreader.moc"
