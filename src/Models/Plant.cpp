@@ -77,6 +77,7 @@ void Plant::setPhoto(const std::optional<QByteArray> &photo)
     m_photo = photo;
     m_hasPhoto = photo.has_value();
     m_photoHeld = true;
+    ++m_photoRevision;
     didChange();
 }
 

@@ -50,6 +50,9 @@ public:
     // The photo bytes; for a stored plant they are read from the store on each call.
     std::optional<QByteArray> photo() const;
     bool hasPhoto() const { return m_hasPhoto; }
+    // Counts photo changes in this run, so a view can tell whether the photo it shows is still the
+    // plant's without reading the bytes.
+    quint64 photoRevision() const { return m_photoRevision; }
     void setPhoto(const std::optional<QByteArray> &photo);
     QString notes() const { return m_notes; }
     void setNotes(const QString &notes);
@@ -159,6 +162,7 @@ private:
     std::optional<QByteArray> m_photo; // meaningful while m_photoHeld
     bool m_hasPhoto = false;
     bool m_photoHeld = false;
+    quint64 m_photoRevision = 0;
     std::optional<std::vector<std::unique_ptr<CareEvent>>> m_events;
     ModelContext *m_context = nullptr;
 };

@@ -73,51 +73,69 @@ void GlassBadge::setTextStyle(TextStyle style, QFont::Weight weight)
     update();
 }
 
+GlassBadge::Content GlassBadge::content() const
+{
+    return {m_text, m_symbol, m_tint, foreground(), m_font, m_paddingH, m_paddingV, m_circular};
+}
+
 QSize GlassBadge::sizeHint() const
 {
-    const QFontMetrics fm(m_font);
-    const int icon = m_symbol.isEmpty() ? 0 : Symbols::sizeFor(m_font);
-    if (m_circular) {
-        const int side = qMax(icon, fm.height()) + 2 * m_paddingV;
-        return {side, side};
-    }
-    const int textWidth = m_text.isEmpty() ? 0 : fm.horizontalAdvance(m_text);
-    const int gap = (icon > 0 && textWidth > 0) ? Theme::current().badge.iconSpacing : 0;
-    const int h = qMax(icon, fm.height()) + 2 * m_paddingV;
-    return {qMax(h, icon + gap + textWidth + 2 * m_paddingH), h};
+    return sizeFor(content());
 }
 
 void GlassBadge::paintEvent(QPaintEvent *)
 {
-    const BadgeStyle &s = Theme::current().badge;
     QPainter p(this);
+    paint(p, QRectF(rect()), content());
+}
+
+QSize GlassBadge::sizeFor(const Content &content)
+{
+    const QFontMetrics fm(content.font);
+    const int icon = content.symbol.isEmpty() ? 0 : Symbols::sizeFor(content.font);
+    if (content.circular) {
+        const int side = qMax(icon, fm.height()) + 2 * content.paddingV;
+        return {side, side};
+    }
+    const int textWidth = content.text.isEmpty() ? 0 : fm.horizontalAdvance(content.text);
+    const int gap = (icon > 0 && textWidth > 0) ? Theme::current().badge.iconSpacing : 0;
+    const int h = qMax(icon, fm.height()) + 2 * content.paddingV;
+    return {qMax(h, icon + gap + textWidth + 2 * content.paddingH), h};
+}
+
+void GlassBadge::paint(QPainter &p, const QRectF &rect, const Content &content)
+{
+    const BadgeStyle &s = Theme::current().badge;
+    p.save();
     Painting::setHighQuality(p);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF r = rect.adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath shape;
-    if (m_circular)
+    if (content.circular)
         shape.addEllipse(r);
     else
         shape = Shapes::capsule(r);
-    if (m_tint)
-        Painting::drawGlass(p, shape, Theme::withAlpha(*m_tint, s.tintAlpha),
+    if (content.tint)
+        Painting::drawGlass(p, shape, Theme::withAlpha(*content.tint, s.tintAlpha),
                             Theme::withAlpha(Qt::white, 0.35), std::nullopt, 0);
     else
         Painting::drawGlass(p, shape, s.glassFill, s.glassBorder, std::nullopt, 0);
 
-    const QColor fg = foreground();
-    const QFontMetrics fm(m_font);
-    const int icon = m_symbol.isEmpty() ? 0 : Symbols::sizeFor(m_font);
-    const bool showText = !m_circular && !m_text.isEmpty();
-    const int textWidth = showText ? fm.horizontalAdvance(m_text) : 0;
+    const QColor fg = content.foreground;
+    const QFontMetrics fm(content.font);
+    const int icon = content.symbol.isEmpty() ? 0 : Symbols::sizeFor(content.font);
+    const bool showText = !content.circular && !content.text.isEmpty();
+    const int textWidth = showText ? fm.horizontalAdvance(content.text) : 0;
     const int gap = (icon > 0 && showText) ? s.iconSpacing : 0;
     qreal x = r.center().x() - (icon + gap + textWidth) / 2.0;
     if (icon > 0) {
-        Symbols::paint(p, QRectF(x, r.center().y() - icon / 2.0, icon, icon), m_symbol, fg);
+        Symbols::paint(p, QRectF(x, r.center().y() - icon / 2.0, icon, icon), content.symbol, fg);
         x += icon + gap;
     }
     if (showText) {
-        p.setFont(m_font);
+        p.setFont(content.font);
         p.setPen(fg);
-        p.drawText(QRectF(x, r.top(), textWidth + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, m_text);
+        p.drawText(QRectF(x, r.top(), textWidth + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
+                   content.text);
     }
+    p.restore();
 }

@@ -16,6 +16,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 #include <optional>
 
 class GlassBadge final : public QWidget
@@ -38,10 +40,27 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
+    // A badge drawn without a widget (on a plant card): the same look for the same content.
+    struct Content
+    {
+        QString text;
+        QString symbol;
+        std::optional<QColor> tint; // none: plain glass
+        QColor foreground;
+        QFont font;
+        int paddingH = 0;
+        int paddingV = 0;
+        bool circular = false;
+    };
+    static QSize sizeFor(const Content &content);
+    static void paint(QPainter &painter, const QRectF &rect, const Content &content);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    Content content() const;
+
     QString m_text;
     QString m_symbol;
     std::optional<QColor> m_tint;

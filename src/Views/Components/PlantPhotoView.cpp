@@ -195,13 +195,13 @@ void PlantPhotoView::requestDecode()
         m_decoding = false;
         applyDecode(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run(
-        [bytes = *m_photo, knownSize = m_photoSize, frame, revision = m_photoRevision] {
+    watcher->setFuture(
+        QtConcurrent::run([bytes = *m_photo, knownSize = m_photoSize, frame, revision = m_photoRevision] {
             DecodeResult result;
             result.revision = revision;
             result.photoSize = knownSize ? knownSize : PhotoProcessor::imageSize(bytes);
-            result.maxPixel = PhotoViewGeometry::decodeMaxPixel(result.photoSize, frame,
-                                                                PhotoProcessor::displayMaxPixel);
+            result.maxPixel =
+                PhotoViewGeometry::decodeMaxPixel(result.photoSize, frame, PhotoProcessor::displayMaxPixel);
             result.image = PhotoProcessor::thumbnail(bytes, result.maxPixel);
             return result;
         }));
@@ -228,7 +228,8 @@ bool PlantPhotoView::wantsLargerDecode() const
         return false;
     const int cap = PhotoProcessor::displayMaxPixel;
     const int needed = PhotoViewGeometry::decodeMaxPixel(m_photoSize, framePixels(), cap);
-    const int available = m_photoSize ? std::min(cap, std::max(m_photoSize->width(), m_photoSize->height())) : cap;
+    const int available =
+        m_photoSize ? std::min(cap, std::max(m_photoSize->width(), m_photoSize->height())) : cap;
     return needed > m_decodedMaxPixel && m_decodedMaxPixel < available;
 }
 
@@ -270,17 +271,67 @@ const QImage &PlantPhotoView::scaledForFrame(const QImage &source, ScaledImage &
     const QSize frame = framePixels();
     if (source.isNull() || frame.isEmpty())
         return source;
-    const double scale = std::max(double(frame.width()) / source.width(), double(frame.height()) / source.height());
+    const double scale =
+        std::max(double(frame.width()) / source.width(), double(frame.height()) / source.height());
     if (scale >= 0.75)
         return source;
     if (cache.sourceKey != source.cacheKey() || cache.frame != frame) {
         cache.sourceKey = source.cacheKey();
         cache.frame = frame;
         cache.image = source.scaled(std::max(1, int(std::ceil(source.width() * scale))),
-                                    std::max(1, int(std::ceil(source.height() * scale))), Qt::IgnoreAspectRatio,
-                                    Qt::SmoothTransformation);
+                                    std::max(1, int(std::ceil(source.height() * scale))),
+                                    Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     return cache.image;
+}
+
+QImage PlantPhotoView::renderPlaceholder(const QRectF &frame, qreal symbolScale, qreal devicePixelRatio,
+                                         QPointF *origin)
+{
+    const PhotoViewGeometry::Style &style = PhotoViewGeometry::style();
+    const QRectF symbol = PhotoViewGeometry::placeholderSymbolRect(frame, symbolScale);
+    if (symbol.width() < 1)
+        return {};
+    const qreal dpr = devicePixelRatio;
+    const qreal margin = std::ceil(style.shadowBlur * 2);
+    const QRectF area =
+        symbol.united(symbol.translated(style.shadowOffset)).adjusted(-margin, -margin, margin, margin);
+    const QSize pixels(int(std::ceil(area.width() * dpr)), int(std::ceil(area.height() * dpr)));
+
+    QImage shadow(pixels, QImage::Format_ARGB32_Premultiplied);
+    shadow.setDevicePixelRatio(dpr);
+    shadow.fill(Qt::transparent);
+    {
+        QPainter p(&shadow);
+        Symbols::paint(p, symbol.translated(style.shadowOffset - area.topLeft()), leafSymbol, Qt::black);
+    }
+    const int boxRadius = std::max(1, int(std::lround(style.shadowBlur * dpr / 2.0)));
+    for (int pass = 0; pass < 3; ++pass) {
+        blurAlpha(shadow, boxRadius, true);
+        blurAlpha(shadow, boxRadius, false);
+    }
+    {
+        QPainter p(&shadow);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(QRectF(QPointF(0, 0), area.size()), style.shadowColor);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setOpacity(style.symbolOpacity);
+        Symbols::paint(p, symbol.translated(-area.topLeft()), leafSymbol, Qt::white);
+    }
+    if (origin)
+        *origin = area.topLeft();
+    return shadow;
+}
+
+QLinearGradient PlantPhotoView::backdropGradient(double hue, Qt::LayoutDirection direction)
+{
+    const bool rightToLeft = direction == Qt::RightToLeft;
+    QLinearGradient gradient(rightToLeft ? 1 : 0, 0, rightToLeft ? 0 : 1, 1);
+    gradient.setCoordinateMode(QGradient::ObjectMode);
+    const PhotoViewGeometry::Gradient colors = PhotoViewGeometry::backgroundGradient(hue);
+    gradient.setColorAt(0, colors.start);
+    gradient.setColorAt(1, colors.end);
+    return gradient;
 }
 
 void PlantPhotoView::paintPlaceholder(QPainter &painter)
@@ -290,37 +341,8 @@ void PlantPhotoView::paintPlaceholder(QPainter &painter)
     if (m_placeholder.isNull() || m_placeholderFrame != frame || !qFuzzyCompare(m_placeholderRatio, dpr)) {
         m_placeholderFrame = frame;
         m_placeholderRatio = dpr;
-        m_placeholder = {};
-        const PhotoViewGeometry::Style &style = PhotoViewGeometry::style();
-        const QRectF symbol = PhotoViewGeometry::placeholderSymbolRect(QRectF(rect()), m_symbolScale);
-        if (symbol.width() >= 1) {
-            const qreal margin = std::ceil(style.shadowBlur * 2);
-            const QRectF area = symbol.united(symbol.translated(style.shadowOffset)).adjusted(-margin, -margin, margin, margin);
-            const QSize pixels(int(std::ceil(area.width() * dpr)), int(std::ceil(area.height() * dpr)));
-
-            QImage shadow(pixels, QImage::Format_ARGB32_Premultiplied);
-            shadow.setDevicePixelRatio(dpr);
-            shadow.fill(Qt::transparent);
-            {
-                QPainter p(&shadow);
-                Symbols::paint(p, symbol.translated(style.shadowOffset - area.topLeft()), leafSymbol, Qt::black);
-            }
-            const int boxRadius = std::max(1, int(std::lround(style.shadowBlur * dpr / 2.0)));
-            for (int pass = 0; pass < 3; ++pass) {
-                blurAlpha(shadow, boxRadius, true);
-                blurAlpha(shadow, boxRadius, false);
-            }
-            {
-                QPainter p(&shadow);
-                p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-                p.fillRect(QRectF(QPointF(0, 0), area.size()), style.shadowColor);
-                p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-                p.setOpacity(style.symbolOpacity);
-                Symbols::paint(p, symbol.translated(-area.topLeft()), leafSymbol, Qt::white);
-            }
-            m_placeholder = QPixmap::fromImage(std::move(shadow));
-            m_placeholderOrigin = area.topLeft();
-        }
+        m_placeholder =
+            QPixmap::fromImage(renderPlaceholder(QRectF(rect()), m_symbolScale, dpr, &m_placeholderOrigin));
     }
     if (!m_placeholder.isNull())
         painter.drawPixmap(m_placeholderOrigin, m_placeholder);
@@ -343,13 +365,7 @@ void PlantPhotoView::paintEvent(QPaintEvent *)
 
     // Top leading to bottom trailing in the frame's own unit square, so the colours meet the
     // corners of any aspect ratio.
-    const bool rightToLeft = layoutDirection() == Qt::RightToLeft;
-    QLinearGradient gradient(rightToLeft ? 1 : 0, 0, rightToLeft ? 0 : 1, 1);
-    gradient.setCoordinateMode(QGradient::ObjectMode);
-    const PhotoViewGeometry::Gradient colors = PhotoViewGeometry::backgroundGradient(m_species.hue);
-    gradient.setColorAt(0, colors.start);
-    gradient.setColorAt(1, colors.end);
-    painter.fillPath(clip, gradient);
+    painter.fillPath(clip, backdropGradient(m_species.hue, layoutDirection()));
 
     if (!m_speciesImage.isNull()) {
         Painting::drawImageFilled(painter, scaledForFrame(m_speciesImage, m_scaledSpecies), clip);

@@ -18,6 +18,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPixmap>
 #include <QWidget>
 
@@ -49,7 +50,10 @@ public:
     qreal cornerRadius() const { return m_radius; }
     void setCornerRadius(qreal radius, unsigned corners = Shapes::allCorners);
 
-    Backdrop backdrop() const { return m_speciesImage.isNull() ? Backdrop::placeholder : Backdrop::speciesImage; }
+    Backdrop backdrop() const
+    {
+        return m_speciesImage.isNull() ? Backdrop::placeholder : Backdrop::speciesImage;
+    }
     // Whether a decoded photo is shown (possibly still fading in).
     bool isShowingPhoto() const { return m_image.has_value(); }
     // Whether a decode of the current photo is on its way.
@@ -58,6 +62,14 @@ public:
     int decodedMaxPixel() const { return m_image ? m_decodedMaxPixel : 0; }
 
     QSize sizeHint() const override;
+
+    // The layers under a photo, for pictures drawn without a view (the plant cards): the hue
+    // gradient from the top leading corner, in the frame's own unit square; and the white leaf
+    // with its soft shadow for a frame, as an image to draw at origin (UI thread: symbols are
+    // cached).
+    static QLinearGradient backdropGradient(double hue, Qt::LayoutDirection direction);
+    static QImage renderPlaceholder(const QRectF &frame, qreal symbolScale, qreal devicePixelRatio,
+                                    QPointF *origin);
 
 signals:
     // A decode finished and its result (a photo, or none) is now what the view shows.
@@ -106,11 +118,11 @@ private:
     std::optional<QSize> m_photoSize; // oriented pixel size, learnt from the first decode
     int m_decodedMaxPixel = 0;
 
-    std::optional<QImage> m_image;     // the decoded photo
-    quint64 m_imageRevision = 0;       // which photo m_image shows
-    std::optional<QImage> m_outgoing;  // the previous photo while the new one fades over it
-    qreal m_fade = 1.0;                // 0..1 of the running fade
-    bool m_fadingOut = false;          // fading to no photo rather than to a new one
+    std::optional<QImage> m_image;    // the decoded photo
+    quint64 m_imageRevision = 0;      // which photo m_image shows
+    std::optional<QImage> m_outgoing; // the previous photo while the new one fades over it
+    qreal m_fade = 1.0;               // 0..1 of the running fade
+    bool m_fadingOut = false;         // fading to no photo rather than to a new one
     QVariantAnimation *m_animation = nullptr;
 
     QImage m_speciesImage;
