@@ -17,6 +17,7 @@
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
 #include "Views/Plants/AddPlantFlow.h"
+#include "Views/Plants/PlantsView.h"
 #include "Views/State/AppState.h"
 #include "Views/Today/TodayView.h"
 
@@ -238,7 +239,9 @@ QWidget *RootView::createScreen(AppTab tab)
 {
     if (tab == AppTab::today)
         return new TodayView(m_store, m_state);
-    // My Plants and Explore are not built yet: their tabs say so plainly.
+    if (tab == AppTab::plants)
+        return new PlantsView(m_store, m_state);
+    // Explore is not built yet: its tab says so plainly.
     const TabInfo &info = tabInfos[tabIndex(tab)];
     return new ContentUnavailableView(QString::fromLatin1(info.symbol), QString::fromLatin1(info.title),
                                       QString());
