@@ -1,6 +1,7 @@
 #include "Views/Plants/PlantCard.h"
 
 #include "Core/Calendar.h"
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassBadge.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
@@ -48,6 +49,8 @@ public:
         state.selectable = true;
         state.focused = card()->isCurrent() && card()->parentWidget() && card()->parentWidget()->hasFocus();
         state.selected = card()->isCurrent();
+        // Cards are made half a screen ahead of the view: those are not on screen yet.
+        state.offscreen = !Accessibility::isShowing(card());
         return state;
     }
 

@@ -108,20 +108,33 @@ QImage PlantPictureCache::backdrop(const Species &species, const Frame &frame, q
     if (const QImage *image = m_backdrops.object(drawnKey))
         return *image;
 
+    // The leaf and its soft shadow are the same on every species' gradient: drawn once a size.
+    const QString leafKey = QStringLiteral("leaf:") + frameKey(frame) + QLatin1Char('/') + QString::number(symbolScale);
+    const QRectF bounds(QPointF(0, 0), frame.size);
+    if (!m_backdrops.contains(leafKey)) {
+        auto *leaf = new QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        leaf->setDevicePixelRatio(frame.devicePixelRatio);
+        leaf->fill(Qt::transparent);
+        QPainter painter(leaf);
+        QPointF origin;
+        const QImage symbol =
+            PlantPhotoView::renderPlaceholder(bounds, symbolScale, frame.devicePixelRatio, &origin);
+        painter.drawImage(origin, symbol);
+        painter.end();
+        m_backdrops.insert(leafKey, leaf);
+    }
+    const QImage leaf = *m_backdrops.object(leafKey);
+
     auto *image = new QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     image->setDevicePixelRatio(frame.devicePixelRatio);
     image->fill(Qt::transparent);
     {
         QPainter painter(image);
         Painting::setHighQuality(painter);
-        const QRectF bounds(QPointF(0, 0), frame.size);
         const QPainterPath clip = Shapes::continuousRoundedRect(bounds, frame.radius);
         painter.fillPath(clip, PlantPhotoView::backdropGradient(species.hue, Qt::LeftToRight));
-        QPointF origin;
-        const QImage leaf =
-            PlantPhotoView::renderPlaceholder(bounds, symbolScale, frame.devicePixelRatio, &origin);
         painter.setClipPath(clip); // the leaf's shadow fades out well inside the edges
-        painter.drawImage(origin, leaf);
+        painter.drawImage(bounds, leaf);
     }
     const QImage result = *image;
     m_backdrops.insert(drawnKey, image);

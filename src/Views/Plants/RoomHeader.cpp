@@ -1,5 +1,6 @@
 #include "Views/Plants/RoomHeader.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/SectionHeaderStyle.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
@@ -28,6 +29,12 @@ public:
         if (t == QAccessible::Description)
             return header()->countDescription();
         return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.offscreen = !Accessibility::isShowing(header());
+        return state;
     }
     int childCount() const override { return 0; }
     QAccessibleInterface *child(int) const override { return nullptr; }
