@@ -1,3 +1,5 @@
+#include "Views/Components/AdaptiveColumns.h"
+#include "Views/Components/AdaptiveGridLayout.h"
 #include "Views/Components/CapacityGauge.h"
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/ContextMenu.h"
@@ -142,6 +144,79 @@ private slots:
         QFETCH(QSizeF, target);
         QFETCH(QRectF, expected);
         QCOMPARE(Shapes::aspectFill(image, target), expected);
+    }
+
+    void adaptiveColumnsFitTheWidth_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("columnWidth");
+        QTest::addColumn<int>("offset");
+        // Minimum 170, spacing 16 (the Explore grid).
+        QTest::newRow("smallest window") << 500 << 260 << 2 << 242 << 0;
+        QTest::newRow("exactly two at their minimum") << 356 << 260 << 2 << 170 << 0;
+        QTest::newRow("one short of two") << 355 << 260 << 1 << 260 << 47;
+        QTest::newRow("wide window") << 1340 << 260 << 7 << 177 << 2;
+        QTest::newRow("narrower than one column") << 100 << 260 << 1 << 100 << 0;
+        QTest::newRow("no width") << 0 << 260 << 1 << 0 << 0;
+        QTest::newRow("no maximum") << 355 << int(AdaptiveColumns::unlimited) << 1 << 355 << 0;
+    }
+
+    void adaptiveColumnsFitTheWidth()
+    {
+        QFETCH(int, width);
+        QFETCH(int, maximum);
+        QFETCH(int, count);
+        QFETCH(int, columnWidth);
+        QFETCH(int, offset);
+        const AdaptiveColumns::Fit fit = AdaptiveColumns::fit(width, 170, maximum, 16);
+        QCOMPARE(fit.count, count);
+        QCOMPARE(fit.columnWidth, columnWidth);
+        QCOMPARE(fit.offset, offset);
+        // Every cell of a full row lies inside the width, in both directions, without overlap.
+        for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+            QRect previous;
+            for (int i = 0; i < count; ++i) {
+                const QRect cell = fit.cell(i, 100, 16, width, direction);
+                QVERIFY(cell.left() >= 0 && cell.right() < std::max(width, 1));
+                QVERIFY(!cell.intersects(previous));
+                QCOMPARE(cell.left() < previous.left(), direction == Qt::RightToLeft && i > 0);
+                previous = cell;
+            }
+        }
+        QCOMPARE(fit.height(0, 100, 16), 0);
+        QCOMPARE(fit.height(count + 1, 100, 16), 216);
+    }
+
+    void adaptiveGridLayoutPlacesRowsBelowEachOther()
+    {
+        QWidget host;
+        auto *grid = new AdaptiveGridLayout(150, AdaptiveColumns::unlimited, 12, 12, &host);
+        QList<InfoTile *> tiles;
+        for (int i = 0; i < 6; ++i) {
+            tiles.append(new InfoTile(QStringLiteral("Water"), QStringLiteral("Every %1 days").arg(i),
+                                      QStringLiteral("drop.fill"), Qt::blue, &host));
+            grid->addWidget(tiles.last());
+        }
+        host.resize(480, grid->heightForWidth(480));
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        // 480 holds three columns of 150 with 12 between: two rows.
+        QCOMPARE(tiles[0]->y(), tiles[2]->y());
+        QVERIFY(tiles[3]->y() >= tiles[0]->geometry().bottom() + 12);
+        QCOMPARE(tiles[3]->x(), tiles[0]->x());
+        QCOMPARE(tiles[0]->width(), 152);
+        QCOMPARE(grid->heightForWidth(480), tiles[0]->height() * 2 + 12);
+        QCOMPARE(grid->heightForWidth(320), tiles[0]->height() * 3 + 24); // two columns
+
+        // Balanced, 820 (room for five) lays the six out three and three.
+        grid->setBalanced(true);
+        QCOMPARE(grid->fit(820).count, 3);
+        QCOMPARE(grid->fit(820).columnWidth, 265);
+        QCOMPARE(grid->fit(480).count, 3);
+        QCOMPARE(grid->fit(320).count, 2);
+        QCOMPARE(grid->fit(140).count, 1);
     }
 
     void gaugeArc_data()

@@ -35,6 +35,44 @@ protected:
     }
 };
 
+// Waits on a page for its stack: the stack gives the page its item before parenting it, so the
+// page's parent change (or, at the latest, its first show) finds both.
+class PlacementWatch final : public QObject
+{
+public:
+    PlacementWatch(QWidget *page, std::function<void(NavigationStack *, NavigationItem *)> placed)
+        : QObject(page), m_page(page), m_placed(std::move(placed))
+    {
+        page->installEventFilter(this);
+    }
+
+    bool tryPlace()
+    {
+        NavigationStack *stack = NavigationStack::of(m_page);
+        NavigationItem *item = stack ? stack->item(m_page) : nullptr;
+        if (!item)
+            return false;
+        m_page->removeEventFilter(this);
+        const auto placed = std::move(m_placed);
+        deleteLater();
+        placed(stack, item);
+        return true;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_page && m_placed &&
+            (event->type() == QEvent::ParentChange || event->type() == QEvent::Show))
+            tryPlace();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget *m_page;
+    std::function<void(NavigationStack *, NavigationItem *)> m_placed;
+};
+
 } // namespace
 
 NavigationStack::NavigationStack(QWidget *parent) : QWidget(parent)
@@ -176,6 +214,12 @@ NavigationStack *NavigationStack::of(QWidget *descendant)
             return stack;
     }
     return nullptr;
+}
+
+void NavigationStack::whenPlaced(QWidget *page,
+                                 std::function<void(NavigationStack *, NavigationItem *)> placed)
+{
+    (new PlacementWatch(page, std::move(placed)))->tryPlace();
 }
 
 bool NavigationStack::eventFilter(QObject *watched, QEvent *event)

@@ -11,6 +11,7 @@
 //   stack->pop();          // back; the popped page is deleted (later)
 //   stack->popToRoot(); stack->depth(); stack->currentPage(); stack->titles();
 //   NavigationStack::of(widget)   // the stack a page lives in (for pushing from inside a page)
+//   NavigationStack::whenPlaced(page, [](NavigationStack *s, NavigationItem *i) { i->addTrailing(b); });
 //   Back: the header button, Alt+Left, or Backspace-free: Qt's QKeySequence::Back.
 // Signals: currentChanged(QWidget *page) after every push/pop; pagePopped(QWidget *page) before
 // the popped page is scheduled for deletion.
@@ -18,6 +19,8 @@
 #include "Views/Components/NavigationItem.h"
 
 #include <QWidget>
+
+#include <functional>
 
 class GlassButton;
 class TextLabel;
@@ -45,6 +48,9 @@ public:
     void setAnimated(bool animated);
 
     static NavigationStack *of(QWidget *descendant);
+    // Calls placed once, as soon as page is a page of a stack (at once if it is already): pages
+    // are made before they are pushed, and put their toolbar items in from here.
+    static void whenPlaced(QWidget *page, std::function<void(NavigationStack *, NavigationItem *)> placed);
 
 signals:
     void currentChanged(QWidget *page);
