@@ -9,13 +9,13 @@
 #include "Services/ReminderScheduler.h"
 #include "Store/ModelStore.h"
 #include "Store/PlantQuery.h"
-#include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/SymbolView.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
+#include "Views/Explore/ExploreView.h"
 #include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/PlantsView.h"
 #include "Views/State/AppState.h"
@@ -241,10 +241,7 @@ QWidget *RootView::createScreen(AppTab tab)
         return new TodayView(m_store, m_state);
     if (tab == AppTab::plants)
         return new PlantsView(m_store, m_state);
-    // Explore is not built yet: its tab says so plainly.
-    const TabInfo &info = tabInfos[tabIndex(tab)];
-    return new ContentUnavailableView(QString::fromLatin1(info.symbol), QString::fromLatin1(info.title),
-                                      QString());
+    return new ExploreView(m_store);
 }
 
 QWidget *RootView::createAddPlantContent()

@@ -1,0 +1,337 @@
+#include "Views/Explore/SpeciesCard.h"
+
+#include "Views/Components/GlassBadge.h"
+#include "Views/Components/Painting.h"
+#include "Views/Components/PlantPhotoView.h"
+#include "Views/Components/Shapes.h"
+#include "Views/Components/Symbols.h"
+#include "Views/Components/Theme.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace {
+
+QFont nameFont()
+{
+    return Theme::current().font(TextStyle::headline);
+}
+
+QFont scientificFont()
+{
+    QFont font = Theme::current().font(TextStyle::caption);
+    font.setItalic(true);
+    return font;
+}
+
+QFont factFont()
+{
+    return Theme::current().font(TextStyle::caption, QFont::Medium);
+}
+
+int factHeight()
+{
+    const QFont font = factFont();
+    return std::max(Symbols::sizeFor(font), QFontMetrics(font).height());
+}
+
+// Above the picture: the card's outline, the hover and press washes and the focus ring, so they
+// are drawn over the photograph too.
+class CardChrome final : public QWidget
+{
+public:
+    explicit CardChrome(SpeciesCard *card) : QWidget(card), m_card(card)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        const Theme &t = Theme::current();
+        const CardStyle &s = t.card;
+        QPainter p(this);
+        Painting::setHighQuality(p);
+        const QRectF r(rect());
+        const QPainterPath shape = Shapes::continuousRoundedRect(r, s.radius);
+        if (m_card->isPressed())
+            p.fillPath(shape, t.list.rowPressed);
+        else if (m_card->underMouse())
+            p.fillPath(shape, t.list.rowHover);
+        if (s.border.alpha() > 0 && s.borderWidth > 0) {
+            // Inside the shape, so the outline never widens the card.
+            const qreal inset = s.borderWidth / 2;
+            p.setPen(QPen(s.border, s.borderWidth));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(Shapes::continuousRoundedRect(r.adjusted(inset, inset, -inset, -inset),
+                                                     std::max<qreal>(0, s.radius - inset)));
+        }
+        if (Painting::showsFocusRing(m_card))
+            Painting::drawFocusRing(
+                p, Shapes::continuousRoundedRect(r.adjusted(1.5, 1.5, -1.5, -1.5), s.radius - 1.5),
+                t.colors.focusRing, t.button.focusRingWidth);
+    }
+
+private:
+    SpeciesCard *m_card;
+};
+
+// One list item for the whole card: the species' name, its other texts as the description, and
+// the press action that opens it. Its picture and badge are part of it, not children.
+class SpeciesCardAccessible final : public QAccessibleWidget
+{
+public:
+    explicit SpeciesCardAccessible(SpeciesCard *card) : QAccessibleWidget(card, QAccessible::ListItem) {}
+
+    SpeciesCard *card() const { return static_cast<SpeciesCard *>(widget()); }
+
+    QString text(QAccessible::Text t) const override
+    {
+        switch (t) {
+        case QAccessible::Name:
+            return card()->species().commonName;
+        case QAccessible::Description:
+            return card()->accessibleSummary();
+        default:
+            return QAccessibleWidget::text(t);
+        }
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.focusable = true;
+        return s;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction())
+            card()->activate();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface *cardFactory(const QString &, QObject *object)
+{
+    if (auto *card = qobject_cast<SpeciesCard *>(object))
+        return new SpeciesCardAccessible(card);
+    return nullptr;
+}
+
+} // namespace
+
+const SpeciesCard::Style &SpeciesCard::style()
+{
+    static const Style s;
+    return s;
+}
+
+int SpeciesCard::cardHeight()
+{
+    const Style &s = style();
+    return s.pictureHeight + 2 * s.padding + QFontMetrics(nameFont()).height() + s.lineSpacing +
+           QFontMetrics(scientificFont()).height() + s.lineSpacing + factHeight();
+}
+
+SpeciesCard::SpeciesCard(const Species &species, QWidget *parent) : QWidget(parent), m_species(species)
+{
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(cardFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+
+    const Style &s = style();
+    setObjectName(QStringLiteral("speciesCard-") + species.id);
+    setAttribute(Qt::WA_Hover);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::ClickFocus);
+
+    m_picture = new PlantPhotoView(std::nullopt, species, s.symbolScale, this);
+    m_picture->setCornerRadius(Theme::current().card.radius, Shapes::topCorners);
+    m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    if (species.petSafe) {
+        m_petBadge = new GlassBadge({}, QStringLiteral("pawprint.fill"), this);
+        m_petBadge->setCircular(true);
+        m_petBadge->setTextStyle(TextStyle::caption, QFont::Normal);
+        m_petBadge->setPadding(s.badgePadding, s.badgePadding);
+        m_petBadge->setAccessibleName(tr("Pet safe"));
+    }
+    m_chrome = new CardChrome(this);
+    setToolTip(species.commonName);
+}
+
+QString SpeciesCard::waterText() const
+{
+    return QString::number(m_species.waterDays) + QLatin1Char('d');
+}
+
+QString SpeciesCard::accessibleSummary() const
+{
+    QStringList parts{m_species.scientificName};
+    if (m_species.petSafe)
+        parts.append(tr("Pet safe"));
+    parts.append(m_species.waterDays == 1 ? tr("Water every day")
+                                          : tr("Water every %1 days").arg(m_species.waterDays));
+    parts.append(m_species.difficulty.label());
+    return parts.join(QStringLiteral(", "));
+}
+
+QSize SpeciesCard::sizeHint() const
+{
+    return {220, cardHeight()};
+}
+
+void SpeciesCard::activate()
+{
+    emit activated();
+}
+
+void SpeciesCard::paintEvent(QPaintEvent *)
+{
+    const Theme &t = Theme::current();
+    const Style &s = style();
+    QPainter p(this);
+    Painting::setHighQuality(p);
+    p.fillPath(Shapes::continuousRoundedRect(QRectF(rect()), t.card.radius), t.card.background);
+
+    const Qt::LayoutDirection direction = layoutDirection();
+    const int x = s.padding;
+    const int width = std::max(0, this->width() - 2 * s.padding);
+    int y = s.pictureHeight + s.padding;
+    const auto line = [&](const QFont &font, const QString &text, const QColor &color) {
+        const QFontMetrics fm(font);
+        const QRect box = QStyle::visualRect(direction, rect(), QRect(x, y, width, fm.height()));
+        p.setFont(font);
+        p.setPen(color);
+        p.drawText(box, int(Qt::AlignLeading | Qt::AlignVCenter), fm.elidedText(text, Qt::ElideRight, width));
+        y += fm.height() + s.lineSpacing;
+    };
+    line(nameFont(), m_species.commonName, t.colors.label);
+    line(scientificFont(), m_species.scientificName, t.colors.secondaryLabel);
+
+    // The facts row: "{days}d" with a drop in blue, then the difficulty with a gauge.
+    const QFont font = factFont();
+    const QFontMetrics fm(font);
+    const int icon = Symbols::sizeFor(font);
+    const int rowHeight = factHeight();
+    int fx = x;
+    const auto fact = [&](const QString &symbol, const QString &text, const QColor &color) {
+        const int textWidth = fm.horizontalAdvance(text);
+        const QRect iconBox =
+            QStyle::visualRect(direction, rect(), QRect(fx, y + (rowHeight - icon) / 2, icon, icon));
+        Symbols::paint(p, QRectF(iconBox), symbol, color);
+        const QRect textBox = QStyle::visualRect(
+            direction, rect(), QRect(fx + icon + s.iconSpacing, y, textWidth + 1, rowHeight));
+        p.setFont(font);
+        p.setPen(color);
+        p.drawText(textBox, int(Qt::AlignLeading | Qt::AlignVCenter), text);
+        fx += icon + s.iconSpacing + textWidth + s.factSpacing;
+    };
+    fact(QStringLiteral("drop.fill"), waterText(), t.colors.blue);
+    fact(m_species.difficulty.symbol(), m_species.difficulty.label(), t.colors.secondaryLabel);
+}
+
+void SpeciesCard::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const Style &s = style();
+    const QRect pictureRect(0, 0, width(), s.pictureHeight);
+    m_picture->setGeometry(pictureRect);
+    if (m_petBadge) {
+        const Qt::Corner corner =
+            layoutDirection() == Qt::RightToLeft ? Qt::TopRightCorner : Qt::TopLeftCorner;
+        m_petBadge->setGeometry(
+            Shapes::badgeRect(QRectF(pictureRect), QSizeF(m_petBadge->sizeHint()), corner, s.badgeInset)
+                .toRect());
+    }
+    m_chrome->setGeometry(rect());
+    m_chrome->raise();
+}
+
+void SpeciesCard::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        setPressed(true);
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void SpeciesCard::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && m_pressed) {
+        setPressed(false);
+        if (rect().contains(event->position().toPoint()))
+            activate();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void SpeciesCard::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat())
+            activate();
+        event->accept();
+        return;
+    default:
+        // Arrows and the rest go on to the grid.
+        event->ignore();
+    }
+}
+
+void SpeciesCard::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    m_chrome->update();
+}
+
+void SpeciesCard::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    m_chrome->update();
+}
+
+bool SpeciesCard::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverLeave:
+        m_chrome->update();
+        break;
+    case QEvent::Leave:
+        setPressed(false);
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void SpeciesCard::setPressed(bool pressed)
+{
+    if (m_pressed == pressed)
+        return;
+    m_pressed = pressed;
+    m_chrome->update();
+}
