@@ -29,6 +29,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTest>
@@ -274,6 +275,14 @@ void ExploreScreenTest::keyboardBrowsesAndOpensCards()
     QVERIFY(!explore->searchField()->lineEdit()->hasFocus());
     QTest::keyClick(m_app->app->mainWindow(), Qt::Key_Left, Qt::AltModifier);
     QTRY_COMPARE(stack->depth(), 1);
+    // Back on the card it came from; a screen reader's "Press" opens it as Enter does.
+    QTRY_COMPARE(QApplication::focusWidget(), card);
+    QAccessible::queryAccessibleInterface(card)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(stack->depth(), 2);
+    QCOMPARE(stack->currentTitle(), QStringLiteral("Parlor Palm"));
+    QTest::mouseClick(stack->backButton(), Qt::LeftButton);
+    QTRY_COMPARE(stack->depth(), 1);
     QTest::keyClick(m_app->app->mainWindow(), Qt::Key_1, Qt::ControlModifier);
     QTest::keyClick(m_app->app->mainWindow(), Qt::Key_F, Qt::ControlModifier);
     QVERIFY(!explore->searchField()->lineEdit()->hasFocus());
@@ -350,6 +359,13 @@ void ExploreScreenTest::detailShowsCareNeedsAndTips()
         QCOMPARE(tiles[i]->symbol(), symbols[i]);
         QCOMPARE(tiles[i]->tint(), Theme::current().color(tints[i]));
     }
+    // The section titles are headings to assistive technology.
+    QStringList headings;
+    for (QLabel *label : detail->findChildren<QLabel *>()) {
+        if (QAccessible::queryAccessibleInterface(label)->role() == QAccessible::Heading)
+            headings.append(label->text());
+    }
+    QCOMPARE(headings.join(QLatin1Char(',')), QStringLiteral("Care Needs,Tips"));
     // Three numbered tips in the catalog's order, under the picture and above nothing else.
     const QList<TipRow *> tips = detail->tipRows();
     QCOMPARE(tips.size(), 3);

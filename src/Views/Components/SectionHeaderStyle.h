@@ -1,7 +1,8 @@
 #pragma once
 
 // sectionHeaderStyle(): the look of a section title on the detail screens and of the Plants
-// screen's room headers: title 3, bold, stretched to the full width, leading-aligned, plain text.
+// screen's room headers: title 3, bold, stretched to the full width, leading-aligned, plain text;
+// a heading to assistive technology.
 //
 //   layout->addWidget(sectionHeaderStyle(new QLabel(tr("Care Needs"))));
 //   layout->addWidget(sectionHeader(tr("Tips")));       // the same, as a new TextLabel

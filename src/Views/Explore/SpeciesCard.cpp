@@ -1,5 +1,6 @@
 #include "Views/Explore/SpeciesCard.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassBadge.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/PlantPhotoView.h"
@@ -7,8 +8,6 @@
 #include "Views/Components/Symbols.h"
 #include "Views/Components/Theme.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -82,55 +81,6 @@ private:
     SpeciesCard *m_card;
 };
 
-// One list item for the whole card: the species' name, its other texts as the description, and
-// the press action that opens it. Its picture and badge are part of it, not children.
-class SpeciesCardAccessible final : public QAccessibleWidget
-{
-public:
-    explicit SpeciesCardAccessible(SpeciesCard *card) : QAccessibleWidget(card, QAccessible::ListItem) {}
-
-    SpeciesCard *card() const { return static_cast<SpeciesCard *>(widget()); }
-
-    QString text(QAccessible::Text t) const override
-    {
-        switch (t) {
-        case QAccessible::Name:
-            return card()->species().commonName;
-        case QAccessible::Description:
-            return card()->accessibleSummary();
-        default:
-            return QAccessibleWidget::text(t);
-        }
-    }
-    int childCount() const override { return 0; }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessible::State state() const override
-    {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.focusable = true;
-        return s;
-    }
-    QStringList actionNames() const override
-    {
-        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString &name) override
-    {
-        if (name == pressAction())
-            card()->activate();
-        else
-            QAccessibleWidget::doAction(name);
-    }
-};
-
-QAccessibleInterface *cardFactory(const QString &, QObject *object)
-{
-    if (auto *card = qobject_cast<SpeciesCard *>(object))
-        return new SpeciesCardAccessible(card);
-    return nullptr;
-}
-
 } // namespace
 
 const SpeciesCard::Style &SpeciesCard::style()
@@ -148,12 +98,6 @@ int SpeciesCard::cardHeight()
 
 SpeciesCard::SpeciesCard(const Species &species, QWidget *parent) : QWidget(parent), m_species(species)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(cardFactory);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
-
     const Style &s = style();
     setObjectName(QStringLiteral("speciesCard-") + species.id);
     setAttribute(Qt::WA_Hover);
@@ -172,6 +116,13 @@ SpeciesCard::SpeciesCard(const Species &species, QWidget *parent) : QWidget(pare
     }
     m_chrome = new CardChrome(this);
     setToolTip(species.commonName);
+    // One list item for the whole card: named after the species, its other texts as the
+    // description, and "Press" opening it as Enter does.
+    setAccessibleName(species.commonName);
+    setAccessibleDescription(accessibleSummary());
+    Accessibility::setRole(this, QAccessible::ListItem);
+    Accessibility::setLeaf(this);
+    Accessibility::setPressKey(this, Qt::Key_Return);
 }
 
 QString SpeciesCard::waterText() const

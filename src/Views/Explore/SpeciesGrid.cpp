@@ -1,9 +1,9 @@
 #include "Views/Explore/SpeciesGrid.h"
 
+#include "Views/Components/AccessibleItem.h"
 #include "Views/Explore/SpeciesCard.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -11,10 +11,10 @@
 namespace {
 
 // A list with one item per listed species; asking for an item builds its card.
-class SpeciesGridAccessible final : public QAccessibleWidget
+class SpeciesGridAccessible final : public AccessibleItem
 {
 public:
-    explicit SpeciesGridAccessible(SpeciesGrid *grid) : QAccessibleWidget(grid, QAccessible::List) {}
+    explicit SpeciesGridAccessible(SpeciesGrid *grid) : AccessibleItem(grid, QAccessible::List) {}
 
     SpeciesGrid *grid() const { return static_cast<SpeciesGrid *>(widget()); }
 
