@@ -30,9 +30,12 @@ class PlantQuery;
 // all. plantsChanged() and eventsChanged() fire once per turn that changed something, after that
 // turn's commit.
 //
-// A persistent store is one SQLite file (WAL journal). A file that is not a valid store of this or
-// an older version is never written to: openDefault() then works in memory and says why through
-// notPersistentReason(). UI thread only.
+// A persistent store is one SQLite file (WAL journal). Before anything is written to an existing
+// file, a connection that can neither write nor create files beside it checks the header and that
+// the schema is exactly the store's own (no view, trigger or object of another program), and reads
+// every plant and event. A file that fails is never written to: openDefault() then works in memory
+// and says why through notPersistentReason(). Every statement on the file runs under a time limit,
+// so no file can hold the window. UI thread only.
 class ModelStore final : public QObject, public ModelContext
 {
     Q_OBJECT
@@ -80,7 +83,7 @@ public:
     // Commits waiting changes now instead of at the end of the turn; also runs on quit and on
     // destruction. False when the commit failed (the changes stay queued and are retried).
     bool flush();
-    // Why the last commit failed; empty once a commit succeeds again.
+    // Why the last commit failed, in words fit to show the user; empty once a commit succeeds again.
     QString saveError() const { return m_saveError; }
     // Number of successful commits, for tests and benchmarks that wait for one.
     quint64 commitCount() const { return m_commitCount; }
@@ -108,22 +111,26 @@ private:
     explicit ModelStore(SqliteDatabase db, QString path);
 
     static std::unique_ptr<ModelStore> openFile(const QString &path, QString *error);
-    bool load(QString *error);
+    void adoptGarden(std::vector<std::unique_ptr<Plant>> garden);
     void adopt(Plant *plant);
 
     void scheduleFlush();
     void endOfTurn();
     bool commit();
-    bool writePlant(SqliteStatement &statement, const Plant &plant);
+    // Each returns false on failure and keeps SQLite's reason in m_failure.
+    bool run(SqliteStatement *statement);
+    bool writePlant(SqliteStatement *statement, const Plant &plant);
     bool writePhoto(const Plant &plant);
     bool writeEvent(const PendingEvent &event);
-    SqliteStatement &statement(std::unique_ptr<SqliteStatement> &slot, const char *sql) const;
+    // The prepared statement kept in slot, prepared on first use; null when that fails.
+    SqliteStatement *statement(std::unique_ptr<SqliteStatement> &slot, const char *sql) const;
 
     void attachQuery(PlantQuery *query);
     void detachQuery(PlantQuery *query);
     void invalidateQueries(Plant *changed);
 
-    SqliteDatabase m_db;
+    // Mutable: reading a photo sets the connection's time limit.
+    mutable SqliteDatabase m_db;
     QString m_path;
     QString m_notPersistentReason;
 
@@ -145,6 +152,10 @@ private:
     bool m_plantsChangedPending = false;
     bool m_eventsChangedPending = false;
     QTimer m_retryTimer;
+    int m_retryDelayMsecs;
+    // Why the statement that just failed did: SQLite's result code and message.
+    mutable int m_failureCode = 0;
+    mutable QString m_failure;
     QString m_saveError;
     quint64 m_commitCount = 0;
 

@@ -3,6 +3,14 @@
 #include "Store/SqliteDatabase.h"
 #include "Store/SqliteStatement.h"
 
+#include <QList>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <tuple>
+
 namespace {
 
 const char *const createVersion1 = R"sql(
@@ -37,14 +45,58 @@ CREATE TABLE careEvent (
 CREATE INDEX careEventPlant ON careEvent(plant);
 )sql";
 
-// One statement per table naming every column this build reads; preparing them proves the
-// schema without reading a row.
-const char *const probes[] = {
-    "SELECT seq, id, name, speciesID, site, notes, dateAdded, waterInterval, fertilizeInterval, "
-    "mistInterval, lastWatered, lastFertilized, lastMisted, hasEventList FROM plant LIMIT 0",
-    "SELECT plant, bytes FROM plantPhoto LIMIT 0",
-    "SELECT seq, id, plant, kindRaw, date, note FROM careEvent LIMIT 0",
+// One entry of sqlite_master, its statement with runs of white space made single spaces.
+struct SchemaObject
+{
+    QString type;
+    QString name;
+    QString table;
+    QString sql;
+
+    friend bool operator<(const SchemaObject &a, const SchemaObject &b)
+    {
+        return std::tie(a.type, a.name, a.table, a.sql) < std::tie(b.type, b.name, b.table, b.sql);
+    }
+    friend bool operator==(const SchemaObject &, const SchemaObject &) = default;
 };
+
+std::optional<QList<SchemaObject>> readSchema(SqliteDatabase &db, QString *error)
+{
+    SqliteStatement statement(db.handle(), "SELECT type, name, tbl_name, sql FROM sqlite_master");
+    QList<SchemaObject> objects;
+    int rc = SQLITE_ERROR;
+    while (statement.isValid() && (rc = statement.step()) == SQLITE_ROW) {
+        objects.append(
+            {statement.text(0), statement.text(1), statement.text(2), statement.text(3).simplified()});
+    }
+    if (rc != SQLITE_DONE) {
+        if (error)
+            *error = db.lastError();
+        return std::nullopt;
+    }
+    std::sort(objects.begin(), objects.end());
+    return objects;
+}
+
+// The objects a new file of the current version holds, made in a private database in memory.
+QList<SchemaObject> currentSchema()
+{
+    SqliteDatabase db;
+    if (!db.open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) ||
+        !StoreSchema::migrate(db, 0, nullptr))
+        return {};
+    return readSchema(db, nullptr).value_or(QList<SchemaObject>());
+}
+
+// A name read from a file, short enough for a message and on one line.
+QString shownName(const QString &name)
+{
+    constexpr qsizetype maxShown = 40;
+    QString shown = name.simplified();
+    if (shown.size() > maxShown)
+        shown = shown.left(maxShown - 1) + QChar(0x2026);
+    return QStringLiteral("\u201c%1\u201d").arg(shown);
+}
 
 } // namespace
 
@@ -68,15 +120,28 @@ bool StoreSchema::migrate(SqliteDatabase &db, int fromVersion, QString *error)
     return db.exec(stamp.constData(), error);
 }
 
-bool StoreSchema::hasExpectedTables(SqliteDatabase &db, QString *error)
+StoreSchema::Match StoreSchema::compareObjects(SqliteDatabase &db, int version, QString *detail)
 {
-    for (const char *probe : probes) {
-        SqliteStatement statement(db.handle(), probe);
-        if (!statement.isValid()) {
-            if (error)
-                *error = db.lastError();
-            return false;
+    // Only the current layout is kept here; a file of version 0 is a new, empty one.
+    static const QList<SchemaObject> current = currentSchema();
+    const QList<SchemaObject> expected = version == currentVersion ? current : QList<SchemaObject>();
+    QString error;
+    const auto found = readSchema(db, &error);
+    if (!found) {
+        *detail = error;
+        return Match::unreadable;
+    }
+    for (const SchemaObject &object : *found) {
+        if (!std::binary_search(expected.cbegin(), expected.cend(), object)) {
+            *detail = QStringLiteral("the %1 %2").arg(object.type, shownName(object.name));
+            return Match::different;
         }
     }
-    return true;
+    for (const SchemaObject &object : expected) {
+        if (!std::binary_search(found->cbegin(), found->cend(), object)) {
+            *detail = QStringLiteral("no %1 %2").arg(object.type, shownName(object.name));
+            return Match::different;
+        }
+    }
+    return Match::same;
 }

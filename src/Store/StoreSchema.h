@@ -9,6 +9,12 @@ class SqliteDatabase;
 // Version 1: plant rows (store order is the rowid "seq"; "id" is the record's persistent
 // identifier), care events with a real foreign key to their plant and ON DELETE CASCADE, and
 // photos in a table of their own so that listing plants never reads photo bytes.
+//
+// A file must hold exactly the objects this build creates for its version, nothing more:
+//
+//     QString detail;
+//     if (StoreSchema::compareObjects(db, version, &detail) != StoreSchema::Match::same)
+//         refuse(detail); // e.g. "the view “plant”"
 class StoreSchema final
 {
 public:
@@ -21,6 +27,11 @@ public:
     // holds a write transaction, so a step that fails leaves the file as it was.
     static bool migrate(SqliteDatabase &db, int fromVersion, QString *error);
 
-    // Whether the tables and columns this build reads are all present.
-    static bool hasExpectedTables(SqliteDatabase &db, QString *error);
+    enum class Match { same, different, unreadable };
+    // Compares db's schema with the objects a store of this version holds: exactly the same
+    // tables with the same columns and constraints, the same indexes, and nothing else (no view,
+    // trigger or object of its own). When they differ, detail names the first odd or missing
+    // object ("the view “plant”", "no table “careEvent”"); when the schema cannot be read, it is
+    // SQLite's message. Reading the schema runs nothing stored in it.
+    static Match compareObjects(SqliteDatabase &db, int version, QString *detail);
 };

@@ -5,7 +5,10 @@
 #include "Store/PlantQuery.h"
 #include "Store/SqliteDatabase.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPointer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +44,27 @@ void finishTurn()
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+// Another program's connection to the store file, without the store's own guards.
+bool execElsewhere(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_busy_timeout(db, 5'000);
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return rc == SQLITE_OK;
+}
+
+bool chattr(const QString &flag, const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("chattr"), {flag, path});
+    return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+enum class Obstacle { tableRenamed, endlessTrigger, immutableFiles };
 
 QStringList strings(std::initializer_list<const char *> texts)
 {
@@ -79,6 +103,8 @@ private slots:
     void eventCountFollowsEveryPath();
     void destructionSavesPendingChanges();
     void failedCommitIsRetried();
+    void saveFailureSaysWhyUntilARetrySucceeds_data();
+    void saveFailureSaysWhyUntilARetrySucceeds();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -447,6 +473,74 @@ void TestStore::failedCommitIsRetried()
     QVERIFY(blocker.exec("ROLLBACK"));
     QTRY_VERIFY_WITH_TIMEOUT(!store->hasUnsavedChanges(), 10'000);
     QVERIFY(store->saveError().isEmpty());
+    QCOMPARE(countRows(m_path, "SELECT count(*) FROM careEvent"), 1);
+}
+
+void TestStore::saveFailureSaysWhyUntilARetrySucceeds_data()
+{
+    QTest::addColumn<Obstacle>("obstacle");
+    QTest::addColumn<QString>("reason");
+    // A statement that cannot be prepared must not be kept: every retry then reported "not an error".
+    QTest::newRow("table renamed by another program")
+        << Obstacle::tableRenamed << QStringLiteral("careEvent");
+    QTest::newRow("endless trigger added by another program")
+        << Obstacle::endlessTrigger << QStringLiteral("took too long");
+    // Tests run as root, which ignores permission bits: only an immutable inode refuses writes.
+    QTest::newRow("folder and journal made unwritable")
+        << Obstacle::immutableFiles << QStringLiteral("cannot be written");
+}
+
+void TestStore::saveFailureSaysWhyUntilARetrySucceeds()
+{
+    QFETCH(Obstacle, obstacle);
+    QFETCH(QString, reason);
+    auto store = ModelStore::open(m_path);
+    QVERIFY(store);
+    Plant *plant = addPlant(*store, QStringLiteral("Stubborn"));
+    QVERIFY(store->flush());
+
+    const QString folder = QFileInfo(m_path).absolutePath();
+    const QString wal = m_path + QStringLiteral("-wal");
+    switch (obstacle) {
+    case Obstacle::tableRenamed:
+        QVERIFY(execElsewhere(m_path, "ALTER TABLE careEvent RENAME TO hidden"));
+        break;
+    case Obstacle::endlessTrigger:
+        QVERIFY(execElsewhere(m_path, "CREATE VIEW forever AS WITH RECURSIVE n(x) AS "
+                                      "(SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT x FROM n; "
+                                      "CREATE TRIGGER stall AFTER UPDATE ON plant "
+                                      "BEGIN SELECT count(*) FROM forever; END"));
+        break;
+    case Obstacle::immutableFiles:
+        if (!chattr(QStringLiteral("+i"), folder))
+            QSKIP("chattr +i is not available here");
+        QVERIFY(chattr(QStringLiteral("+i"), wal));
+        break;
+    }
+    const auto removeObstacle = [&] {
+        if (obstacle == Obstacle::tableRenamed)
+            return execElsewhere(m_path, "ALTER TABLE hidden RENAME TO careEvent");
+        if (obstacle == Obstacle::endlessTrigger)
+            return execElsewhere(m_path, "DROP TRIGGER stall; DROP VIEW forever");
+        return chattr(QStringLiteral("-i"), wal) && chattr(QStringLiteral("-i"), folder);
+    };
+
+    QSignalSpy errorSpy(store.get(), &ModelStore::saveErrorChanged);
+    plant->markDone(CareKind::water, at(21'000));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!store->flush());
+        QVERIFY2(clock.elapsed() < 4'000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(store->saveError().contains(reason), qPrintable(store->saveError()));
+        QVERIFY(store->hasUnsavedChanges());
+    }
+    QCOMPARE(errorSpy.count(), 1);
+
+    QVERIFY(removeObstacle());
+    QVERIFY(store->flush());
+    QVERIFY(store->saveError().isEmpty());
+    QCOMPARE(errorSpy.count(), 2);
     QCOMPARE(countRows(m_path, "SELECT count(*) FROM careEvent"), 1);
 }
 

@@ -5,6 +5,8 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -21,6 +23,12 @@ enum class Setup {
     damagedBody,
     foreignDatabase,
     newerVersion,
+    damagedEventPage,
+    damagedEventPageRollbackJournal,
+    endlessView,
+    endlessTrigger,
+    failingCheck,
+    foreignTable,
     folderInTheWay,
     belowRegularFile,
     immutableFolder,
@@ -54,6 +62,20 @@ Snapshot snapshot(const QString &path)
     return result;
 }
 
+// Every file and folder below root with its bytes: a refused store must leave all of it alone,
+// and gain no -wal, -shm or journal file beside it.
+QMap<QString, Snapshot> snapshotTree(const QString &root)
+{
+    QMap<QString, Snapshot> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        tree.insert(QDir(root).relativeFilePath(path), snapshot(path));
+    }
+    return tree;
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -85,6 +107,39 @@ bool makeStore(const QString &path)
         return false;
     store->insert(new Plant(QStringLiteral("Existing"), Species::custom(), QString()));
     return store->flush();
+}
+
+// A store, closed, then changed by another program through SQLite with none of its guards.
+void alterStore(const QString &path, const char *sql)
+{
+    makeStore(path);
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    char *error = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    const QString message = QString::fromUtf8(error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
+}
+
+// Zeroes the first byte (the page type) of the root page of careEvent, as a bad disk sector would.
+void damageEventPage(const QString &path, bool rollbackJournal)
+{
+    qint64 offset = 0;
+    {
+        makeStore(path);
+        SqliteDatabase db;
+        QVERIFY(db.open(path, SQLITE_OPEN_READWRITE, nullptr));
+        if (rollbackJournal)
+            QCOMPARE(db.queryText("PRAGMA journal_mode = DELETE"), QStringLiteral("delete"));
+        const auto page = db.queryInt("SELECT rootpage FROM sqlite_master WHERE name = 'careEvent'");
+        const auto pageSize = db.queryInt("PRAGMA page_size");
+        QVERIFY(page && pageSize);
+        offset = (*page - 1) * *pageSize;
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(offset) && file.write(QByteArray(1, '\0')) == 1);
 }
 
 } // namespace
@@ -158,6 +213,39 @@ QString TestStoreOpen::prepare(Setup setup)
         db.exec("PRAGMA user_version = 2; CREATE TABLE fromTheFuture (x)");
         break;
     }
+    case Setup::damagedEventPage:
+    case Setup::damagedEventPageRollbackJournal:
+        damageEventPage(path, setup == Setup::damagedEventPageRollbackJournal);
+        break;
+    case Setup::endlessView:
+        // Reading "plant" would never end, and its temporary results would fill the disk.
+        alterStore(path,
+                   "DROP TABLE careEvent; DROP TABLE plantPhoto; DROP TABLE plant; "
+                   "CREATE VIEW plant AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) "
+                   "SELECT x AS seq, x AS id, 'a' AS name, 'custom' AS speciesID, '' AS site, '' AS notes, "
+                   "0 AS dateAdded, 7 AS waterInterval, 30 AS fertilizeInterval, 0 AS mistInterval, "
+                   "NULL AS lastWatered, NULL AS lastFertilized, NULL AS lastMisted, 1 AS hasEventList "
+                   "FROM n ORDER BY x DESC; "
+                   "CREATE TABLE plantPhoto (plant INTEGER PRIMARY KEY, bytes BLOB NOT NULL); "
+                   "CREATE TABLE careEvent (seq INTEGER PRIMARY KEY, id INTEGER NOT NULL UNIQUE, "
+                   "plant INTEGER, kindRaw TEXT NOT NULL DEFAULT 'water', date INTEGER NOT NULL, "
+                   "note TEXT NOT NULL DEFAULT '')");
+        break;
+    case Setup::endlessTrigger:
+        alterStore(path,
+                   "CREATE VIEW forever AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) "
+                   "SELECT x FROM n; "
+                   "CREATE TRIGGER stall AFTER UPDATE ON plant BEGIN SELECT count(*) FROM forever; END");
+        break;
+    case Setup::failingCheck:
+        alterStore(path,
+                   "PRAGMA writable_schema = ON; "
+                   "UPDATE sqlite_master SET sql = replace(sql, 'hasEventList      INTEGER NOT NULL "
+                   "DEFAULT 1', 'hasEventList INTEGER NOT NULL DEFAULT 1 CHECK (0)') WHERE name = 'plant'");
+        break;
+    case Setup::foreignTable:
+        alterStore(path, "CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('Ada')");
+        break;
     case Setup::folderInTheWay:
         QDir().mkpath(path);
         break;
@@ -203,6 +291,12 @@ void TestStoreOpen::unusableFileFallsBackAndStaysUntouched_data()
     QTest::newRow("SQLite header, damaged body") << Setup::damagedBody;
     QTest::newRow("another program's database") << Setup::foreignDatabase;
     QTest::newRow("store of a newer version") << Setup::newerVersion;
+    QTest::newRow("damaged page of the care log") << Setup::damagedEventPage;
+    QTest::newRow("damaged page, rollback journal") << Setup::damagedEventPageRollbackJournal;
+    QTest::newRow("plants replaced by an endless view") << Setup::endlessView;
+    QTest::newRow("trigger that never ends") << Setup::endlessTrigger;
+    QTest::newRow("check that always fails") << Setup::failingCheck;
+    QTest::newRow("table of another program in the store") << Setup::foreignTable;
     QTest::newRow("folder where the file belongs") << Setup::folderInTheWay;
     QTest::newRow("folder path runs through a file") << Setup::belowRegularFile;
     QTest::newRow("folder that cannot be written") << Setup::immutableFolder;
@@ -217,13 +311,15 @@ void TestStoreOpen::unusableFileFallsBackAndStaysUntouched()
     if (m_cannotLock)
         QSKIP("chattr +i is not available here; tests run as root, which ignores permission bits, so an "
               "immutable inode is the only real unwritable location");
-    const Snapshot before = snapshot(path);
-    const QString plainFile = m_dir->filePath(QStringLiteral("plainFile"));
-    const Snapshot plainBefore = snapshot(plainFile);
+    const auto before = snapshotTree(m_dir->path());
+    QVERIFY(!before.isEmpty());
 
+    QElapsedTimer clock;
+    clock.start();
     QString error;
     QVERIFY(!ModelStore::open(path, &error));
     QVERIFY(!error.isEmpty());
+    QVERIFY2(clock.elapsed() < 5'000, qPrintable(QString::number(clock.elapsed())));
 
     auto store = ModelStore::openDefault(path);
     QVERIFY(store);
@@ -241,8 +337,9 @@ void TestStoreOpen::unusableFileFallsBackAndStaysUntouched()
     QCOMPARE(store->eventCount(), 1);
     store.reset();
 
-    QCOMPARE(snapshot(path), before);
-    QCOMPARE(snapshot(plainFile), plainBefore);
+    const auto after = snapshotTree(m_dir->path());
+    QCOMPARE(after.keys(), before.keys());
+    QVERIFY(after == before);
     if (setup == Setup::newerVersion) {
         SqliteDatabase db;
         QVERIFY(db.open(path, SQLITE_OPEN_READONLY, nullptr));
