@@ -1,13 +1,25 @@
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 
-// The agent's small JSON files, written atomically so a crash or a full disk never leaves half a file.
+#include <optional>
+
+// The agent's small JSON files, written atomically so a crash or a full disk never leaves half a file,
+// and read so that no file can stall or swell the agent:
+//
+//     const auto bytes = JsonFile::read(path, 64 * 1024, &reason); // none for a FIFO or /dev/zero
 class JsonFile final
 {
 public:
     JsonFile() = delete;
+
+    // The bytes of path when it is a regular file (a link to one counts) of at most maxBytes; none,
+    // with the reason in error, otherwise. A FIFO, a device or a socket is never waited on or read,
+    // and nothing past maxBytes is read, whatever size the file reports. A missing file gives none
+    // with an empty error.
+    static std::optional<QByteArray> read(const QString &path, qint64 maxBytes, QString *error);
 
     // Writes root to path through a temporary file that replaces path only once complete. False,
     // with the reason logged and put in error, when the folder or the file cannot be written.

@@ -13,6 +13,8 @@
 namespace {
 
 const QString grantedKey = QStringLiteral("granted");
+// The record is one short line; anything much larger is not it.
+constexpr qint64 maxFileSize = 64 * 1024;
 
 } // namespace
 
@@ -20,10 +22,14 @@ NotificationConsent::NotificationConsent(QString path) : m_path(std::move(path))
 
 bool NotificationConsent::isRecorded() const
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    QString reason;
+    const std::optional<QByteArray> bytes = JsonFile::read(m_path, maxFileSize, &reason);
+    if (!bytes) {
+        if (!reason.isEmpty())
+            qCWarning(lcReminders).noquote() << reason << "; notifications count as not yet allowed";
         return false;
-    const QJsonDocument document = QJsonDocument::fromJson(file.read(64 * 1024));
+    }
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes);
     if (!document.isObject() || !document.object().value(grantedKey).isString()) {
         qCWarning(lcReminders).noquote() << m_path << "is damaged; notifications count as not yet allowed";
         return false;

@@ -167,21 +167,12 @@ void ReminderAgent::handleListPending(const QDBusMessage &message)
 
 void ReminderAgent::handleAuthorizationStatus(const QDBusMessage &message)
 {
-    if (!m_consent.isRecorded()) {
-        m_connection.send(
-            message.createReply(QString(authorizationStatusName(AuthorizationStatus::notDetermined))));
-        return;
-    }
-    // Consent given, but without a server nothing can be shown: that reads as denied.
-    message.setDelayedReply(true);
-    ++m_operationsUnderWay;
-    m_notifier.probe([this, message](const std::optional<QString> &error) {
-        const AuthorizationStatus status =
-            error ? AuthorizationStatus::denied : AuthorizationStatus::authorized;
-        m_connection.send(message.createReply(QString(authorizationStatusName(status))));
-        --m_operationsUnderWay;
-        updateIdleTimer(false);
-    });
+    // A recorded consent stands while the notification server is away (it may be restarting, or
+    // the session still starting): requests are kept and delivered once it is back. Only the
+    // record's absence (never given, or removed) means not allowed.
+    const AuthorizationStatus status =
+        m_consent.isRecorded() ? AuthorizationStatus::authorized : AuthorizationStatus::notDetermined;
+    m_connection.send(message.createReply(QString(authorizationStatusName(status))));
 }
 
 void ReminderAgent::handleRequestAuthorization(const QDBusMessage &message)

@@ -25,19 +25,15 @@ ReminderFile::ReminderFile(QString path) : m_path(std::move(path)) {}
 
 QList<NotificationRequest> ReminderFile::load() const
 {
-    QFile file(m_path);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcReminders).noquote() << "cannot read" << m_path << ":" << file.errorString();
-        return {};
-    }
-    if (file.size() > maxFileSize) {
-        qCWarning(lcReminders).noquote() << m_path << "is too large; starting with no pending reminders";
+    QString reason;
+    const std::optional<QByteArray> bytes = JsonFile::read(m_path, maxFileSize, &reason);
+    if (!bytes) {
+        if (!reason.isEmpty())
+            qCWarning(lcReminders).noquote() << reason << "; starting with no pending reminders";
         return {};
     }
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &parseError);
     const QJsonObject root = document.object();
     if (parseError.error != QJsonParseError::NoError || !document.isObject() ||
         root.value(versionKey).toInt() != formatVersion || !root.value(pendingKey).isArray()) {
@@ -49,11 +45,11 @@ QList<NotificationRequest> ReminderFile::load() const
     QList<NotificationRequest> requests;
     const QJsonArray pending = root.value(pendingKey).toArray();
     for (const QJsonValue &entry : pending) {
-        QString reason;
-        if (auto request = NotificationRequest::fromVariantMap(entry.toObject().toVariantMap(), &reason))
+        QString damage;
+        if (auto request = NotificationRequest::fromVariantMap(entry.toObject().toVariantMap(), &damage))
             requests.append(std::move(*request));
         else
-            qCWarning(lcReminders).noquote() << "skipping a damaged reminder in" << m_path << ":" << reason;
+            qCWarning(lcReminders).noquote() << "skipping a damaged reminder in" << m_path << ":" << damage;
     }
     return requests;
 }

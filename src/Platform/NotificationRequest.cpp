@@ -13,26 +13,38 @@ const QString soundKey = QStringLiteral("sound");
 const QString defaultSoundName = QStringLiteral("default");
 
 // Accepts whole numbers only, whichever integer or floating type the transport produced (JSON reads
-// numbers as doubles, D-Bus as the signature's type).
+// numbers as doubles, D-Bus as the signature's type), and only within +-1,000,000 as that type
+// reads them: an unsigned 64-bit 18446744073709551615 is not -1.
 std::optional<int> wholeNumber(const QVariant &value)
 {
+    constexpr qint64 limit = 1'000'000;
     switch (value.metaType().id()) {
     case QMetaType::Int:
-    case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
+    case QMetaType::Long:
     case QMetaType::Short:
+    case QMetaType::SChar:
+    case QMetaType::Char: {
+        bool ok = false;
+        const qlonglong n = value.toLongLong(&ok);
+        if (!ok || n < -limit || n > limit)
+            return std::nullopt;
+        return int(n);
+    }
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
     case QMetaType::UShort:
     case QMetaType::UChar: {
         bool ok = false;
-        const qlonglong n = value.toLongLong(&ok);
-        if (!ok || n < -1'000'000 || n > 1'000'000)
+        const qulonglong n = value.toULongLong(&ok);
+        if (!ok || n > qulonglong(limit))
             return std::nullopt;
         return int(n);
     }
     case QMetaType::Double: {
         const double d = value.toDouble();
-        if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 1'000'000)
+        if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > double(limit))
             return std::nullopt;
         return int(d);
     }

@@ -7,6 +7,8 @@
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +18,8 @@
 
 #include <memory>
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -54,6 +58,8 @@ private slots:
     void missedWhileNotRunningDeliversOnlyTheLatest();
     void pendingSurvivesRestart();
     void damagedFileReadsAsEmptyAndIsReplaced();
+    void filesThatAreNotFilesNeitherStallNorSwell_data();
+    void filesThatAreNotFilesNeitherStallNorSwell();
     void rejectsBadRequestsAndKeepsTheRest();
     void authorizationWithServer();
     void authorizationWithoutServer();
@@ -417,10 +423,15 @@ void TestReminderAgent::authorizationWithServer()
              qPrintable(text));
     QVERIFY(text.startsWith(QLatin1String("[Desktop Entry]\n")));
 
-    // Consent stays, but with no server left nothing can be shown.
+    // Consent stands while the server is away (a run asks right after removing every request, and
+    // an answer of "denied" would leave no reminder at all); removing the record withdraws it.
     m_server->unregister();
     QCOMPARE(call(ReminderBus::authorizationStatusMethod).arguments().value(0).toString(),
-             QStringLiteral("denied"));
+             QStringLiteral("authorized"));
+    QVERIFY(QFile::remove(AgentProcess::dataDirectory(m_home->path()) +
+                          QLatin1String("/notification-consent.json")));
+    QCOMPARE(call(ReminderBus::authorizationStatusMethod).arguments().value(0).toString(),
+             QStringLiteral("notDetermined"));
 }
 
 void TestReminderAgent::authorizationWithoutServer()
@@ -434,6 +445,52 @@ void TestReminderAgent::authorizationWithoutServer()
              QStringLiteral("notDetermined"));
     QVERIFY(!QFile::exists(m_home->path() +
                            QLatin1String("/config/autostart/app.tendrel.Tendrel.Reminders.desktop")));
+}
+
+void TestReminderAgent::filesThatAreNotFilesNeitherStallNorSwell_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("fifo"); // otherwise a link to /dev/zero, which reports size 0
+
+    const QString reminders = QStringLiteral("reminders.json");
+    const QString consent = QStringLiteral("notification-consent.json");
+    QTest::newRow("reminders as a FIFO") << reminders << true;
+    QTest::newRow("reminders linked to /dev/zero") << reminders << false;
+    QTest::newRow("consent as a FIFO") << consent << true;
+    QTest::newRow("consent linked to /dev/zero") << consent << false;
+}
+
+void TestReminderAgent::filesThatAreNotFilesNeitherStallNorSwell()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, fifo);
+    const QString folder = AgentProcess::dataDirectory(m_home->path());
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QLatin1Char('/') + file;
+    if (fifo)
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+
+    auto agent = startAgent();
+    QVERIFY(agent);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(listPending().isEmpty());
+    QCOMPARE(call(ReminderBus::authorizationStatusMethod).arguments().value(0).toString(),
+             QStringLiteral("notDetermined"));
+    const NotificationRequest request = requestAt(QStringLiteral("tendrel.daily.2"), minutesFromNow(24 * 60));
+    QCOMPARE(call(ReminderBus::addMethod, {request.toVariantMap()}).type(), QDBusMessage::ReplyMessage);
+    QVERIFY2(clock.elapsed() < 5'000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(agent->isRunning());
+
+    QFile status(QStringLiteral("/proc/%1/status").arg(agent->process().processId()));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf("VmHWM:");
+    QVERIFY(at >= 0);
+    const qint64 peakKilobytes = text.mid(at + 6, 20).trimmed().split(' ').value(0).toLongLong();
+    QVERIFY2(peakKilobytes < 100 * 1024, qPrintable(QString::number(peakKilobytes)));
 }
 
 QTEST_GUILESS_MAIN(TestReminderAgent)

@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <limits>
+
 namespace {
 
 NotificationRequest sample()
@@ -63,6 +65,11 @@ void TestNotificationRequest::refusesBadInput_data()
     QTest::newRow("hour 24") << QStringLiteral("hour") << QVariant(24);
     QTest::newRow("minute -1") << QStringLiteral("minute") << QVariant(-1);
     QTest::newRow("absurd year") << QStringLiteral("year") << QVariant(qlonglong(1) << 40);
+    // D-Bus "t" and "u": huge unsigned values must not wrap round to small negative ones.
+    QTest::newRow("uint64 year that reads as -1")
+        << QStringLiteral("year") << QVariant::fromValue(std::numeric_limits<qulonglong>::max());
+    QTest::newRow("uint64 year that reads as -2026")
+        << QStringLiteral("year") << QVariant::fromValue(qulonglong(0) - 2026);
 }
 
 void TestNotificationRequest::refusesBadInput()
