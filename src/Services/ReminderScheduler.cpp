@@ -6,12 +6,30 @@
 #include "Services/ReminderRun.h"
 
 #include <QStringBuilder>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
 namespace {
 
 constexpr int minutesPerDay = 24 * 60;
+
+// name, or its start cut between two whole characters and followed by "…" when it is longer than
+// ReminderScheduler::maxNameLength, so that no name can make a request too long to keep.
+QString shortName(const QString &name)
+{
+    const qsizetype limit = ReminderScheduler::maxNameLength;
+    if (name.size() <= limit)
+        return name;
+    // Looks only at the few units around the cut, however long the name is.
+    const QStringView head = QStringView(name).left(limit + 16);
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, head.constData(), int(head.size()));
+    boundaries.setPosition(int(limit - 1));
+    if (!boundaries.isAtBoundary())
+        boundaries.toPreviousBoundary();
+    const qsizetype cut = std::max<qsizetype>(boundaries.position(), 0);
+    return name.left(cut) + QChar(0x2026);
+}
 
 // The summary of the first count tasks of a list, without copying the list.
 QString summaryOf(const QList<CareTask> &tasks, qsizetype count)
@@ -22,7 +40,8 @@ QString summaryOf(const QList<CareTask> &tasks, qsizetype count)
         if (i > 0)
             text += QLatin1String(", ");
         const CareTask &task = tasks[i];
-        text += task.kind.title() % QLatin1Char(' ') % (task.plant ? task.plant->name() : QString());
+        text +=
+            task.kind.title() % QLatin1Char(' ') % (task.plant ? shortName(task.plant->name()) : QString());
     }
     if (count > 3)
         text += QStringLiteral(" and %1 more").arg(count - 3);

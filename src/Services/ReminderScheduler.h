@@ -21,6 +21,8 @@ public:
     ReminderScheduler() = delete;
 
     static constexpr int dayCount = 14;
+    // A longer plant name is shortened in a summary to this many characters, "…" included.
+    static constexpr qsizetype maxNameLength = 60;
 
     // "tendrel.daily.<offset>", offset 0 (today) to 13.
     static QString identifier(int offset);
@@ -48,6 +50,7 @@ public:
                                        const Calendar &calendar);
 
     // "Water Fern, Mist Fern, Fertilize Ivy and 2 more": the first three tasks, then how many are left.
+    // Names longer than maxNameLength are cut short with "…".
     static QString summary(const QList<CareTask> &tasks);
     static QString title(qsizetype taskCount);
 };

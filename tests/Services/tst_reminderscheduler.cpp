@@ -231,6 +231,19 @@ void TestReminderScheduler::titlesAndBodies_data()
     QTest::newRow("name as stored") << QStringList{QStringLiteral("<b>Fern</b> & co")} << false
                                     << QStringLiteral("1 plant needs care")
                                     << QStringLiteral("Water <b>Fern</b> & co");
+    // Whole, three such names made a body too long for any notification service to keep.
+    const QString longName = QStringLiteral("Monstera ").repeated(1'112);
+    const QString shortened = longName.left(59) + QChar(0x2026);
+    QTest::newRow("10,000-character names")
+        << QStringList{longName, longName + QLatin1Char('2'), longName + QLatin1Char('3')} << false
+        << QStringLiteral("3 care tasks today")
+        << QStringLiteral("Water %1, Water %1, Water %1").arg(shortened);
+    // A cut never splits a character: not a surrogate pair, not a ZWJ sequence.
+    const QString family = QStringLiteral("\U0001F469\u200D\U0001F469\u200D\U0001F467");
+    QTest::newRow("cut before a whole emoji")
+        << QStringList{QString(57, QLatin1Char('a')) + family + QStringLiteral("tail")} << false
+        << QStringLiteral("1 plant needs care")
+        << QStringLiteral("Water ") + QString(57, QLatin1Char('a')) + QChar(0x2026);
     QTest::newRow("six tasks of three plants")
         << QStringList{QStringLiteral("Fern"), QStringLiteral("Ivy"), QStringLiteral("Moss")} << true
         << QStringLiteral("6 care tasks today")
@@ -254,6 +267,7 @@ void TestReminderScheduler::titlesAndBodies()
     QCOMPARE(added.constFirst().identifier, QStringLiteral("tendrel.daily.0"));
     QCOMPARE(added.constFirst().title, title);
     QCOMPARE(added.constFirst().body, body);
+    QCOMPARE(added.constFirst().validationError(), std::nullopt);
 }
 
 void TestReminderScheduler::failedAddDoesNotStopLaterDays()
