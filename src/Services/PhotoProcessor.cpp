@@ -24,7 +24,24 @@ struct JpegLayout
     // An end-of-image marker follows the first scan. Without it the file was cut short, and
     // libjpeg would fill the missing part with grey instead of failing.
     bool complete = false;
+    // The scans hold at least the fewest bits their blocks can be coded in (two a block in a
+    // sequential file: a DC difference and an end of block; one in a progressive file, whose end
+    // of band runs cover many blocks at once). A file that claims more blocks than its data can
+    // hold is cut short as surely, and libjpeg would spend its time decoding blocks that are not
+    // there.
+    bool enoughData = false;
+    // What libjpeg keeps of a file that is not a single scan: every coefficient of every block.
+    qint64 coefficientBytes = 0;
 };
+
+// Blocks of 8 x 8 samples in one component of a frame of width x height whose largest sampling
+// factors are maxH, maxV, in the interleaved layout libjpeg decodes.
+qint64 componentBlocks(qint64 width, qint64 height, int h, int v, int maxH, int maxV)
+{
+    const qint64 mcuColumns = (width + 8 * maxH - 1) / (8 * maxH);
+    const qint64 mcuRows = (height + 8 * maxV - 1) / (8 * maxV);
+    return mcuColumns * h * mcuRows * v;
+}
 
 bool isStartOfFrame(uchar marker)
 {
@@ -46,6 +63,7 @@ JpegLayout inspectJpeg(const QByteArray &bytes)
 
     int frameComponents = 0;
     bool progressive = false;
+    qint64 blocks = 0;
     qsizetype i = 2;
     while (i < size) {
         // Like libjpeg, skip stray bytes and fill bytes up to the next marker.
@@ -69,18 +87,57 @@ JpegLayout inspectJpeg(const QByteArray &bytes)
         if (isStartOfFrame(marker) && length >= 8) {
             progressive = isProgressiveFrame(marker);
             frameComponents = segment[5];
+            const qint64 height = (qint64(segment[1]) << 8) | segment[2];
+            const qint64 width = (qint64(segment[3]) << 8) | segment[4];
+            if (length < 8 + 3 * frameComponents)
+                return layout;
+            int maxH = 1;
+            int maxV = 1;
+            for (int c = 0; c < frameComponents; ++c) {
+                maxH = std::max(maxH, segment[7 + 3 * c] >> 4);
+                maxV = std::max(maxV, segment[7 + 3 * c] & 0x0F);
+            }
+            blocks = 0;
+            for (int c = 0; c < frameComponents; ++c) {
+                const int h = std::max(1, segment[7 + 3 * c] >> 4);
+                const int v = std::max(1, segment[7 + 3 * c] & 0x0F);
+                blocks += componentBlocks(width, height, h, v, maxH, maxV);
+            }
         } else if (marker == 0xDA && length >= 3) {
             const int scanComponents = segment[0];
             layout.singleScan = !progressive && frameComponents > 0 && scanComponents >= frameComponents;
             // Inside entropy-coded data every 0xFF is followed by 0x00 or a restart marker, so the
             // first FF D9 after the scan header is the end of the image.
             static const QByteArray endOfImage("\xFF\xD9", 2);
-            layout.complete = bytes.indexOf(endOfImage, i + length) >= 0;
+            const qsizetype end = bytes.indexOf(endOfImage, i + length);
+            layout.complete = end >= 0;
+            layout.enoughData =
+                layout.complete && qint64(end - (i + length)) * 8 >= (progressive ? 1 : 2) * blocks;
+            if (!layout.singleScan)
+                layout.coefficientBytes = blocks * 64 * qint64(sizeof(short));
             return layout;
         }
         i += length;
     }
     return layout;
+}
+
+// The logical screen of a GIF: the decoder paints every frame onto an image this large.
+QSize gifScreen(const QByteArray &bytes)
+{
+    if (bytes.size() < 10)
+        return {};
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    return {data[6] | (data[7] << 8), data[8] | (data[9] << 8)};
+}
+
+// The memory a decode of stored at the pixel layout the reader reports takes, in bytes.
+qint64 pixelBytes(QSize size, QImage::Format format)
+{
+    const int bits = format == QImage::Format_Invalid
+                         ? 32
+                         : std::max(32, int(QImage::toPixelFormat(format).bitsPerPixel()));
+    return qint64(size.width()) * size.height() * (bits / 8);
 }
 
 void applyAllocationLimit()
@@ -107,8 +164,8 @@ QSize fittedSize(QSize size, int maxPixel)
 
 bool isGray(QImage::Format format)
 {
-    return format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16
-        || format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+    return format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16 ||
+           format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
 }
 
 } // namespace
@@ -133,27 +190,38 @@ std::optional<QImage> PhotoProcessor::thumbnail(const QByteArray &bytes, int max
     // Only these decode straight to a smaller size; other handlers that accept a scaled size
     // (PNG, for one) decode the whole image first and scale afterwards.
     bool scalesOnDecode = format == "svg" || format == "svgz";
+    qint64 decoderBytes = 0; // beside the pixels
     if (format == "jpeg") {
         const JpegLayout layout = inspectJpeg(bytes);
-        if (!layout.complete) {
+        if (!layout.complete || !layout.enoughData) {
             qCInfo(lcPhotos) << "incomplete JPEG";
             return std::nullopt;
         }
         scalesOnDecode = layout.singleScan;
+        decoderBytes = layout.coefficientBytes;
     }
 
     // The stored size, before the orientation tag is applied; the target is a square, so the
     // fitted size is the same either way round.
     const QSize stored = reader.size();
-    if (stored.isValid()) {
-        if (!scalesOnDecode && qint64(stored.width()) * stored.height() > maxFullDecodePixels) {
-            qCInfo(lcPhotos) << "refused a full decode of" << stored << "in" << format;
-            return std::nullopt;
-        }
-        const QSize target = fittedSize(stored, maxPixel);
-        if (scalesOnDecode && target != stored)
-            reader.setScaledSize(target);
+    const QSize target = stored.isValid() ? fittedSize(stored, maxPixel) : QSize();
+    // What the decoder really allocates: libjpeg reduces by whole eighths at most, so a scaled JPEG
+    // passes through an intermediate of up to the target plus an eighth of the stored size; a GIF
+    // paints every frame onto its whole logical screen; other formats are decoded whole.
+    QSize decoded = stored;
+    if (stored.isValid() && scalesOnDecode) {
+        decoded = format == "jpeg" ? QSize(target.width() + stored.width() / 8 + 1,
+                                           target.height() + stored.height() / 8 + 1)
+                                   : target;
     }
+    if (format == "gif")
+        decoded = decoded.expandedTo(gifScreen(bytes));
+    if (decoded.isValid() && pixelBytes(decoded, reader.imageFormat()) + decoderBytes > maxDecodeBytes) {
+        qCInfo(lcPhotos) << "refused a decode of" << stored << "in" << format << "through" << decoded;
+        return std::nullopt;
+    }
+    if (scalesOnDecode && stored.isValid() && target != stored)
+        reader.setScaledSize(target);
 
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
@@ -186,8 +254,8 @@ std::optional<QByteArray> PhotoProcessor::encodeJPEG(const QImage &image)
         painter.drawImage(0, 0, pixels);
         painter.end();
         pixels = flat;
-    } else if (pixels.format() != QImage::Format_RGB32 && pixels.format() != QImage::Format_RGB888
-               && pixels.format() != QImage::Format_Grayscale8) {
+    } else if (pixels.format() != QImage::Format_RGB32 && pixels.format() != QImage::Format_RGB888 &&
+               pixels.format() != QImage::Format_Grayscale8) {
         pixels = pixels.convertToFormat(QImage::Format_RGB32);
     }
 

@@ -11,9 +11,12 @@
 // stored, and turning a picked picture into the stored form (one upright JPEG, longer side at most
 // importMaxPixel, no metadata). No state and no instances.
 //
-// Decoding goes straight to the reduced size where the format allows it (JPEG, SVG); formats that
-// must be decoded whole are refused above maxFullDecodePixels, so a hostile or absurd file ends
-// in none instead of gigabytes of pixels.
+// Decoding goes straight to the reduced size where the format allows it (JPEG, SVG). Before any
+// pixel is decoded, the memory the decoder will really take is worked out from the headers (the
+// whole picture for formats decoded whole, the reduced intermediate of a scaled JPEG, a GIF's
+// logical screen) and must stay within maxDecodeBytes; a JPEG scan must also hold enough data for
+// the blocks it claims. So a small hostile file ends in none, quickly, instead of in hundreds of
+// megabytes of pixels or seconds of decoding.
 class PhotoProcessor final
 {
 public:
@@ -22,11 +25,10 @@ public:
     static constexpr int importMaxPixel = 1600;  // stored photos
     static constexpr int displayMaxPixel = 1200; // photos decoded for the screen
     static constexpr int jpegQuality = 80;       // Qt's 0..100 scale; 0.8 on a 0..1 scale
-    // Formats that decode only at full size are refused above this (48 megapixels: 192 MB at
-    // 4 bytes a pixel), before any pixel is decoded.
-    static constexpr qint64 maxFullDecodePixels = qint64(48) * 1000 * 1000;
+    // The most memory one decode may take for its pixels (32 megapixels at 4 bytes each).
+    static constexpr qint64 maxDecodeBytes = qint64(128) * 1024 * 1024;
     // Set process-wide on first use; Qt then refuses any single image buffer larger than this.
-    static constexpr int allocationLimitMB = 256;
+    static constexpr int allocationLimitMB = int(maxDecodeBytes / (1024 * 1024));
 
     // The first image of bytes, orientation tag applied, scaled so that neither side exceeds
     // maxPixel (never enlarged), converted to sRGB. None when bytes are not a complete readable

@@ -1,9 +1,12 @@
 #include "Services/PhotoProcessor.h"
 
+#include "fixtures/HostileFixtures.h"
 #include "fixtures/ImageFixtures.h"
 
 #include <QColorSpace>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,14 +23,22 @@ namespace {
 QImage storedFor(const QImage &upright, int orientation)
 {
     switch (orientation) {
-    case 2: return upright.mirrored(true, false);
-    case 3: return upright.transformed(QTransform().rotate(180));
-    case 4: return upright.mirrored(false, true);
-    case 5: return upright.transformed(QTransform(0, 1, 1, 0, 0, 0)); // transpose
-    case 6: return upright.transformed(QTransform().rotate(-90));
-    case 7: return upright.transformed(QTransform(0, -1, -1, 0, 0, 0)); // transverse
-    case 8: return upright.transformed(QTransform().rotate(90));
-    default: return upright;
+    case 2:
+        return upright.mirrored(true, false);
+    case 3:
+        return upright.transformed(QTransform().rotate(180));
+    case 4:
+        return upright.mirrored(false, true);
+    case 5:
+        return upright.transformed(QTransform(0, 1, 1, 0, 0, 0)); // transpose
+    case 6:
+        return upright.transformed(QTransform().rotate(-90));
+    case 7:
+        return upright.transformed(QTransform(0, -1, -1, 0, 0, 0)); // transverse
+    case 8:
+        return upright.transformed(QTransform().rotate(90));
+    default:
+        return upright;
     }
 }
 
@@ -61,8 +72,8 @@ void verifyNoMetadata(const QByteArray &jpeg)
     QVERIFY(!markers.isEmpty());
     QCOMPARE(markers.last(), 0xDA);
     for (const int marker : markers) {
-        const bool allowed = marker == 0xE0 || marker == 0xDB || marker == 0xC0 || marker == 0xC4
-            || marker == 0xDD || marker == 0xDA;
+        const bool allowed = marker == 0xE0 || marker == 0xDB || marker == 0xC0 || marker == 0xC4 ||
+                             marker == 0xDD || marker == 0xDA;
         QVERIFY2(allowed, qPrintable(QStringLiteral("unexpected marker FF%1").arg(marker, 2, 16)));
     }
 }
@@ -86,6 +97,8 @@ private slots:
     void badInputGivesNone_data();
     void badInputGivesNone();
     void hugeBaselineJpegDecodesScaled();
+    void hostileFilesStayCheap_data();
+    void hostileFilesStayCheap();
     void importFinishesOnCallersThread();
 
 private:
@@ -109,8 +122,8 @@ QByteArray TestPhotoProcessor::taggedJpeg(const QImage &stored, const QStringLis
     if (!stored.save(path, "JPEG", 95))
         return {};
     QProcess exiftool;
-    exiftool.start(m_exiftool, QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original")}
-                                   + exiftoolArguments + QStringList{path});
+    exiftool.start(m_exiftool, QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original")} +
+                                   exiftoolArguments + QStringList{path});
     if (!exiftool.waitForFinished(30000) || exiftool.exitCode() != 0)
         return {};
     QFile file(path);
@@ -130,8 +143,8 @@ void TestPhotoProcessor::orientationIsApplied()
 {
     QFETCH(int, orientation);
     const QImage upright = quadrants(400, 240);
-    const QByteArray source = taggedJpeg(storedFor(upright, orientation),
-                                         {QStringLiteral("-Orientation#=%1").arg(orientation)});
+    const QByteArray source =
+        taggedJpeg(storedFor(upright, orientation), {QStringLiteral("-Orientation#=%1").arg(orientation)});
     QVERIFY(!source.isEmpty());
     const bool turned = orientation >= 5;
     QCOMPARE(PhotoProcessor::imageSize(source), turned ? QSize(240, 400).transposed() : QSize(400, 240));
@@ -154,10 +167,10 @@ void TestPhotoProcessor::metadataIsDropped()
     QImage image = quadrants(300, 200);
     image.setText(QStringLiteral("Description"), QStringLiteral("kitchen-secret"));
     image.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
-    const QByteArray source = taggedJpeg(image, {
-        QStringLiteral("-Make=PhoneMaker"), QStringLiteral("-GPSLatitude=48.8584"),
-        QStringLiteral("-GPSLatitudeRef=N"), QStringLiteral("-XMP-dc:Creator=Someone"),
-        QStringLiteral("-Orientation#=1")});
+    const QByteArray source =
+        taggedJpeg(image, {QStringLiteral("-Make=PhoneMaker"), QStringLiteral("-GPSLatitude=48.8584"),
+                           QStringLiteral("-GPSLatitudeRef=N"), QStringLiteral("-XMP-dc:Creator=Someone"),
+                           QStringLiteral("-Orientation#=1")});
     QVERIFY(!source.isEmpty());
     QVERIFY(source.contains("PhoneMaker"));
     QVERIFY(source.contains("ICC_PROFILE"));
@@ -179,7 +192,8 @@ void TestPhotoProcessor::outputSize_data()
 
     QTest::newRow("12 MP landscape") << QByteArray("jpeg") << QSize(4000, 3000) << 1600 << QSize(1600, 1200);
     QTest::newRow("12 MP portrait") << QByteArray("jpeg") << QSize(3000, 4000) << 1600 << QSize(1200, 1600);
-    QTest::newRow("12 MP PNG, decoded whole") << QByteArray("png") << QSize(4000, 3000) << 1600 << QSize(1600, 1200);
+    QTest::newRow("12 MP PNG, decoded whole")
+        << QByteArray("png") << QSize(4000, 3000) << 1600 << QSize(1600, 1200);
     QTest::newRow("exactly the limit") << QByteArray("jpeg") << QSize(1600, 900) << 1600 << QSize(1600, 900);
     QTest::newRow("small: not enlarged") << QByteArray("jpeg") << QSize(800, 600) << 1600 << QSize(800, 600);
     QTest::newRow("one pixel") << QByteArray("png") << QSize(1, 1) << 1600 << QSize(1, 1);
@@ -214,11 +228,13 @@ void TestPhotoProcessor::formatsAreAccepted_data()
     for (const char *format : {"jpeg", "png", "webp", "tiff", "bmp"})
         QTest::newRow(format) << encode(picture, format) << QSize(160, 100) << QColor();
     QTest::newRow("gif") << gif(320, 200, {topLeft}) << QSize(160, 100) << topLeft;
-    QTest::newRow("animated gif: first frame") << gif(80, 40, {topRight, bottomLeft}) << QSize(80, 40) << topRight;
+    QTest::newRow("animated gif: first frame")
+        << gif(80, 40, {topRight, bottomLeft}) << QSize(80, 40) << topRight;
 
     QImage transparent(200, 100, QImage::Format_ARGB32);
     transparent.fill(Qt::transparent);
-    QTest::newRow("transparent png: white") << encode(transparent, "png") << QSize(160, 80) << QColor(Qt::white);
+    QTest::newRow("transparent png: white")
+        << encode(transparent, "png") << QSize(160, 80) << QColor(Qt::white);
 }
 
 void TestPhotoProcessor::formatsAreAccepted()
@@ -279,6 +295,39 @@ void TestPhotoProcessor::hugeBaselineJpegDecodesScaled()
     QVERIFY(image.has_value());
     QCOMPARE(image->size(), QSize(1200, 1200));
     QVERIFY(colorNear(image->pixelColor(600, 600), QColor(128, 128, 128), 4));
+}
+
+void TestPhotoProcessor::hostileFilesStayCheap_data()
+{
+    QTest::addColumn<QString>("path");
+    const QStringList paths = HostileFixtures::files(QStringLiteral("hostile"));
+    QVERIFY(!paths.isEmpty());
+    for (const QString &path : paths)
+        QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
+}
+
+void TestPhotoProcessor::hostileFilesStayCheap()
+{
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+
+    // A list thumbnail and an import: each gives none or a small picture, quickly and in little memory.
+    for (const int maxPixel : {48, PhotoProcessor::importMaxPixel}) {
+        const HostileFixtures::PeakMemory peak;
+        QVERIFY(peak.isValid());
+        QElapsedTimer clock;
+        clock.start();
+        const std::optional<QImage> image = PhotoProcessor::thumbnail(bytes, maxPixel);
+        const std::optional<QByteArray> jpeg = PhotoProcessor::downscaledJPEGSync(bytes, maxPixel);
+        QVERIFY2(clock.elapsed() < 1'000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        QVERIFY2(peak.growth() < 100 * 1024 * 1024,
+                 qPrintable(QStringLiteral("%1 bytes").arg(peak.growth())));
+        if (image)
+            QVERIFY(std::max(image->width(), image->height()) <= maxPixel);
+        QCOMPARE(jpeg.has_value(), image.has_value());
+    }
 }
 
 void TestPhotoProcessor::importFinishesOnCallersThread()
