@@ -4,11 +4,13 @@
 #include "Platform/Preferences.h"
 #include "Store/ModelStore.h"
 #include "Views/Components/Accessibility.h"
+#include "Views/Components/MessageBox.h"
 #include "Views/RootView.h"
 #include "Views/SettingsWindow.h"
 #include "Views/State/AppState.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -53,7 +55,9 @@ void TendrelApp::createMainWindow()
     m_commands = new PlantCommands(*m_state, this);
     m_commands->install(window->menuBar());
     connect(m_commands, &PlantCommands::settingsRequested, this, &TendrelApp::showSettings);
-    connect(m_commands, &PlantCommands::quitRequested, qApp, &QApplication::quit, Qt::QueuedConnection);
+    connect(m_commands, &PlantCommands::quitRequested, this, &TendrelApp::quit, Qt::QueuedConnection);
+    // Closing the main window ends the session too: it asks the same question.
+    window->installEventFilter(this);
 
     m_rootView = new RootView(*m_store, *m_state, *m_preferences, window);
     window->setCentralWidget(m_rootView);
@@ -80,4 +84,39 @@ void TendrelApp::showSettings()
     m_settingsWindow->show();
     m_settingsWindow->raise();
     m_settingsWindow->activateWindow();
+}
+
+bool TendrelApp::confirmQuit()
+{
+    // Quitting closes the main window, which asks again: one answer serves both.
+    if (m_changesGivenUp)
+        return true;
+    while (!m_store->flush()) {
+        const int choice = MessageBox::confirm(
+            m_mainWindow, QStringLiteral("Tendrel couldn't save your latest changes."),
+            m_store->saveError() + QStringLiteral("\n\nIf you quit now, these changes will be lost."),
+            {{QStringLiteral("Try Again")}, {QStringLiteral("Quit Anyway"), MessageBox::Role::destructive}});
+        if (choice == 1) {
+            m_changesGivenUp = true;
+            return true;
+        }
+        if (choice != 0)
+            return false;
+    }
+    return true;
+}
+
+void TendrelApp::quit()
+{
+    if (confirmQuit())
+        QApplication::quit();
+}
+
+bool TendrelApp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_mainWindow && event->type() == QEvent::Close && !confirmQuit()) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -46,6 +46,16 @@ public:
     // Brings the main window to the front (another start of Tendrel asked for it).
     void raiseMainWindow();
 
+    // Whether quitting may go ahead: every change is saved, or, when saving fails, the user chose
+    // to quit anyway after being asked ("Try Again" saves once more and asks again if that fails;
+    // "Cancel" keeps Tendrel open with the changes still waiting).
+    bool confirmQuit();
+    // Quits once confirmQuit() allows it.
+    void quit();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void createMainWindow();
 
@@ -56,4 +66,5 @@ private:
     RootView *m_rootView = nullptr;
     PlantCommands *m_commands = nullptr;
     QPointer<QWidget> m_settingsWindow;
+    bool m_changesGivenUp = false;
 };

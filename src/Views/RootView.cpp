@@ -24,6 +24,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QStackedWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -65,6 +66,18 @@ QString secondsText(const std::optional<QDateTime> &due)
     return text;
 }
 
+// The reason behind a banner, on hover and for assistive technology. Reasons quote SQLite, which
+// quotes names from the file, so they are always shown as plain text, never as markup.
+void setBannerReason(QWidget *banner, const QString &reason)
+{
+    const QString toolTip =
+        reason.isEmpty() ? QString() : Qt::convertFromPlainText(reason, Qt::WhiteSpaceNormal);
+    banner->setToolTip(toolTip);
+    for (QWidget *child : banner->findChildren<QWidget *>())
+        child->setToolTip(toolTip);
+    banner->setAccessibleDescription(reason);
+}
+
 } // namespace
 
 RootView::RootView(ModelStore &store, AppState &state, Preferences &preferences, QWidget *parent)
@@ -79,9 +92,17 @@ RootView::RootView(ModelStore &store, AppState &state, Preferences &preferences,
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     if (!m_store.isPersistent()) {
-        m_banner = createBanner();
+        m_banner = createBanner(
+            QStringLiteral("storeBanner"),
+            QStringLiteral("Tendrel couldn't open your saved plants. Changes you make now won't be kept."));
+        setBannerReason(m_banner, m_store.notPersistentReason());
         outer->addWidget(m_banner);
     }
+    m_saveBanner = createBanner(QStringLiteral("saveBanner"),
+                                QStringLiteral("Tendrel couldn't save your latest changes."));
+    outer->addWidget(m_saveBanner);
+    saveErrorChanged();
+    connect(&m_store, &ModelStore::saveErrorChanged, this, &RootView::saveErrorChanged);
     auto *row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
@@ -249,11 +270,11 @@ QWidget *RootView::createAddPlantContent()
     return new AddPlantFlow(m_store, [this] { m_state.setAddingPlant(false); });
 }
 
-QWidget *RootView::createBanner()
+QWidget *RootView::createBanner(const QString &objectName, const QString &text)
 {
     const Theme &theme = Theme::current();
     auto *banner = new QWidget(this);
-    banner->setObjectName(QStringLiteral("storeBanner"));
+    banner->setObjectName(objectName);
     banner->setAutoFillBackground(true);
     QPalette palette = banner->palette();
     palette.setColor(QPalette::Window, Theme::withAlpha(theme.colors.orange, 0.18));
@@ -264,14 +285,15 @@ QWidget *RootView::createBanner()
     auto *symbol =
         new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 18, theme.colors.orange, banner);
     layout->addWidget(symbol);
-    auto *text = new TextLabel(
-        QStringLiteral("Tendrel couldn't open your saved plants. Changes you make now won't be kept."),
-        TextStyle::subheadline, banner);
-    text->setWordWrap(true);
-    layout->addWidget(text, 1);
-    banner->setToolTip(m_store.notPersistentReason());
-    text->setToolTip(m_store.notPersistentReason());
-    banner->setAccessibleName(text->text());
-    banner->setAccessibleDescription(m_store.notPersistentReason());
+    auto *label = new TextLabel(text, TextStyle::subheadline, banner);
+    label->setWordWrap(true);
+    layout->addWidget(label, 1);
+    banner->setAccessibleName(text);
     return banner;
+}
+
+void RootView::saveErrorChanged()
+{
+    setBannerReason(m_saveBanner, m_store.saveError());
+    m_saveBanner->setVisible(!m_store.saveError().isEmpty());
 }

@@ -20,8 +20,9 @@ class Calendar;
 
 // The content of the main window: a sidebar with the Today, My Plants and Explore tabs (Today
 // carries the number of tasks due today or overdue), one navigation stack per tab, the add-plant
-// sheet while AppState::isAddingPlant() is set, a banner when the plants cannot be kept, and the
-// trigger that keeps the daily reminders current.
+// sheet while AppState::isAddingPlant() is set, a banner when the plants cannot be kept or while
+// saving fails (the reason, as plain text, on hover), and the trigger that keeps the daily reminders
+// current.
 //
 // Reminders are replanned when the view first appears, whenever the schedule signature changes
 // (a run still under way is cancelled first), every time the application becomes active, and when
@@ -50,6 +51,8 @@ public:
     NavigationStack *navigationStack(AppTab tab) const;
     Sheet *sheet() const { return m_sheet; }
     QWidget *storeBanner() const { return m_banner; }
+    // Shown while the store's saveError() is set.
+    QWidget *saveBanner() const { return m_saveBanner; }
 
     // Starts a reminder run that is not tied to the signature, as on activation.
     void rescheduleOnActivation();
@@ -60,7 +63,8 @@ protected:
 private:
     QWidget *createScreen(AppTab tab);
     QWidget *createAddPlantContent();
-    QWidget *createBanner();
+    QWidget *createBanner(const QString &objectName, const QString &text);
+    void saveErrorChanged();
     void plantsChanged();
     void updateBadge();
     void updateSignature();
@@ -76,6 +80,7 @@ private:
     QStackedWidget *m_tabs;
     QList<NavigationStack *> m_stacks;
     QWidget *m_banner = nullptr;
+    QWidget *m_saveBanner = nullptr;
     QPointer<Sheet> m_sheet;
     QPointer<ReminderRun> m_keyedRun;
     QString m_signature;

@@ -9,6 +9,7 @@
 #include "Platform/Preferences.h"
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/MessageBox.h"
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Sidebar.h"
 #include "Views/RootView.h"
@@ -19,11 +20,40 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
+#include <algorithm>
 #include <memory>
+
+#include <sqlite3.h>
+
+namespace {
+
+// What a tool tip shows: Qt takes text that looks like markup for rich text.
+QString shownText(const QString &toolTip)
+{
+    QTextDocument document;
+    if (Qt::mightBeRichText(toolTip))
+        document.setHtml(toolTip);
+    else
+        document.setPlainText(toolTip);
+    return document.toPlainText();
+}
+
+bool chattr(const QString &flag, const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("chattr"), {flag, path});
+    return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+} // namespace
 
 // The application shell driven through its real main window, offscreen, with a pinned clock, an
 // in-memory store and a recording notification centre.
@@ -43,6 +73,8 @@ private slots:
     void goMenuSwitchesTabs();
     void remindersFollowSignatureAndActivation();
     void unreadableStoreShowsBannerAndKeepsFile();
+    void refusalReasonShowsAsPlainText();
+    void failingSavesShowBannerAndQuitAsks();
 
 private:
     std::unique_ptr<TendrelApp> makeApp(TendrelApp::Options options = {});
@@ -262,6 +294,86 @@ void ShellTest::unreadableStoreShowsBannerAndKeepsFile()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), garbage);
+}
+
+void ShellTest::refusalReasonShowsAsPlainText()
+{
+    const QString path = m_dir.filePath(QStringLiteral("marked-up/tendrel.sqlite"));
+    {
+        auto store = ModelStore::open(path);
+        QVERIFY(store);
+    }
+    const QByteArray name = "<h1 style='color:red'>All plants deleted</h1>";
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    const QByteArray create = "CREATE TABLE \"" + name + "\" (x)";
+    QCOMPARE(sqlite3_exec(db, create.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    TendrelApp::Options options;
+    options.storePath = path;
+    auto app = makeApp(options);
+    QVERIFY(app);
+    QWidget *banner = app->rootView()->storeBanner();
+    QVERIFY(banner && banner->isVisible());
+    const QString shown = shownText(banner->toolTip());
+    QVERIFY2(shown.contains(QString::fromUtf8(name.left(30))), qPrintable(shown));
+    QCOMPARE(shown, app->store().notPersistentReason());
+}
+
+void ShellTest::failingSavesShowBannerAndQuitAsks()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("unwritable"));
+    const QString path = folder + QStringLiteral("/tendrel.sqlite");
+    TendrelApp::Options options;
+    options.storePath = path;
+    auto app = makeApp(options);
+    QVERIFY(app);
+    QVERIFY(app->store().isPersistent());
+    auto *plant = new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"));
+    app->store().insert(plant);
+    QVERIFY(app->store().flush());
+    QWidget *banner = app->rootView()->saveBanner();
+    QVERIFY(banner && !banner->isVisible());
+
+    // Tests run as root, which ignores permission bits: only immutable inodes refuse the writes.
+    const QString wal = path + QStringLiteral("-wal");
+    if (!chattr(QStringLiteral("+i"), folder))
+        QSKIP("chattr +i is not available here");
+    auto unlock = qScopeGuard([&] {
+        chattr(QStringLiteral("-i"), wal);
+        chattr(QStringLiteral("-i"), folder);
+    });
+    QVERIFY(chattr(QStringLiteral("+i"), wal));
+
+    plant->markDone(CareKind::water, m_env->clock.now());
+    QTRY_VERIFY(banner->isVisible());
+    const auto labels = banner->findChildren<QLabel *>();
+    QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *label) {
+        return label->text() == QStringLiteral("Tendrel couldn't save your latest changes.");
+    }));
+    QCOMPARE(shownText(banner->toolTip()), app->store().saveError());
+    QVERIFY2(app->store().saveError().contains(QStringLiteral("cannot be written")),
+             qPrintable(app->store().saveError()));
+
+    // Quitting asks; cancelling keeps the app and the waiting change.
+    MessageBox::clearLastShown();
+    MessageBox::setNextAnswer(QStringLiteral("Cancel"));
+    QVERIFY(!app->confirmQuit());
+    QCOMPARE(MessageBox::lastShown()->title, QStringLiteral("Tendrel couldn't save your latest changes."));
+    QCOMPARE(
+        MessageBox::lastShown()->buttons,
+        (QStringList{QStringLiteral("Try Again"), QStringLiteral("Quit Anyway"), QStringLiteral("Cancel")}));
+    QVERIFY(app->store().hasUnsavedChanges());
+
+    // Once the folder can be written again, a retry saves and the banner goes.
+    unlock.dismiss();
+    QVERIFY(chattr(QStringLiteral("-i"), wal) && chattr(QStringLiteral("-i"), folder));
+    QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 10'000);
+    QVERIFY(!app->store().hasUnsavedChanges());
+    MessageBox::clearLastShown();
+    QVERIFY(app->confirmQuit());
+    QVERIFY(!MessageBox::lastShown());
 }
 
 QTEST_MAIN(ShellTest)
