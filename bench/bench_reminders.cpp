@@ -1,6 +1,6 @@
-// Two figures for the daily reminders: how long a reschedule over a large garden computes before
-// it first waits on the notification centre, and how much memory the resident reminder agent
-// holds while it waits for the next minute.
+// Three figures for the daily reminders: how long a reschedule over a large garden computes before
+// it first waits on the notification centre, how long planning takes over a garden of very long
+// names, and how much memory the resident reminder agent holds while it waits for the next minute.
 
 #include "Core/Calendar.h"
 #include "Models/Plant.h"
@@ -148,6 +148,56 @@ void benchReschedule()
         std::printf("unexpected: %d adds before the first wait\n", adds);
 }
 
+// Planning over 1,000 plants named with nameLength characters (groups of fifty sharing all but
+// their last few, half of them written with combining accents); the median CPU time in ms.
+double planLongNames(const Calendar &calendar, qsizetype nameLength, qsizetype *longestBody)
+{
+    QRandomGenerator random(11);
+    std::vector<std::unique_ptr<Plant>> garden;
+    QList<Plant *> plants;
+    for (int i = 0; i < plantCount; ++i) {
+        const int group = i / 50;
+        const QString unit =
+            group % 2 ? QStringLiteral("Fe\u0301rn %1 ").arg(group) : QStringLiteral("Ivy %1 ").arg(group);
+        QString name = unit.repeated(nameLength / unit.size() + 1).left(nameLength - 6);
+        name += QStringLiteral(" %1").arg(random.bounded(100'000), 5, 10, QLatin1Char('0'));
+        auto plant = std::make_unique<Plant>(name, Species::custom(), QStringLiteral("Hall"));
+        plant->setWaterInterval(1 + random.bounded(14));
+        plant->setFertilizeInterval(7 + random.bounded(30));
+        plant->setMistInterval(1 + random.bounded(5));
+        plant->setDateAdded(calendar.now().addDays(-60));
+        plants.append(plant.get());
+        garden.push_back(std::move(plant));
+    }
+    std::vector<double> cpuMsecs;
+    for (int i = 0; i < 21; ++i) {
+        const qint64 start = threadCpuNsecs();
+        const auto planned = ReminderScheduler::plan(plants, 8 * 60, calendar);
+        cpuMsecs.push_back(double(threadCpuNsecs() - start) / 1e6);
+        for (const auto &reminder : planned)
+            *longestBody = std::max(*longestBody, reminder.request.body.size());
+    }
+    std::sort(cpuMsecs.begin(), cpuMsecs.end());
+    return cpuMsecs[cpuMsecs.size() / 2];
+}
+
+void benchLongNames()
+{
+    constexpr double goalMsecs = 100.0;
+    constexpr double largestGrowth = 2.5;
+    ManualClock clock(QDateTime(QDate(2026, 12, 7), QTime(7, 0), QTimeZone("America/New_York")));
+    Calendar calendar(QTimeZone("America/New_York"), &clock);
+    qsizetype longestBody = 0;
+    const double half = planLongNames(calendar, 5'000, &longestBody);
+    const double full = planLongNames(calendar, 10'000, &longestBody);
+    std::printf("plan over %d plants named with 10,000 characters (shared prefixes, combining accents): "
+                "median %.2f ms CPU (goal: < %.0f ms); names of 5,000 characters %.2f ms, growth %.2fx for "
+                "twice the length (goal: <= %.1fx); longest body %lld characters (limit %lld)\n",
+                plantCount, full, goalMsecs, half, full / half, largestGrowth,
+                static_cast<long long>(longestBody),
+                static_cast<long long>(NotificationRequest::maxBodyLength));
+}
+
 double residentMegabytes(qint64 pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
@@ -254,6 +304,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     benchReschedule();
+    benchLongNames();
     benchAgentMemory();
     return 0;
 }

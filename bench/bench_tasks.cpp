@@ -1,6 +1,7 @@
 // Times the due-task list over a large garden: the optimised path (cached zone offsets and day
 // starts on milliseconds and Julian days) against the straightforward one (a full time-zone
-// conversion for every date), on the same plants.
+// conversion for every date), on the same plants; then over a garden of very long names, which
+// must cost time in proportion to their total length.
 
 #include "Core/Calendar.h"
 #include "Models/CareTask.h"
@@ -138,6 +139,54 @@ bool measure(const QString &label, const Calendar &calendar)
     return fast.cpuMsecs <= goalMsecs && fast.cpuMsecs < slow.cpuMsecs;
 }
 
+// 1,000 plants whose names are nameLength characters long: groups of fifty share all but their
+// last few characters, and every other group is written with combining accents, which the name
+// order must bring to canonical form first.
+std::vector<std::unique_ptr<Plant>> makeLongNameGarden(const QDateTime &now, qsizetype nameLength)
+{
+    constexpr int gardenSize = 1'000;
+    QRandomGenerator random(11);
+    std::vector<std::unique_ptr<Plant>> garden;
+    garden.reserve(gardenSize);
+    for (int i = 0; i < gardenSize; ++i) {
+        const int group = i / 50;
+        const QString unit =
+            group % 2 ? QStringLiteral("Fe\u0301rn %1 ").arg(group) : QStringLiteral("Ivy %1 ").arg(group);
+        QString name = unit.repeated(nameLength / unit.size() + 1).left(nameLength - 6);
+        name += QStringLiteral(" %1").arg(random.bounded(100'000), 5, 10, QLatin1Char('0'));
+        auto plant = std::make_unique<Plant>(name, Species::custom(), QStringLiteral("Hall"));
+        plant->setWaterInterval(1 + random.bounded(7));
+        plant->setFertilizeInterval(7 + random.bounded(30));
+        plant->setMistInterval(1 + random.bounded(3));
+        plant->setDateAdded(now.addDays(-60));
+        garden.push_back(std::move(plant));
+    }
+    return garden;
+}
+
+// The task list over the long-name garden at two name lengths: the figure at 10,000 characters
+// and how the time grows when the names double.
+bool measureLongNames(const Calendar &calendar)
+{
+    constexpr double longNamesGoalMsecs = 100.0;
+    constexpr double largestGrowth = 2.5; // doubling the names may at most about double the time
+    double msecs[2] = {};
+    qsizetype count = 0;
+    for (int i = 0; i < 2; ++i) {
+        const auto garden = makeLongNameGarden(calendar.now(), i == 0 ? 5'000 : 10'000);
+        QList<Plant *> plants;
+        for (const auto &plant : garden)
+            plants.append(plant.get());
+        msecs[i] = median([&] { count = CareTask::tasks(plants, horizon, calendar).size(); }).cpuMsecs;
+    }
+    const double growth = msecs[1] / msecs[0];
+    std::printf("CareTask::tasks, 1,000 plants named with 10,000 characters (shared prefixes, combining "
+                "accents), %lld tasks: median %.2f ms CPU (goal: < %.0f ms); names of 5,000 characters "
+                "%.2f ms, growth %.2fx for twice the length (goal: <= %.1fx)\n",
+                static_cast<long long>(count), msecs[1], longNamesGoalMsecs, msecs[0], growth, largestGrowth);
+    return msecs[1] < longNamesGoalMsecs && growth <= largestGrowth;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -153,5 +202,6 @@ int main(int argc, char **argv)
     ManualClock clock(QDateTime(QDate(2026, 3, 8), QTime(12, 0), QTimeZone("America/New_York")));
     const Calendar newYork(QTimeZone("America/New_York"), &clock);
     ok = measure(QStringLiteral("America/New_York on its spring-forward day"), newYork) && ok;
+    ok = measureLongNames(system) && ok;
     return ok ? 0 : 1;
 }
