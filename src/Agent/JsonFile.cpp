@@ -59,6 +59,10 @@ bool JsonFile::write(const QString &path, const QJsonObject &root, QString *erro
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         reason = QStringLiteral("cannot create the folder of %1").arg(path);
     } else {
+        // QSaveFile writes through a symbolic link to its target; the agent's files are its own
+        // and never shared that way, so a link (to a device, say) is replaced, not followed.
+        if (QFileInfo(path).isSymLink() && !QFile::remove(path))
+            reason = QStringLiteral("cannot replace the link %1").arg(path);
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 ||
             !file.commit())
