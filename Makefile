@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run test bench format install deb clean
+.PHONY: all bootstrap configure build run test bench fuzz format install deb clean
 
 all: build
 
@@ -26,6 +26,11 @@ bench: bootstrap
 	@[ -f build/release/build.ninja ] || cmake --preset release >/dev/null
 	cmake --build build/release -j $(JOBS)
 	scripts/run-benchmarks build/release
+
+# Each libFuzzer target for FUZZ_SECONDS (default 300); fails on a crash, leak, slow or large input.
+fuzz:
+	@scripts/bootstrap fuzz
+	scripts/fuzz
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
