@@ -162,3 +162,36 @@ QString Formatting::timeOfDay(int minutesAfterMidnight, const QLocale &locale)
     format->format(UDate(qint64(minutes) * 60'000), text);
     return fromIcu(text);
 }
+
+QString Formatting::isolated(QStringView text)
+{
+    constexpr char16_t lri = 0x2066;
+    constexpr char16_t fsi = 0x2068;
+    constexpr char16_t pdi = 0x2069;
+    QString result;
+    result.reserve(text.size() + 2);
+    result.append(QChar(fsi));
+    qsizetype open = 0;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit >= lri && unit <= fsi) {
+            ++open;
+        } else if (unit == pdi) {
+            if (open == 0)
+                continue; // would close our isolate and let the rest out
+            --open;
+        }
+        result.append(c);
+    }
+    for (; open > 0; --open)
+        result.append(QChar(pdi));
+    result.append(QChar(pdi));
+    return result;
+}
+
+QString Formatting::mnemonicEscaped(QStringView text)
+{
+    QString result = text.toString();
+    result.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return result;
+}

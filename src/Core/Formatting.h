@@ -7,7 +7,11 @@
 #include <QTimeZone>
 
 // Locale-aware display of dates, times and numbers, following the user's locale conventions
-// rather than fixed English formats. Safe from any thread; formatters are cached per thread.
+// rather than fixed English formats, and user text made safe to show among the app's own text.
+// Safe from any thread; formatters are cached per thread.
+//
+//   label->setText(tr("Mark %1 done for %2").arg(kind, Formatting::isolated(plant->name())));
+//   button->setText(Formatting::mnemonicEscaped(room));   // "&Garden" stays text, not Alt+G
 class Formatting final
 {
 public:
@@ -22,6 +26,14 @@ public:
     static QString integer(qint64 value, const QLocale &locale);
     // The locale's short time of day ("9:00 AM", "09:00"). Values outside one day wrap around it.
     static QString timeOfDay(int minutesAfterMidnight, const QLocale &locale);
+
+    // text as one first-strong isolate (U+2068 … U+2069), so right-to-left characters or
+    // direction overrides in it can only reorder text inside it. Isolates left open in text are
+    // closed and stray closers dropped, so nothing in it can end the isolate early.
+    static QString isolated(QStringView text);
+    // text for a button, menu or action title: every "&" doubled, so Qt shows it as written and
+    // never makes a keyboard mnemonic of it.
+    static QString mnemonicEscaped(QStringView text);
 
     // The ICU locale identifier that stands for locale (the C locale maps to en_US_POSIX).
     static QByteArray icuLocaleId(const QLocale &locale);

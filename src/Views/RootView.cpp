@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -110,8 +111,10 @@ RootView::RootView(ModelStore &store, AppState &state, Preferences &preferences,
     row->addWidget(m_sidebar);
     row->addWidget(m_tabs, 1);
 
-    for (const TabInfo &info : tabInfos) {
+    // The sidebar's items first, so Tab walks them top to bottom before the tab's content.
+    for (const TabInfo &info : tabInfos)
         m_sidebar->addItem(QString::fromLatin1(info.symbol), QString::fromLatin1(info.title));
+    for (const TabInfo &info : tabInfos) {
         auto *stack = new NavigationStack(m_tabs);
         stack->setObjectName(QStringLiteral("stack-") +
                              QString::fromLatin1(info.title).toLower().remove(QLatin1Char(' ')));
@@ -160,16 +163,36 @@ QString RootView::scheduleSignature(const QList<Plant *> &plants, bool reminders
 QString RootView::scheduleSignature(const QList<Plant *> &plants, bool remindersEnabled, int reminderMinutes,
                                     const Calendar &calendar)
 {
-    QStringList pieces;
+    struct Piece
+    {
+        QString text;
+        QString key; // the text in NFC, as plain text order compares it
+    };
+    std::vector<Piece> pieces;
     for (const Plant *plant : plants) {
-        for (CareKind kind : plant->enabledKinds())
-            pieces.append(plant->name() + kind.rawValue() + secondsText(plant->nextDue(kind, calendar)));
+        const QList<CareKind> kinds = plant->enabledKinds();
+        if (kinds.isEmpty())
+            continue;
+        // Normalised once per plant; the rest of each piece is ASCII, which NFC leaves alone.
+        const QString name = plant->name();
+        const QString normalized = name.normalized(QString::NormalizationForm_C);
+        for (CareKind kind : kinds) {
+            const QString rest = kind.rawValue() + secondsText(plant->nextDue(kind, calendar));
+            pieces.push_back({name + rest, normalized + rest});
+        }
     }
-    // Plain code-point order, so the result does not depend on the order of the plants.
-    std::sort(pieces.begin(), pieces.end(),
-              [](const QString &a, const QString &b) { return compareCodePoints(a, b) < 0; });
-    return (remindersEnabled ? QStringLiteral("true") : QStringLiteral("false")) + QLatin1Char('|') +
-           QString::number(reminderMinutes) + QLatin1Char('|') + pieces.join(QString());
+    // Plain text order, ties between spellings of one name by their code points, so the result
+    // does not depend on the order of the plants.
+    std::sort(pieces.begin(), pieces.end(), [](const Piece &a, const Piece &b) {
+        if (const int order = compareCodePoints(a.key, b.key))
+            return order < 0;
+        return compareCodePoints(a.text, b.text) < 0;
+    });
+    QString signature = (remindersEnabled ? QStringLiteral("true") : QStringLiteral("false")) +
+                        QLatin1Char('|') + QString::number(reminderMinutes) + QLatin1Char('|');
+    for (const Piece &piece : pieces)
+        signature += piece.text;
+    return signature;
 }
 
 int RootView::todayBadge() const

@@ -8,6 +8,10 @@
 #include "Store/ModelStore.h"
 #include "Views/Components/CapacityGauge.h"
 #include "Views/Components/GlassButton.h"
+#include "Views/Components/ContentUnavailableView.h"
+#include "Views/Components/SearchField.h"
+#include "Views/Components/Sidebar.h"
+#include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/SuccessFeedback.h"
 #include "Views/RootView.h"
@@ -18,6 +22,9 @@
 #include "Views/Today/TodayView.h"
 
 #include <QApplication>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpontaneKeyEvent>
@@ -64,6 +71,13 @@ const QStringList sampleTasks = {
     QStringLiteral("Next: Figgy Water (In 5 days)"),
     QStringLiteral("Next: Penny Water (In 5 days)"),
 };
+
+// "Goldie Water" for a task row, empty for anything else.
+QString rowTitle(const QWidget *widget)
+{
+    const auto *row = qobject_cast<const TaskRow *>(widget);
+    return row ? row->plantName() + QLatin1Char(' ') + row->kind().title() : QString();
+}
 
 TaskRow *findRow(const TodayView *view, const QString &name, CareKind kind)
 {
@@ -182,6 +196,47 @@ private slots:
         QVERIFY(m_today->completeAllButton()->isVisible());
     }
 
+    void tabFollowsWhatTheUserSees()
+    {
+        // From the keyboard: Tab to "Try with Sample Plants" and press Space.
+        auto *samples = m_today->findChild<GlassButton *>(QStringLiteral("todaySampleButton"));
+        m_harness->app->rootView()->sidebar()->item(0)->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 20 && !samples->hasFocus(); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(samples->hasFocus());
+        QTest::keyClick(samples, Qt::Key_Space);
+        QTRY_COMPARE(m_today->rows().size(), sampleTasks.size());
+        // The focus lands on the first task, where the user sees it.
+        QCOMPARE(QApplication::focusWidget(), m_today->rows().constFirst());
+
+        // Once round the window: the sidebar top to bottom, the header's button, then the list
+        // from top to bottom, every stop visible.
+        QStringList stops;
+        QWidget *start = m_harness->app->rootView()->sidebar()->item(0);
+        start->setFocus(Qt::TabFocusReason);
+        int lastY = -1;
+        for (int i = 0; i < 40; ++i) {
+            QWidget *focused = QApplication::focusWidget();
+            QVERIFY(focused && focused->isVisible());
+            if (i > 0 && focused == start)
+                break;
+            const auto *button = qobject_cast<const QAbstractButton *>(focused);
+            const QString name = button ? button->text() : focused->accessibleName();
+            stops.append(name);
+            if (stops.size() > 4) {
+                const int y = focused->mapTo(m_harness->app->mainWindow(), QPoint(0, 0)).y();
+                QVERIFY2(y >= lastY, qPrintable(stops.join(QStringLiteral(" / "))));
+                lastY = y;
+            }
+            QTest::keyClick(focused, Qt::Key_Tab);
+        }
+        QCOMPARE(stops.mid(0, 4), (QStringList{QStringLiteral("Today"), QStringLiteral("My Plants"),
+                                               QStringLiteral("Explore"), QStringLiteral("Add Plant")}));
+        // Every task and "Complete All", nothing else.
+        QVERIFY2(stops.size() == 4 + int(sampleTasks.size()) + 1,
+                 qPrintable(stops.join(QStringLiteral(" / "))));
+    }
+
     void addPlantButtonsOpenTheSheet_data()
     {
         QTest::addColumn<QString>("button");
@@ -225,27 +280,45 @@ private slots:
     void completingBySwipe_data()
     {
         QTest::addColumn<bool>("byScrolling");
-        QTest::newRow("mouse drag") << false;
-        QTest::newRow("two-finger scroll") << true;
+        QTest::addColumn<QString>("plant");
+        QTest::addColumn<QString>("staysAs"); // the row's due text when it stays listed
+        QTest::newRow("drag, task leaves") << false << QStringLiteral("Monty") << QString();
+        QTest::newRow("scroll, task leaves") << true << QStringLiteral("Monty") << QString();
+        QTest::newRow("drag, task stays") << false << QStringLiteral("Goldie") << QStringLiteral("In 7 days");
+        QTest::newRow("scroll, task stays")
+            << true << QStringLiteral("Goldie") << QStringLiteral("In 7 days");
     }
 
     void completingBySwipe()
     {
         QFETCH(bool, byScrolling);
+        QFETCH(QString, plant);
+        QFETCH(QString, staysAs);
         loadSamples();
-        TaskRow *monty = findRow(m_today, QStringLiteral("Monty"), CareKind::water);
-        const int distance = TaskRow::fullSwipeDistance(monty->width()) + 20;
+        TaskRow *row = findRow(m_today, plant, CareKind::water);
+        const int distance = TaskRow::fullSwipeDistance(row->width()) + 20;
         if (byScrolling)
-            scroll(monty, distance);
+            scroll(row, distance);
         else
-            drag(monty, distance);
+            drag(row, distance);
 
         QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
-        QVERIFY(!findRow(m_today, QStringLiteral("Monty"), CareKind::water));
-        QVERIFY(findRow(m_today, QStringLiteral("Monty"), CareKind::mist));
         QCOMPARE(m_today->completions(), 1);
-        QCOMPARE(findPlant(m_harness->app->store(), QStringLiteral("Monty"))->lastWatered().value(),
-                 m_harness->clock.now());
+        QCOMPARE(findPlant(m_harness->app->store(), plant)->lastWatered().value(), m_harness->clock.now());
+        if (staysAs.isEmpty()) {
+            QVERIFY(!findRow(m_today, plant, CareKind::water));
+            return;
+        }
+        // Listed again further down: closed, with its new due text, and clicks on it log nothing.
+        QCOMPARE(findRow(m_today, plant, CareKind::water), row);
+        QCOMPARE(row->dueText(), staysAs);
+        QCOMPARE(row->swipeOffset(), 0.0);
+        QVERIFY(!row->isActionShown());
+        for (int click = 0; click < 2; ++click)
+            QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 4, row->height() / 2));
+        QTest::qWait(20);
+        QCOMPARE(doneLine(), QStringLiteral("1 done today"));
+        QCOMPARE(m_today->completions(), 1);
     }
 
     void shortSwipeLeavesTheActionShown_data()
@@ -329,6 +402,11 @@ private slots:
         QVERIFY(!m_today->completeAllButton()->isVisible());
         auto *nothing = m_today->findChild<QWidget *>(QStringLiteral("todayNothingDue"));
         QVERIFY(nothing && nothing->isVisible());
+        // The "Today" heading keeps its full height without the button: nothing of it is cut off.
+        auto *header = m_today->findChild<QWidget *>(QStringLiteral("todaySectionToday"));
+        auto *title = header->findChild<QWidget *>(QStringLiteral("todaySectionTitle"));
+        QCOMPARE(header->parentWidget()->height(), header->height());
+        QVERIFY(title->geometry().bottom() < header->parentWidget()->height());
     }
 
     void completeAllNeedsTwoTasksDueToday()
@@ -345,32 +423,108 @@ private slots:
         QCOMPARE(m_today->completions(), 2);
     }
 
+    void keyboardCompletesTheFocusedRow_data()
+    {
+        QTest::addColumn<QString>("row");          // "Name Kind"
+        QTest::addColumn<QString>("focusedAfter"); // "Name Kind", or empty for the list itself
+        QTest::newRow("task leaves") << QStringLiteral("Monty Water") << QStringLiteral("Monty Mist");
+        QTest::newRow("task stays listed") << QStringLiteral("Goldie Water") << QStringLiteral("Orbi Mist");
+        QTest::newRow("last row") << QStringLiteral("Penny Water") << QStringLiteral("Figgy Water");
+        QTest::newRow("only row, stays listed") << QStringLiteral("Fern Water") << QString();
+    }
+
     void keyboardCompletesTheFocusedRow()
     {
-        loadSamples();
-        QList<TaskRow *> rows = m_today->rows();
-        QTest::mouseClick(rows[0], Qt::LeftButton, {}, QPoint(rows[0]->width() / 3, rows[0]->height() / 2));
-        QVERIFY(rows[0]->hasFocus());
+        QFETCH(QString, row);
+        QFETCH(QString, focusedAfter);
+        if (row.startsWith(QStringLiteral("Fern"))) {
+            addPlant(QStringLiteral("Fern"), 3)
+                ->markDone(CareKind::water, m_harness->clock.now().addDays(-3));
+            QTRY_COMPARE(m_today->rows().size(), 1);
+        } else {
+            loadSamples();
+        }
+        TaskRow *first = m_today->rows().constFirst();
+        QTest::mouseClick(first, Qt::LeftButton, {}, QPoint(first->width() / 3, first->height() / 2));
+        QVERIFY(first->hasFocus());
         QCOMPARE(m_today->completions(), 0); // choosing a row is not completing it
+        for (int i = 0; i < 30 && rowTitle(QApplication::focusWidget()) != row; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(rowTitle(QApplication::focusWidget()), row);
+        const Plant *plant = findPlant(m_harness->app->store(), row.section(QLatin1Char(' '), 0, 0));
+        auto logged = [plant] {
+            const QList<CareEvent *> events = plant->events();
+            return std::count_if(events.cbegin(), events.cend(),
+                                 [](const CareEvent *event) { return event->kind() == CareKind::water; });
+        };
+        const auto eventsBefore = logged();
 
-        QTest::keyClick(rows[0], Qt::Key_Tab);
-        QTRY_VERIFY(rows[1]->hasFocus());
-        QTest::keyClick(rows[1], Qt::Key_Space);
-        QTRY_VERIFY(!findRow(m_today, QStringLiteral("Monty"), CareKind::water));
-        QCOMPARE(m_today->completions(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
+        // The completed row takes no more keys: the focus has moved on.
+        QWidget *focused = QApplication::focusWidget();
+        if (focusedAfter.isEmpty())
+            QCOMPARE(focused, m_today->findChild<QScrollArea *>(QStringLiteral("todayList")));
+        else
+            QCOMPARE(rowTitle(focused), focusedAfter);
+        QTest::keyClick(focused, Qt::Key_Space);
+        QTRY_COMPARE(doneLine(), focusedAfter.isEmpty() ? QStringLiteral("1 done today")
+                                                        : QStringLiteral("2 done today"));
+        QCOMPARE(logged(), eventsBefore + 1);
+    }
 
-        // The focus stays in the list, on the row that moved up into the completed one's place.
-        TaskRow *focused = qobject_cast<TaskRow *>(QApplication::focusWidget());
-        QVERIFY(focused);
-        QCOMPARE(focused->plantName(), QStringLiteral("Monty"));
-        QVERIFY(focused->kind() == CareKind::mist);
-        QTest::keyClick(focused, Qt::Key_Return);
-        // Misted today with a 4-day interval: the row moves on to the next days, keeping the focus.
-        QTRY_VERIFY(m_today->sectionOf(focused) == TodayView::Section::next);
-        QCOMPARE(focused->dueText(), QStringLiteral("In 4 days"));
-        QVERIFY(focused->hasFocus());
-        QCOMPARE(m_today->completions(), 2);
-        QCOMPARE(doneLine(), QStringLiteral("2 done today"));
+    void hostileNamesStayText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("room");
+        QTest::newRow("mnemonic") << QStringLiteral("&x") << QStringLiteral("&Garden");
+        QTest::newRow("markup") << QStringLiteral("<b>Big</b> &amp; x") << QStringLiteral("<i>Hall</i>");
+        QTest::newRow("right-to-left override")
+            << QStringLiteral("evil\u202Eexe.txt &x") << QStringLiteral("\u2069\u202EOffice");
+        QTest::newRow("10,000 characters")
+            << QString(9'998, QLatin1Char('w')) + QStringLiteral("&x") << QString(10'000, QChar(0x05D0));
+    }
+
+    void hostileNamesStayText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, room);
+        Plant *plant = addPlant(name, 1);
+        plant->setSite(room);
+        QTRY_COMPARE(m_today->rows().size(), 1);
+        TaskRow *row = m_today->rows().constFirst();
+        QTRY_COMPARE(row->plantName(), name);
+
+        // No part of a name becomes a keyboard shortcut: Alt+X twice logs nothing.
+        for (int press = 0; press < 2; ++press)
+            QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_X, Qt::AltModifier);
+        QTest::qWait(20);
+        QCOMPARE(doneLine(), QStringLiteral("0 done today"));
+        QVERIFY(plant->events().isEmpty());
+        QVERIFY(QKeySequence::mnemonic(row->doneButton()->text()).isEmpty());
+
+        // Read out as written, and never laid out as markup.
+        QCOMPARE(row->doneButton()->accessibleName(), QStringLiteral("Mark water done for ") + name);
+        QVERIFY(row->accessibleName().startsWith(name + QStringLiteral(", Water, ")));
+        for (const QLabel *label : m_harness->app->mainWindow()->findChildren<QLabel *>()) {
+            if (label->text().contains(name.left(6)) || label->text().contains(room.right(6)))
+                QCOMPARE(label->textFormat(), Qt::PlainText);
+        }
+        QTest::mouseClick(row->doneButton(), Qt::LeftButton);
+        QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
+
+        // Typed where it is shown among other words, it is isolated from them.
+        QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
+        QTRY_VERIFY(m_harness->app->rootView()->sheet());
+        auto *search = m_harness->app->rootView()->sheet()->findChild<SearchField *>();
+        QVERIFY(search);
+        const QString typed = name.left(40);
+        for (const QChar ch : typed) // as an input method delivers what a keyboard cannot
+            QTest::sendKeyEvent(QTest::Click, search->lineEdit(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        auto *noResults = m_harness->app->rootView()->sheet()->findChild<ContentUnavailableView *>(
+            QStringLiteral("noResults"));
+        QTRY_VERIFY(noResults && noResults->isVisible());
+        QCOMPARE(noResults->title(), QStringLiteral("No Results for \u201C\u2068%1\u2069\u201D").arg(typed));
     }
 
     void nextSectionCoversSevenDays_data()

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <unicode/ubidi.h>
+
 #include <limits>
 
 namespace {
@@ -23,6 +25,8 @@ private slots:
     void integer();
     void timeOfDay_data();
     void timeOfDay();
+    void isolatedNameReordersOnlyItself_data();
+    void isolatedNameReordersOnlyItself();
 };
 
 void FormattingTest::dateFromSkeleton_data()
@@ -148,6 +152,47 @@ void FormattingTest::timeOfDay()
     QFETCH(QString, expected);
 
     QCOMPARE(Formatting::timeOfDay(minutes, QLocale(locale)), expected);
+}
+
+void FormattingTest::isolatedNameReordersOnlyItself_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << QStringLiteral("Fern");
+    QTest::newRow("right-to-left override") << QStringLiteral("evil\u202Eexe.txt");
+    QTest::newRow("Hebrew") << QStringLiteral("\u05D0\u05D1\u05D2 12");
+    QTest::newRow("stray closer, then override") << QStringLiteral("a\u2069\u202Eevil");
+    QTest::newRow("isolate left open") << QStringLiteral("\u2067\u05D0\u05D1");
+    QTest::newRow("embedding popped too often") << QStringLiteral("\u202C\u202C\u202Bx");
+    QTest::newRow("empty") << QString();
+}
+
+void FormattingTest::isolatedNameReordersOnlyItself()
+{
+    QFETCH(QString, name);
+    const QString before = QStringLiteral("Water ");
+    const QString after = QStringLiteral(" \u00B7 Office 3");
+    const QString line = before + Formatting::isolated(name) + after;
+
+    // Lay the line out as a left-to-right paragraph and check that the text around the name
+    // stays where it was written.
+    UErrorCode status = U_ZERO_ERROR;
+    UBiDi *bidi = ubidi_open();
+    ubidi_setPara(bidi, reinterpret_cast<const UChar *>(line.utf16()), int32_t(line.size()), UBIDI_LTR,
+                  nullptr, &status);
+    QVERIFY(U_SUCCESS(status));
+    QList<int32_t> visual(line.size());
+    ubidi_getLogicalMap(bidi, visual.data(), &status);
+    ubidi_close(bidi);
+    QVERIFY(U_SUCCESS(status));
+    for (qsizetype i = 0; i < before.size(); ++i)
+        QCOMPARE(visual[i], int32_t(i));
+    for (qsizetype i = line.size() - after.size(); i < line.size(); ++i)
+        QCOMPARE(visual[i], int32_t(i));
+    // The name itself is kept whole: only isolate controls are added or dropped.
+    QString kept = Formatting::isolated(name);
+    kept.remove(QChar(0x2068)).remove(QChar(0x2069));
+    QString expected = name;
+    QCOMPARE(kept, expected.remove(QChar(0x2068)).remove(QChar(0x2069)));
 }
 
 QTEST_GUILESS_MAIN(FormattingTest)

@@ -1,7 +1,7 @@
 #include "Views/Components/ContentUnavailableView.h"
 
+#include "Core/Formatting.h"
 #include "Views/Components/Accessibility.h"
-
 #include "Views/Components/SymbolView.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
@@ -65,7 +65,7 @@ ContentUnavailableView *ContentUnavailableView::search(const QString &searchText
 
 QString ContentUnavailableView::searchTitle(const QString &searchText)
 {
-    return tr("No Results for “%1”").arg(searchText);
+    return tr("No Results for “%1”").arg(Formatting::isolated(searchText));
 }
 
 QString ContentUnavailableView::title() const

@@ -1,5 +1,6 @@
 #include "Views/Components/ContextMenu.h"
 
+#include "Core/Formatting.h"
 #include "Views/Components/Symbols.h"
 #include "Views/Components/Theme.h"
 
@@ -61,7 +62,8 @@ QMenu *ContextMenu::build(const QList<Item> &items, QWidget *parent)
             continue;
         }
         const QColor color = item.role == Role::destructive ? t.colors.red : t.colors.label;
-        QAction *action = menu->addAction(item.title);
+        // Titles are plain text: a room called "&Garden" must not become a mnemonic.
+        QAction *action = menu->addAction(Formatting::mnemonicEscaped(item.title));
         if (!item.symbol.isEmpty())
             action->setIcon(Symbols::icon(item.symbol, color));
         action->setEnabled(item.enabled);

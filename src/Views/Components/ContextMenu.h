@@ -32,7 +32,7 @@ public:
     enum class Role : unsigned char { normal, destructive };
     struct Item
     {
-        QString title; // empty title with no action: a separator
+        QString title; // plain text, "&" included; empty title with no action: a separator
         QString symbol;
         std::function<void()> action;
         Role role = Role::normal;

@@ -1,5 +1,6 @@
 #include "Views/Components/FilterChip.h"
 
+#include "Core/Formatting.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
 #include "Views/Components/Spring.h"
@@ -13,9 +14,9 @@
 #include <algorithm>
 
 FilterChip::FilterChip(const QString &title, const QString &symbol, QWidget *parent)
-    : QAbstractButton(parent), m_symbol(symbol)
+    : QAbstractButton(parent), m_title(title), m_symbol(symbol)
 {
-    setText(title);
+    setText(Formatting::mnemonicEscaped(title));
     setCheckable(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
@@ -75,7 +76,7 @@ QSize FilterChip::sizeHint() const
     const ChipStyle &s = Theme::current().chip;
     const QFontMetrics fm(s.font);
     const int icon = Symbols::sizeFor(s.font);
-    return {2 * s.paddingH + icon + s.iconSpacing + fm.horizontalAdvance(text()),
+    return {2 * s.paddingH + icon + s.iconSpacing + fm.horizontalAdvance(m_title),
             2 * s.paddingV + qMax(icon, fm.height())};
 }
 
@@ -102,13 +103,13 @@ void FilterChip::paintEvent(QPaintEvent *)
         fg = t.colors.tertiaryLabel;
     const QFontMetrics fm(s.font);
     const int icon = Symbols::sizeFor(s.font);
-    const int textWidth = fm.horizontalAdvance(text());
+    const int textWidth = fm.horizontalAdvance(m_title);
     qreal x = r.center().x() - (icon + s.iconSpacing + textWidth) / 2.0;
     Symbols::paint(p, QRectF(x, r.center().y() - icon / 2.0, icon, icon), m_symbol, fg);
     x += icon + s.iconSpacing;
     p.setFont(s.font);
     p.setPen(fg);
-    p.drawText(QRectF(x, r.top(), textWidth + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+    p.drawText(QRectF(x, r.top(), textWidth + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, m_title);
 
     if (Painting::showsFocusRing(this))
         Painting::drawFocusRing(p, Shapes::capsule(r.adjusted(-0.5, -0.5, 0.5, 0.5)), s.focusRing, 2);

@@ -8,6 +8,7 @@
 //   connect(chip, &FilterChip::toggled, this, [this](bool on) { m_petSafeOnly = on; refresh(); });
 //   chip->setOn(true);   // programmatic, no animation, emits toggled when it changes
 //   chip->isOn()
+// The title is plain text (a room name such as "&Garden" shows as written, never as a mnemonic).
 
 #include <QAbstractButton>
 
@@ -22,6 +23,7 @@ public:
     bool isOn() const { return isChecked(); }
     void setOn(bool on);
     QString symbol() const { return m_symbol; }
+    QString title() const { return m_title; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -33,6 +35,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    QString m_title;
     QString m_symbol;
     qreal m_progress = 0; // 0 off, 1 on; between while the spring runs
     QVariantAnimation *m_animation;

@@ -1,5 +1,6 @@
 #include "Views/Components/GlassButton.h"
 
+#include "Core/Formatting.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
 #include "Views/Components/Symbols.h"
@@ -8,6 +9,28 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+
+namespace {
+
+// The text as Qt shows a button's text: "&&" is one "&", a single "&" marks a mnemonic.
+QString shownText(const QString &text)
+{
+    if (!text.contains(QLatin1Char('&')))
+        return text;
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&')) {
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&'))
+                shown += text[++i];
+            continue;
+        }
+        shown += text[i];
+    }
+    return shown;
+}
+
+} // namespace
 
 GlassButton::GlassButton(const QString &text, const QString &symbol, Style style, QWidget *parent)
     : QAbstractButton(parent), m_symbol(symbol), m_style(style)
@@ -23,10 +46,11 @@ GlassButton::GlassButton(const QString &text, const QString &symbol, Style style
 GlassButton *GlassButton::circular(const QString &symbol, const std::optional<QColor> &tint, int diameter,
                                    const QString &accessibleName, QWidget *parent)
 {
-    auto *button = new GlassButton(accessibleName, symbol, Style::glass, parent);
+    auto *button = new GlassButton(Formatting::mnemonicEscaped(accessibleName), symbol, Style::glass, parent);
     button->setShape(Shape::circle);
     button->setDiameter(diameter);
     button->setSymbolOnly(true);
+    button->setAccessibleName(accessibleName);
     button->setTint(tint);
     button->setContentFont(Theme::current().font(TextStyle::body, QFont::DemiBold));
     return button;
@@ -76,7 +100,7 @@ void GlassButton::setSymbolOnly(bool symbolOnly)
 {
     m_symbolOnly = symbolOnly;
     if (symbolOnly)
-        setAccessibleName(text());
+        setAccessibleName(shownText(text()));
     updateGeometry();
     update();
 }
@@ -157,7 +181,7 @@ QSize GlassButton::sizeHint() const
     if (!m_symbol.isEmpty())
         w += Symbols::sizeFor(contentFont());
     if (!m_symbolOnly && !text().isEmpty())
-        w += (w > 0 ? s.iconSpacing : 0) + fm.horizontalAdvance(text());
+        w += (w > 0 ? s.iconSpacing : 0) + fm.horizontalAdvance(shownText(text()));
     const int padding = m_style == Style::borderless ? 8 : (m_size == ControlSize::small ? 10 : s.paddingH);
     // The painted shape is inset by 1.5 px on each side for the focus ring; keep the text whole.
     return {qMax(w + 2 * padding + 4, h), h};
@@ -250,7 +274,8 @@ void GlassButton::paintEvent(QPaintEvent *)
     const QFontMetrics fm(font);
     const int iconSize = m_symbol.isEmpty() ? 0 : Symbols::sizeFor(font);
     const bool showText = !m_symbolOnly && !text().isEmpty();
-    const int textWidth = showText ? fm.horizontalAdvance(text()) : 0;
+    const QString label = showText ? shownText(text()) : QString();
+    const int textWidth = showText ? fm.horizontalAdvance(label) : 0;
     const int gap = (iconSize > 0 && showText) ? s.iconSpacing : 0;
     const int padding = m_style == Style::borderless ? 8 : (m_size == ControlSize::small ? 10 : s.paddingH);
     const int available = qMax(0, int(r.width()) - 2 * padding);
@@ -266,19 +291,27 @@ void GlassButton::paintEvent(QPaintEvent *)
         p.setFont(font);
         p.setPen(foreground);
         p.drawText(QRectF(x, r.top(), shownTextWidth + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                   fm.elidedText(text(), Qt::ElideRight, shownTextWidth + 1));
+                   fm.elidedText(label, Qt::ElideRight, shownTextWidth + 1));
     }
 
     if (hasFocus() && m_keyboardFocus) {
-        QPainterPath ring;
-        const QRectF ringRect = r.adjusted(-1, -1, 1, 1);
-        if (m_shape == Shape::circle)
-            ring.addEllipse(ringRect);
-        else if (m_shape == Shape::capsule)
-            ring = Shapes::capsule(ringRect);
-        else
-            ring = Shapes::continuousRoundedRect(ringRect, qMin(ringRect.height() / 2, 11.0));
-        Painting::drawFocusRing(p, ring, s.focusRing, s.focusRingWidth);
+        auto outline = [this](const QRectF &rect) {
+            QPainterPath path;
+            if (m_shape == Shape::circle)
+                path.addEllipse(rect);
+            else if (m_shape == Shape::capsule)
+                path = Shapes::capsule(rect);
+            else
+                path = Shapes::continuousRoundedRect(rect, qMin(rect.height() / 2, 11.0));
+            return path;
+        };
+        // The ring sits on the button's edge; a light (or dark) line inside it keeps it visible on
+        // a button filled or tinted with the ring's own colour.
+        const qreal gapInset = s.focusRingWidth / 2 + 0.5;
+        Painting::drawFocusRing(p, outline(r.adjusted(gapInset, gapInset, -gapInset, -gapInset)),
+                                s.focusRingGap, 1.5);
+        Painting::drawFocusRing(p, outline(r.adjusted(-0.25, -0.25, 0.25, 0.25)), s.focusRing,
+                                s.focusRingWidth);
     }
 }
 

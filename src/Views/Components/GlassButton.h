@@ -15,6 +15,8 @@
 //   Styles: glass (translucent), prominentGlass (filled with the tint, white content),
 //   bordered (neutral fill, accent content), borderless (text only, e.g. "Complete All").
 //   The tint defaults to the accent colour. clicked() as for any QAbstractButton.
+//   As in any Qt button, "&" in the text marks a mnemonic: text holding user data goes through
+//   Formatting::mnemonicEscaped() ("&&" shows one "&"). circular() takes its name as plain text.
 
 #include <QAbstractButton>
 #include <QColor>

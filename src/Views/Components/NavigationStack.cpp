@@ -1,5 +1,6 @@
 #include "Views/Components/NavigationStack.h"
 
+#include "Core/Formatting.h"
 #include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/Spring.h"
@@ -258,7 +259,8 @@ void NavigationStack::refreshHeader()
     if (canGoBack) {
         const NavigationItem *previous = item(m_pages[m_pages.size() - 2]);
         const QString backTitle = previous ? previous->title() : QString();
-        m_back->setText(backTitle);
+        // Titles may be plant names, which must never become a mnemonic.
+        m_back->setText(Formatting::mnemonicEscaped(backTitle));
         m_back->setAccessibleName(backTitle.isEmpty() ? tr("Back") : tr("Back to %1").arg(backTitle));
     }
     m_title->setText(current->title());
@@ -274,6 +276,20 @@ void NavigationStack::refreshHeader()
         w->setParent(m_header);
         m_trailing->addWidget(w);
         w->show();
+    }
+    // A widget given a new parent goes to the end of the window's Tab chain, after the pages:
+    // put the header's controls back right after the back button, above the page as they are seen.
+    QWidget *previous = m_back;
+    for (QWidget *w : current->leading() + current->trailing()) {
+        QList<QWidget *> stops{w};
+        if (w->focusPolicy() == Qt::NoFocus)
+            stops = w->findChildren<QWidget *>();
+        for (QWidget *stop : std::as_const(stops)) {
+            if (!(stop->focusPolicy() & Qt::TabFocus))
+                continue;
+            QWidget::setTabOrder(previous, stop);
+            previous = stop;
+        }
     }
 }
 

@@ -303,7 +303,8 @@ Theme Theme::make(Appearance appearance)
     t.button.borderedFill = c.secondaryFill;
     t.button.prominentForeground = c.onAccent;
     t.button.disabledForeground = c.tertiaryLabel;
-    t.button.focusRing = c.focusRing;
+    t.button.focusRing = withAlpha(c.accent, 0.9);
+    t.button.focusRingGap = dark ? rgba(20, 20, 22, 0.85) : rgba(255, 255, 255, 0.95);
 
     t.badge.font = t.font(TextStyle::caption, QFont::DemiBold);
     t.badge.glassFill = dark ? rgba(60, 60, 64, 0.62) : rgba(255, 255, 255, 0.78);

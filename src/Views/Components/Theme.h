@@ -17,8 +17,8 @@
 
 #include <QColor>
 #include <QFont>
-#include <QPalette>
 #include <QMargins>
+#include <QPalette>
 #include <QPointF>
 
 #include <optional>
@@ -114,6 +114,8 @@ struct ButtonStyle
     QColor disabledForeground;
     QColor focusRing;
     qreal focusRingWidth = 2.5;
+    // Drawn just inside the ring, so it stays apart from a fill of the same colour.
+    QColor focusRingGap;
 };
 
 struct BadgeStyle

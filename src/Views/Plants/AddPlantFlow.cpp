@@ -130,6 +130,9 @@ AddPlantFlow::AddPlantFlow(ModelStore &store, std::function<void()> onFinish, QW
         return nullptr;
     });
     setFocusProxy(m_search);
+    // Typing searches from the start, also where the flow is shown on its own: the header's
+    // buttons come first in the Tab order.
+    m_search->setFocus();
 }
 
 QList<Species> AddPlantFlow::results(const QString &searchText)

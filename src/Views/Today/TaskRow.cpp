@@ -1,5 +1,6 @@
 #include "Views/Today/TaskRow.h"
 
+#include "Core/Formatting.h"
 #include "Models/Plant.h"
 #include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassButton.h"
@@ -112,7 +113,7 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
     // The row is the keyboard stop: Tab goes from row to row, and Space or Enter on a row is this button.
     m_button->setFocusPolicy(Qt::NoFocus);
     row->addWidget(m_button, 0, Qt::AlignVCenter);
-    connect(m_button, &QAbstractButton::clicked, this, &TaskRow::completeRequested);
+    connect(m_button, &QAbstractButton::clicked, this, &TaskRow::requestCompletion);
 
     m_offsetAnimation->setEasingCurve(Spring::curve());
     m_offsetAnimation->setDuration(Spring::durationMs());
@@ -153,15 +154,41 @@ void TaskRow::setTask(const CareTask &task)
     if (m_thumbnail->plant() != task.plant)
         m_thumbnail->setPlant(task.plant);
 
+    // The button's text is only its accessible name, but Qt would still read a "&" in the plant's
+    // name as a keyboard mnemonic.
     const QString label = doneLabel(m_id.kind, m_name);
-    if (m_button->text() != label) {
-        m_button->setText(label);
+    if (m_button->accessibleName() != label) {
+        m_button->setText(Formatting::mnemonicEscaped(label));
         m_button->setAccessibleName(label);
     }
-    const QString description =
-        QStringList{m_name, m_id.kind.title(), m_dueText, site}.join(QStringLiteral(", "));
+    // Accessible names are read out, not laid out: the plain name, no isolating marks.
+    QStringList parts{m_name, m_id.kind.title(), m_dueText};
+    if (!site.isEmpty())
+        parts.append(site);
+    const QString description = parts.join(QStringLiteral(", "));
     if (accessibleName() != description)
         setAccessibleName(description);
+}
+
+void TaskRow::requestCompletion()
+{
+    if (m_completing)
+        return;
+    m_completing = true;
+    emit completeRequested();
+}
+
+void TaskRow::completionHandled()
+{
+    if (!m_completing)
+        return;
+    m_completing = false;
+    m_pressed = false;
+    m_dragging = false;
+    m_wheelSwiping = false;
+    m_wheelPause.stop();
+    m_offsetAnimation->stop();
+    setOffset(0);
 }
 
 void TaskRow::closeAction()
@@ -210,7 +237,7 @@ void TaskRow::settle()
     switch (swipeOutcome(m_offset, width())) {
     case SwipeOutcome::complete:
         animateOffset(width());
-        emit completeRequested();
+        requestCompletion();
         break;
     case SwipeOutcome::reveal:
         animateOffset(actionWidth);
@@ -274,6 +301,10 @@ void TaskRow::resizeEvent(QResizeEvent *event)
 
 void TaskRow::mousePressEvent(QMouseEvent *event)
 {
+    if (m_completing) {
+        event->accept();
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -321,7 +352,7 @@ void TaskRow::mouseReleaseEvent(QMouseEvent *event)
         // A click on the revealed action completes the task; a click elsewhere on the row hides it.
         if (event->position().x() < m_offset) {
             animateOffset(width());
-            emit completeRequested();
+            requestCompletion();
         } else {
             closeAction();
         }
@@ -333,6 +364,10 @@ void TaskRow::mouseReleaseEvent(QMouseEvent *event)
 
 void TaskRow::wheelEvent(QWheelEvent *event)
 {
+    if (m_completing) {
+        event->ignore(); // the list may still scroll
+        return;
+    }
     if (event->phase() == Qt::ScrollEnd || event->phase() == Qt::ScrollMomentum) {
         // Momentum after the fingers lifted does not carry a swipe on; the end settles it.
         if (!m_wheelSwiping) {
@@ -373,7 +408,7 @@ void TaskRow::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (!event->isAutoRepeat())
-            emit completeRequested();
+            requestCompletion();
         event->accept();
         return;
     case Qt::Key_Escape:

@@ -20,6 +20,10 @@ class TextLabel;
 // the mouse) reveals the tinted "Watered" / "Fertilized" / "Misted" action. Letting go past the
 // full-swipe point completes the task; letting go earlier leaves the action shown until it is
 // clicked or the row is swiped back. The row takes keyboard focus; Space or Enter completes it.
+//
+// Once the row has asked for completion it takes no more clicks, swipes or keys until the list
+// has handled it (completionHandled()), which also closes a swiped-open row: a task that stays
+// listed comes back closed with its new due text, never as a bar that logs the care again.
 class TaskRow final : public QWidget
 {
     Q_OBJECT
@@ -51,6 +55,9 @@ public:
     bool isActionShown() const { return m_offset > 0 && !m_dragging && !m_wheelSwiping; }
     // Hides a revealed action.
     void closeAction();
+    // The list has logged (or dropped) the completion this row asked for: the row closes at once
+    // and takes input again.
+    void completionHandled();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -76,6 +83,7 @@ private:
     void setOffset(qreal offset);
     void animateOffset(qreal offset);
     void settle();
+    void requestCompletion();
     void placeContent();
     QColor tint() const;
 
@@ -84,6 +92,7 @@ private:
     QString m_name;
     QString m_dueText;
     bool m_late = false;
+    bool m_completing = false;
     int m_shownLate = -1; // the lateness the due text is coloured for; -1 before the first
 
     QWidget *m_content;

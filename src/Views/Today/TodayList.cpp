@@ -298,7 +298,10 @@ int TodayList::naturalHeight(const QWidget *widget, int width) const
 {
     const int hinted =
         widget->hasHeightForWidth() ? widget->heightForWidth(width) : widget->sizeHint().height();
-    return qMax(hinted, widget->minimumSizeHint().height());
+    // A set minimum height counts too (the Today header keeps its height when "Complete All"
+    // hides): the item is laid out at least that tall, so a shorter slot would clip it.
+    return qBound(widget->minimumHeight(), qMax(hinted, widget->minimumSizeHint().height()),
+                  widget->maximumHeight());
 }
 
 void TodayList::computeTargets()

@@ -91,9 +91,15 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
     GlassButton *samples = m_empty->addAction(tr("Try with Sample Plants"), GlassButton::Style::glass);
     samples->setObjectName(QStringLiteral("todaySampleButton"));
     connect(addFirst, &QAbstractButton::clicked, this, [this] { m_state.setAddingPlant(true); });
-    connect(samples, &QAbstractButton::clicked, this, [this] {
+    connect(samples, &QAbstractButton::clicked, this, [this, samples] {
+        const bool hadFocus = samples->hasFocus();
+        const bool keyboard = Painting::showsFocusRing(samples);
         SampleData::load(m_store);
         refresh();
+        // The button went with the welcome panel: the focus moves on to the first task.
+        const QList<TaskRow *> listed = rows();
+        if (hadFocus && !listed.isEmpty())
+            listed.first()->setFocus(keyboard ? Qt::TabFocusReason : Qt::OtherFocusReason);
     });
     m_pages->addWidget(m_empty);
 
@@ -102,6 +108,8 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidgetResizable(false);
+    // Tab goes from row to row; the list itself shows no focus of its own, so it is no Tab stop.
+    m_scroll->setFocusPolicy(Qt::ClickFocus);
     QPalette listPalette = m_scroll->palette();
     listPalette.setColor(QPalette::Window, theme.colors.groupedBackground);
     listPalette.setColor(QPalette::Base, theme.colors.groupedBackground);
@@ -474,20 +482,49 @@ QWidget *TodayView::row(const CareTask &task)
     auto *row = new TaskRow(task);
     if (m_rowHeight <= 0)
         m_rowHeight = row->sizeHint().height();
-    connect(row, &TaskRow::completeRequested, this, [this, id = task.id()] { completeTask(id); });
+    connect(row, &TaskRow::completeRequested, this, [this, row] { completeTask(row); });
     return row;
 }
 
-void TodayView::completeTask(CareTask::ID id)
+void TodayView::completeTask(TaskRow *row)
 {
+    const QPointer<TaskRow> completed(row);
+    // The completed row takes no more keys: the focus moves on to the row that followed it (the
+    // one before it at the end of the list, the list itself when no other row is left), also
+    // when the task stays listed further down.
+    QPointer<QWidget> focusTarget;
+    bool keyboardFocus = false;
+    if (row->hasFocus()) {
+        keyboardFocus = Painting::showsFocusRing(row);
+        const QList<TaskRow *> shown = rows();
+        const qsizetype index = shown.indexOf(row);
+        if (index + 1 < shown.size())
+            focusTarget = shown[index + 1];
+        else if (index > 0)
+            focusTarget = shown[index - 1];
+        else
+            focusTarget = m_scroll;
+    }
+
     // Look the task up afresh: the row may be a turn behind the store.
+    bool found = false;
     for (const CareTask &task : CareTask::tasks(m_plants->plants(), 7)) {
-        if (task.id() == id) {
+        if (task.id() == row->taskId()) {
             complete({task});
-            return;
+            found = true;
+            break;
         }
     }
-    refresh();
+    if (!found)
+        refresh();
+
+    if (focusTarget && focusTarget->isVisible() && focusTarget->focusPolicy() != Qt::NoFocus)
+        focusTarget->setFocus(keyboardFocus ? Qt::TabFocusReason : Qt::OtherFocusReason);
+    else if (completed && completed->hasFocus())
+        m_scroll->setFocus(keyboardFocus ? Qt::TabFocusReason : Qt::OtherFocusReason);
+    // A row that stays listed (due again within the week) comes back closed, ready for input.
+    if (completed && m_list->widget(rowKey(completed->taskId())) == completed)
+        completed->completionHandled();
 }
 
 void TodayView::completeAll()

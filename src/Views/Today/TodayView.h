@@ -96,7 +96,7 @@ private:
     QWidget *nothingDueRow();
     QWidget *row(const CareTask &task);
     void materializeRows();
-    void completeTask(CareTask::ID id);
+    void completeTask(TaskRow *row);
     void completeAll();
     void installToolbarButton();
 
