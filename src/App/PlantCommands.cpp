@@ -16,7 +16,10 @@ void PlantCommands::install(QMenuBar *menuBar)
     m_newPlant->setObjectName(QStringLiteral("newPlantAction"));
     m_newPlant->setShortcut(QKeySequence::New);
     // Opening the sheet leaves the current tab as it is.
-    connect(m_newPlant, &QAction::triggered, this, [this] { m_state.setAddingPlant(true); });
+    connect(m_newPlant, &QAction::triggered, this, [this] {
+        m_state.setAddingPlant(true);
+        emit mainWindowRequested();
+    });
 
     file->addSeparator();
     m_settings = file->addAction(QStringLiteral("Settings\u2026"));
@@ -49,6 +52,15 @@ void PlantCommands::install(QMenuBar *menuBar)
         action->setObjectName(QString::fromLatin1(item.name));
         action->setShortcut(QKeySequence(Qt::CTRL | item.key));
         const AppTab tab = item.tab;
-        connect(action, &QAction::triggered, this, [this, tab] { m_state.setSelectedTab(tab); });
+        connect(action, &QAction::triggered, this, [this, tab] {
+            m_state.setSelectedTab(tab);
+            emit mainWindowRequested();
+        });
+    }
+
+    // Only the commands made here: editing commands belong to the focused field's window.
+    for (QMenu *menu : {file, go}) {
+        for (QAction *action : menu->actions())
+            action->setShortcutContext(Qt::ApplicationShortcut);
     }
 }

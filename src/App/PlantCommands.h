@@ -8,6 +8,8 @@ class QAction;
 
 // The menu-bar commands: File > New Plant…, Settings…, Quit, and the Go menu. They only set
 // fields of the shared AppState (and ask for the settings window), never touch screens directly.
+// Their shortcuts work from every window of the app; New Plant and the Go commands also ask for
+// the main window to come forward, since that is where they show their result.
 class PlantCommands final : public QObject
 {
     Q_OBJECT
@@ -22,6 +24,7 @@ public:
     QAction *settingsAction() const { return m_settings; }
 
 signals:
+    void mainWindowRequested();
     void settingsRequested();
     void quitRequested();
 

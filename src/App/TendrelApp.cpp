@@ -55,6 +55,7 @@ void TendrelApp::createMainWindow()
     m_commands = new PlantCommands(*m_state, this);
     m_commands->install(window->menuBar());
     connect(m_commands, &PlantCommands::settingsRequested, this, &TendrelApp::showSettings);
+    connect(m_commands, &PlantCommands::mainWindowRequested, this, &TendrelApp::raiseMainWindow);
     connect(m_commands, &PlantCommands::quitRequested, this, &TendrelApp::quit, Qt::QueuedConnection);
     // Closing the main window ends the session too: it asks the same question.
     window->installEventFilter(this);

@@ -265,6 +265,21 @@ void DBusNotificationCenter::requestAuthorization(AuthorizationOptions options, 
         });
 }
 
+void DBusNotificationCenter::notificationServerAnswers(QObject *context, ServerCompletion completion)
+{
+    const QDBusMessage information = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("GetServerInformation"));
+    auto *watcher =
+        new QDBusPendingCallWatcher(m_connection.asyncCall(information, serverProbeTimeoutMsecs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &QObject::deleteLater);
+    connect(watcher, &QDBusPendingCallWatcher::finished, context ? context : this,
+            [completion = std::move(completion)](QDBusPendingCallWatcher *finished) {
+                if (completion)
+                    completion(!finished->isError());
+            });
+}
+
 void DBusNotificationCenter::add(const NotificationRequest &request, QObject *context,
                                  ErrorCompletion completion)
 {

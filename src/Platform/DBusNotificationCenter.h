@@ -26,6 +26,8 @@ public:
     static constexpr int defaultLaunchTimeoutMsecs = 5'000;
     // A failed or vanished agent is not started again sooner than this.
     static constexpr int launchIntervalMsecs = 10'000;
+    // A notification server that has not answered by then counts as absent.
+    static constexpr int serverProbeTimeoutMsecs = 2'000;
 
     explicit DBusNotificationCenter(QObject *parent = nullptr);
     explicit DBusNotificationCenter(const QDBusConnection &connection, QObject *parent = nullptr);
@@ -47,6 +49,8 @@ public:
                               AuthorizationCompletion completion) override;
     void add(const NotificationRequest &request, QObject *context, ErrorCompletion completion) override;
     void pendingRequests(QObject *context, PendingCompletion completion) override;
+    // Asks org.freedesktop.Notifications on this centre's bus directly, not through the agent.
+    void notificationServerAnswers(QObject *context, ServerCompletion completion) override;
 
 private:
     using ReplyHandler = std::function<void(const QDBusMessage &reply, const std::optional<QString> &error)>;

@@ -26,6 +26,15 @@ NotificationCenter &NotificationCenter::current()
     return *defaultCenter;
 }
 
+void NotificationCenter::notificationServerAnswers(QObject *context, ServerCompletion completion)
+{
+    if (!completion)
+        return;
+    QMetaObject::invokeMethod(
+        context ? context : this, [completion = std::move(completion)] { completion(true); },
+        Qt::QueuedConnection);
+}
+
 void NotificationCenter::setCurrent(NotificationCenter *center)
 {
     installedCenter = center;

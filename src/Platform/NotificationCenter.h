@@ -28,6 +28,7 @@ public:
     using ErrorCompletion = std::function<void(const std::optional<QString> &error)>;
     using StatusCompletion = std::function<void(AuthorizationStatus status)>;
     using AuthorizationCompletion = std::function<void(bool granted, const std::optional<QString> &error)>;
+    using ServerCompletion = std::function<void(bool answers)>;
     using PendingCompletion =
         std::function<void(const QList<NotificationRequest> &requests, const std::optional<QString> &error)>;
 
@@ -53,6 +54,9 @@ public:
     virtual void add(const NotificationRequest &request, QObject *context, ErrorCompletion completion) = 0;
     // Every pending request.
     virtual void pendingRequests(QObject *context, PendingCompletion completion) = 0;
+    // Whether the desktop's notification server answers, which tells a refusal for want of one
+    // from the user's. A centre that shows its notifications itself answers true.
+    virtual void notificationServerAnswers(QObject *context, ServerCompletion completion);
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(NotificationCenter::AuthorizationOptions)

@@ -2,10 +2,11 @@
 
 #include "Views/Settings/SettingsView.h"
 
+#include <QKeySequence>
+#include <QShortcut>
 #include <QVBoxLayout>
 
-SettingsWindow::SettingsWindow(ModelStore &store, AppState &state,
-                               Preferences &preferences, QWidget *parent)
+SettingsWindow::SettingsWindow(ModelStore &store, AppState &state, Preferences &preferences, QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
     Q_UNUSED(state);
@@ -15,4 +16,6 @@ SettingsWindow::SettingsWindow(ModelStore &store, AppState &state,
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new SettingsView(store, preferences, this));
+    for (const QKeySequence &keys : {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 }

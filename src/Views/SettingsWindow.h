@@ -6,8 +6,8 @@ class AppState;
 class ModelStore;
 class Preferences;
 
-// The separate settings window (fixed 480 x 520) that hosts the Settings screen. Closing it only
-// hides it; the next "Settings…" shows the same window again.
+// The separate settings window (fixed 480 x 520) that hosts the Settings screen. Escape or Ctrl+W
+// closes it; closing only hides it, and the next "Settings…" shows the same window again.
 class SettingsWindow final : public QWidget
 {
     Q_OBJECT

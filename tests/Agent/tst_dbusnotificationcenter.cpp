@@ -195,6 +195,13 @@ void TestDBusNotificationCenter::authorizationThroughTheAgent()
         return answer;
     };
 
+    auto serverAnswers = [&center] {
+        std::optional<bool> answer;
+        center.notificationServerAnswers(nullptr, [&answer](bool answers) { answer = answers; });
+        static_cast<void>(QTest::qWaitFor([&answer] { return answer.has_value(); }, 10'000));
+        return answer;
+    };
+
     QCOMPARE(status(), AuthorizationStatus::notDetermined);
     // No notification server on the bus: not granted, and the reason comes along.
     auto refused = request();
@@ -202,9 +209,11 @@ void TestDBusNotificationCenter::authorizationThroughTheAgent()
     QVERIFY(!refused->granted);
     QVERIFY(refused->error && refused->error->contains(QLatin1String("No notification server")));
     QCOMPARE(status(), AuthorizationStatus::notDetermined);
+    QCOMPARE(serverAnswers(), false);
 
     FakeNotificationServer server(*m_connection);
     QVERIFY(server.registerOnBus());
+    QCOMPARE(serverAnswers(), true);
     auto granted = request();
     QVERIFY(granted);
     QVERIFY(granted->granted);

@@ -16,6 +16,7 @@
 #include "Views/Components/Spring.h"
 #include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/DatePicker.h"
+#include "Views/Plants/NotesEditor.h"
 #include "Views/Plants/PlantFormView.h"
 #include "Views/RootView.h"
 #include "Views/State/AppState.h"
@@ -28,6 +29,7 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +51,7 @@ private slots:
     void otherPlantWithPhotoFromDisk();
     void todayButtonsOpenTheFlow();
     void escapeFromTheFormAddsNothing();
+    void sheetFitsTheSmallestWindow();
 
 private:
     std::unique_ptr<TendrelApp> makeApp();
@@ -75,6 +78,33 @@ void AddPlantEndToEndTest::init()
 void AddPlantEndToEndTest::cleanup()
 {
     m_env.reset();
+}
+
+void AddPlantEndToEndTest::sheetFitsTheSmallestWindow()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    QMainWindow *window = app->mainWindow();
+    // The smallest the window goes: content of 760 x 520 below the menu bar.
+    window->resize(window->minimumSizeHint());
+    QTRY_COMPARE(app->rootView()->size(), QSize(760, 520));
+    AddPlantFlow *flow = openFlowWithShortcut(*app);
+    QVERIFY(flow);
+    PlantFormView *form = chooseSpecies(flow, Species::custom().id);
+    QVERIFY(form);
+
+    // The sheet ends above the window's bottom edge, below the menu bar; the form scrolls down to
+    // its last field, which is then seen whole inside the sheet.
+    Sheet *sheet = app->rootView()->sheet();
+    const QRect card(flow->mapTo(window, QPoint(0, 0)), flow->size());
+    QVERIFY2(card.bottom() < window->height(), qPrintable(QStringLiteral("%1").arg(card.bottom())));
+    QVERIFY(sheet->geometry().top() >= window->menuBar()->geometry().bottom());
+    QWidget *notes = form->notesEditor();
+    form->nameField()->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 30 && !notes->hasFocus(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(notes->hasFocus());
+    QTRY_VERIFY(card.contains(QRect(notes->mapTo(window, QPoint(0, 0)), notes->size())));
 }
 
 std::unique_ptr<TendrelApp> AddPlantEndToEndTest::makeApp()

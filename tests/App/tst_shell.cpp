@@ -16,10 +16,13 @@
 #include "Views/State/AppState.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -68,9 +71,14 @@ private slots:
 
     void signatureOfEmptyGarden();
     void signatureIgnoresOrderAndDisabledKinds();
+    void signatureSortsNamesInNormalForm_data();
+    void signatureSortsNamesInNormalForm();
     void badgeCountsSampleTasks();
     void newPlantOpensSheetOverCurrentTab();
     void goMenuSwitchesTabs();
+    void menuBarStaysUsableOverTheSheet();
+    void commandsWorkFromTheSettingsWindow_data();
+    void commandsWorkFromTheSettingsWindow();
     void remindersFollowSignatureAndActivation();
     void unreadableStoreShowsBannerAndKeepsFile();
     void refusalReasonShowsAsPlainText();
@@ -150,6 +158,29 @@ void ShellTest::signatureIgnoresOrderAndDisabledKinds()
     QVERIFY(RootView::scheduleSignature({&fern, &aloe, &resting}, true, 465) != forward);
 }
 
+void ShellTest::signatureSortsNamesInNormalForm_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("composed") << QStringLiteral("\u00C9va");
+    QTest::newRow("decomposed") << QStringLiteral("E\u0301va");
+}
+
+void ShellTest::signatureSortsNamesInNormalForm()
+{
+    QFETCH(QString, name);
+    Plant eva(name, Species::custom(), QStringLiteral("Hall"));
+    Plant fern(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"));
+    for (Plant *plant : {&eva, &fern}) {
+        plant->setFertilizeInterval(0);
+        plant->setMistInterval(0);
+    }
+    // "É" sorts after "F" in either spelling, as everywhere else plain text order is used.
+    const QString signature = RootView::scheduleSignature({&eva, &fern}, true, 465);
+    QVERIFY2(signature.startsWith(QStringLiteral("true|465|Fernwater")), qPrintable(signature));
+    QCOMPARE(RootView::scheduleSignature({&fern, &eva}, true, 465), signature);
+    QVERIFY(signature.contains(name + QStringLiteral("water"))); // the name itself as stored
+}
+
 void ShellTest::badgeCountsSampleTasks()
 {
     auto app = makeApp();
@@ -218,6 +249,84 @@ void ShellTest::goMenuSwitchesTabs()
     // Choosing in the sidebar writes the shared state back.
     app->rootView()->sidebar()->setCurrentIndex(2);
     QCOMPARE(app->state().selectedTab(), AppTab::explore);
+}
+
+void ShellTest::menuBarStaysUsableOverTheSheet()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    QTest::keyClick(app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
+    QTRY_VERIFY(app->rootView()->sheet());
+    QMenuBar *bar = app->mainWindow()->menuBar();
+    QAction *goMenu = nullptr;
+    for (QAction *action : bar->actions()) {
+        if (action->text() == QLatin1String("&Go"))
+            goMenu = action;
+    }
+    QVERIFY(goMenu && goMenu->menu());
+
+    // Clicked through the window, as the user does, so whatever lies on top takes the click.
+    const QPoint at = bar->mapTo(app->mainWindow(), bar->actionGeometry(goMenu).center());
+    QTest::mouseClick(app->mainWindow()->windowHandle(), Qt::LeftButton, {}, at);
+    QMenu *go = goMenu->menu();
+    QTRY_VERIFY(go->isVisible());
+    QAction *plants = go->actions().value(1);
+    QVERIFY(plants);
+    QTest::mouseClick(go, Qt::LeftButton, {}, go->actionGeometry(plants).center());
+    QTRY_COMPARE(app->state().selectedTab(), AppTab::plants);
+    // The sheet stays open over the tab now shown.
+    QVERIFY(app->state().isAddingPlant());
+    QVERIFY(app->rootView()->sheet()->geometry().top() >= bar->geometry().bottom());
+}
+
+void ShellTest::commandsWorkFromTheSettingsWindow_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("tab");     // AppTab after the command
+    QTest::addColumn<bool>("adding"); // the add-plant sheet is open after it
+    QTest::newRow("New Plant") << int(Qt::Key_N) << int(AppTab::today) << true;
+    QTest::newRow("Go to My Plants") << int(Qt::Key_2) << int(AppTab::plants) << false;
+    QTest::newRow("Go to Explore") << int(Qt::Key_3) << int(AppTab::explore) << false;
+}
+
+void ShellTest::commandsWorkFromTheSettingsWindow()
+{
+    QFETCH(int, key);
+    QFETCH(int, tab);
+    QFETCH(bool, adding);
+    auto app = makeApp();
+    QVERIFY(app);
+    auto openSettings = [&app]() -> QWidget * {
+        // From the main window, as the user comes back to it once the settings window is closed.
+        app->mainWindow()->activateWindow();
+        if (!QTest::qWaitForWindowActive(app->mainWindow()))
+            return nullptr;
+        QTest::keyClick(app->mainWindow(), Qt::Key_Comma, Qt::ControlModifier);
+        QWidget *settings = app->settingsWindow();
+        return settings && QTest::qWaitForWindowActive(settings) ? settings : nullptr;
+    };
+
+    // Twice: the second press finds the command already done and changes nothing more.
+    for (int press = 0; press < 2; ++press) {
+        QWidget *settings = openSettings();
+        QVERIFY(settings);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : settings, Qt::Key(key),
+                        Qt::ControlModifier);
+        QTRY_COMPARE(int(app->state().selectedTab()), tab);
+        QCOMPARE(app->state().isAddingPlant(), adding);
+        // The main window comes forward to show the result.
+        QTRY_COMPARE(QApplication::activeWindow(), app->mainWindow());
+        QCOMPARE(bool(Sheet::topmost(app->mainWindow())), adding);
+        QCOMPARE(app->mainWindow()->findChildren<Sheet *>().size(), adding ? 1 : 0);
+    }
+
+    // The settings window closes with Escape and with Ctrl+W.
+    for (const QKeySequence &close : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
+        QWidget *settings = openSettings();
+        QVERIFY(settings);
+        QTest::keySequence(QApplication::focusWidget() ? QApplication::focusWidget() : settings, close);
+        QTRY_VERIFY(!settings->isVisible());
+    }
 }
 
 void ShellTest::remindersFollowSignatureAndActivation()

@@ -113,6 +113,8 @@ private slots:
     void lastWateredTakesPickedDayNeverTheFuture();
     void lastWateredPastMidnightIsClampedToNow();
     void editChangesOnlyItsFields();
+    void notesAreKeptExactly_data();
+    void notesAreKeptExactly();
     void cancelEditLeavesPlantAsItWas();
     void removeThenSaveClearsPhoto();
     void editOfDeletedPlantFinishesQuietly();
@@ -546,6 +548,44 @@ void PlantFormTest::editChangesOnlyItsFields()
     expected.fertilize = 0;
     QCOMPARE(PlantSnapshot::of(*plant), expected);
     QCOMPARE(m_store->plantCount(), 1);
+}
+
+void PlantFormTest::notesAreKeptExactly_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("typed"); // at the end of the notes; empty: the notes are not touched
+    QTest::addColumn<QString>("saved");
+    const QString odd = QStringLiteral("pot\u00a010\u00a0cm\u2028repot\u2029spring\r\nwin\rsun");
+    QTest::newRow("untouched") << odd << QString() << odd;
+    QTest::newRow("typed after") << odd << QStringLiteral("\u00a0!\n+") << odd + QStringLiteral("\u00a0!\n+");
+    QTest::newRow("typed into empty")
+        << QString() << QStringLiteral("a\u00a0b\nc") << QStringLiteral("a\u00a0b\nc");
+}
+
+void PlantFormTest::notesAreKeptExactly()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    Plant *plant = addPlant(QStringLiteral("Monty"), QStringLiteral("monstera"), QStringLiteral("Office"));
+    plant->setNotes(stored);
+
+    PlantFormView *form = open(PlantFormView::Mode::edit(plant), true);
+    QVERIFY(form);
+    clearAndType(form->nameField(), QStringLiteral("Monty II"));
+    if (!typed.isEmpty()) {
+        form->notesEditor()->setFocus();
+        QTest::keyClick(form->notesEditor(), Qt::Key_End, Qt::ControlModifier);
+        for (const QChar ch : typed) {
+            if (ch == QLatin1Char('\n'))
+                QTest::keyClick(form->notesEditor(), Qt::Key_Return);
+            else
+                type(form->notesEditor(), QString(ch));
+        }
+    }
+    confirm(form);
+    QCOMPARE(plant->name(), QStringLiteral("Monty II"));
+    QCOMPARE(plant->notes(), saved);
 }
 
 void PlantFormTest::cancelEditLeavesPlantAsItWas()

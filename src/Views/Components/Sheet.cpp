@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -26,18 +27,25 @@ Sheet::Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss)
     style.shadowOffset = QPointF(0, 10);
     m_card = new RoundedCard(style, this);
     m_card->setShadowEnabled(true);
-    // Scroll areas repaint past the rounding effect, so the content stops where the bottom
-    // corners begin and the card's own rounded background closes the sheet.
+    // Scrolling moves pixels past the rounding effect, so the effect must never round a corner of
+    // a scrolling area (the moved corners would leave fragments along the edges): the content
+    // stops where the bottom corners begin, and the card's own rounded background closes it.
     m_card->setPadding(QMargins(0, 0, 0, int(std::ceil(style.radius))));
+    // The content's minimum is the size it asks for; in a window too small for that the card
+    // keeps within the window and the content scrolls, rather than running past the window's edge.
+    m_contentMinimum = content->minimumSize();
+    content->setMinimumSize(0, 0);
     m_card->contentLayout()->addWidget(content);
-    // Screens fill the card edge to edge (headers, list backgrounds); round them with the card.
-    content->setGraphicsEffect(new RoundedClipEffect(style.radius, Shapes::allCorners, content));
+    // Screens fill the card edge to edge (headers, list backgrounds); round their top with the card.
+    content->setGraphicsEffect(new RoundedClipEffect(style.radius, Shapes::topCorners, content));
     // A modal dialog for screen readers: the window behind it stops showing while it is open.
     setAccessibleName(content->accessibleName());
     Accessibility::setRole(this, QAccessible::Dialog);
     Accessibility::setModal(this);
     Accessibility::setPresentational(m_card);
     window->installEventFilter(this);
+    if (QWidget *bar = menuBar())
+        bar->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, &Sheet::keepFocusInside);
 }
 
@@ -46,7 +54,7 @@ Sheet *Sheet::present(QWidget *window, QWidget *content, std::function<void()> o
     QWidget *host = window ? window->window() : nullptr;
     auto *sheet = new Sheet(host, content, std::move(onDismiss));
     sheet->m_previousFocus = QApplication::focusWidget();
-    sheet->setGeometry(host->rect());
+    sheet->setGeometry(sheet->coveredArea());
     sheet->layoutCard();
     sheet->raise();
     sheet->show();
@@ -94,6 +102,8 @@ void Sheet::dismiss()
     m_dismissed = true;
     disconnect(qApp, &QApplication::focusChanged, this, &Sheet::keepFocusInside);
     m_window->removeEventFilter(this);
+    if (QWidget *bar = menuBar())
+        bar->removeEventFilter(this);
     hide();
     if (m_previousFocus)
         m_previousFocus->setFocus(Qt::OtherFocusReason);
@@ -128,11 +138,31 @@ void Sheet::mousePressEvent(QMouseEvent *event)
 
 bool Sheet::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window && event->type() == QEvent::Resize) {
-        setGeometry(m_window->rect());
+    const bool windowResized = watched == m_window && event->type() == QEvent::Resize;
+    const bool barChanged =
+        watched != m_window &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Show || event->type() == QEvent::Hide);
+    if (windowResized || barChanged) {
+        setGeometry(coveredArea());
         layoutCard();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QWidget *Sheet::menuBar() const
+{
+    auto *main = qobject_cast<QMainWindow *>(m_window);
+    QWidget *bar = main ? main->menuWidget() : nullptr;
+    return bar && bar->parentWidget() == m_window ? bar : nullptr;
+}
+
+QRect Sheet::coveredArea() const
+{
+    // The window's own menu bar stays usable above the sheet: its commands still work.
+    QRect area = m_window->rect();
+    if (QWidget *bar = menuBar(); bar && bar->isVisible())
+        area.setTop(qMin(area.bottom(), bar->y() + bar->height()));
+    return area;
 }
 
 void Sheet::layoutCard()
@@ -140,7 +170,7 @@ void Sheet::layoutCard()
     const int margin = Theme::current().sheet.margin;
     const QMargins chrome = m_card->contentLayout()->contentsMargins();
     const QSize extra(chrome.left() + chrome.right(), chrome.top() + chrome.bottom());
-    const QSize minimum = m_content->minimumSize().expandedTo(m_content->minimumSizeHint()) + extra;
+    const QSize minimum = m_contentMinimum.expandedTo(m_content->minimumSizeHint()) + extra;
     const QSize preferred = m_content->sizeHint() + extra;
     m_card->setGeometry(cardGeometry(size(), minimum, preferred, margin - chrome.left()));
 }

@@ -1,9 +1,11 @@
 #pragma once
 
-// Sheet: a modal card over the main window: the window is dimmed, the content sits centred on a
-// rounded card sized from the content's minimum/preferred size (within the window), focus stays
-// inside, and Escape dismisses it. Every way of closing runs onDismiss exactly once. Screen
-// readers see a modal dialog named after the content, and nothing of the window behind as showing.
+// Sheet: a modal card over the main window: the window below its menu bar is dimmed (the menu bar
+// stays usable), the content sits centred on a rounded card sized from the content's
+// minimum/preferred size but never beyond the window (the content then gets less than its
+// minimum and scrolls), focus stays inside, and Escape dismisses it. Every way of closing runs
+// onDismiss exactly once. Screen readers see a modal dialog named after the content, and nothing
+// of the window behind as showing.
 //
 //   Sheet *sheet = Sheet::present(window(), new AddPlantFlow(...), [this] { m_state->setAddingPlant(false);
 //   }); sheet->dismiss();                  // programmatic close (also calls onDismiss)
@@ -48,11 +50,14 @@ protected:
 private:
     Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss);
     void layoutCard();
+    QWidget *menuBar() const;
+    QRect coveredArea() const;
     void keepFocusInside(QWidget *old, QWidget *now);
 
     QWidget *m_window;
     QWidget *m_content;
     RoundedCard *m_card;
+    QSize m_contentMinimum;
     std::function<void()> m_onDismiss;
     QPointer<QWidget> m_previousFocus;
     bool m_dismissed = false;

@@ -352,7 +352,9 @@ Theme Theme::make(Appearance appearance)
     t.navigation.separator = c.separator;
 
     t.sheet.dimming = c.dimming;
-    t.sheet.background = c.windowBackground;
+    // What sheets show at their bottom (lists and forms), so the strip below the content is one
+    // with it.
+    t.sheet.background = c.groupedBackground;
 
     t.unavailable.symbolColor = c.secondaryLabel;
     t.unavailable.titleFont = t.font(TextStyle::title2, QFont::Bold);

@@ -24,7 +24,6 @@ ToggleSwitch::ToggleSwitch(QWidget *parent) : QAbstractButton(parent)
         m_position = v.toReal();
         update();
     });
-    connect(m_animation, &QVariantAnimation::finished, this, [this] { m_animating = false; });
 }
 
 void ToggleSwitch::setOnColor(const QColor &color)
@@ -40,22 +39,24 @@ QSize ToggleSwitch::sizeHint() const
 
 void ToggleSwitch::nextCheckState()
 {
+    m_clicked = true;
     QAbstractButton::nextCheckState();
-    if (!Spring::animationsEnabled())
-        return;
-    m_animating = true;
-    m_animation->stop();
-    m_animation->setStartValue(m_position);
-    m_animation->setEndValue(isChecked() ? 1.0 : 0.0);
-    m_animation->start();
+    m_clicked = false;
 }
 
 void ToggleSwitch::checkStateSet()
 {
-    // A programmatic change jumps; a click's spring is already running.
-    if (!m_animating) {
-        m_animation->stop();
-        m_position = isChecked() ? 1.0 : 0.0;
+    // A click springs to the new state, and so does a change that arrives while that spring runs
+    // (a refused permission turning the switch back off): the knob always ends at the state.
+    const qreal target = isChecked() ? 1.0 : 0.0;
+    const bool springing = m_clicked || m_animation->state() == QAbstractAnimation::Running;
+    m_animation->stop();
+    if (springing && Spring::animationsEnabled() && isVisible()) {
+        m_animation->setStartValue(m_position);
+        m_animation->setEndValue(target);
+        m_animation->start();
+    } else {
+        m_position = target;
     }
     update();
 }

@@ -19,6 +19,8 @@ public:
     explicit ToggleSwitch(QWidget *parent = nullptr);
 
     void setOnColor(const QColor &color);
+    // Where the knob is drawn now: 0 off, 1 on, between while it springs.
+    qreal knobPosition() const { return m_position; }
     QSize sizeHint() const override;
 
 protected:
@@ -29,6 +31,6 @@ protected:
 private:
     QColor m_onColor;
     qreal m_position = 0;
-    bool m_animating = false;
+    bool m_clicked = false;
     QVariantAnimation *m_animation;
 };

@@ -2,6 +2,7 @@
 
 #include "Core/Calendar.h"
 #include "Core/DayClock.h"
+#include "Core/Formatting.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
 #include "Services/PhotoProcessor.h"
@@ -183,7 +184,6 @@ PlantFormView::PlantFormView(ModelStore &store, Mode mode, bool showsCancel, std
 {
     const Theme &t = Theme::current();
     setObjectName(QStringLiteral("plantForm"));
-    setMinimumSize(formMinimumWidth, formMinimumHeight);
     m_createdAt = Calendar::current().now();
     m_lastWatered = m_createdAt;
 
@@ -222,6 +222,11 @@ PlantFormView::~PlantFormView()
     // A late import result must not reach a form that is gone (its continuation is tied to this
     // object too; this also keeps the serial check honest during destruction).
     ++m_importSerial;
+}
+
+QSize PlantFormView::minimumSizeHint() const
+{
+    return {formMinimumWidth, formMinimumHeight};
 }
 
 NavigationStack *PlantFormView::inNavigationStack(PlantFormView *form)
@@ -600,8 +605,7 @@ QWidget *PlantFormView::createNotesSection()
     // Keep the editor's full height when the form scrolls (the row's own minimum is one line).
     row->setMinimumHeight(0);
     section->addRow(row);
-    connect(m_notesEditor, &QPlainTextEdit::textChanged, this,
-            [this] { m_notes = m_notesEditor->toPlainText(); });
+    connect(m_notesEditor, &NotesEditor::notesChanged, this, [this] { m_notes = m_notesEditor->notes(); });
     return section;
 }
 
@@ -626,9 +630,7 @@ void PlantFormView::fillRoomMenu()
     m_roomMenu->clear();
     for (const QString &room : siteOptions()) {
         // Plain text: a room named "&Garden" must not become a mnemonic.
-        QString label = room;
-        label.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction *action = m_roomMenu->addAction(label);
+        QAction *action = m_roomMenu->addAction(Formatting::mnemonicEscaped(room));
         action->setData(room);
         connect(action, &QAction::triggered, this, [this, room] {
             m_site = room;
@@ -649,8 +651,7 @@ void PlantFormView::showWorkingCopy()
     m_nameField->setPlaceholderText(shownSpecies.commonName);
     if (m_roomField->text() != m_site)
         m_roomField->setText(m_site);
-    if (m_notesEditor->toPlainText() != m_notes)
-        m_notesEditor->setPlainText(m_notes);
+    m_notesEditor->setNotes(m_notes);
     for (IntervalRow *row : std::as_const(m_intervalRows))
         row->refresh();
     m_careSection->setFooter(shownSpecies.id == Species::custom().id

@@ -133,6 +133,10 @@ public:
     GlassButton *cancelButton() const { return m_cancelButton; }
     GlassButton *confirmButton() const { return m_confirmButton; }
 
+    // At least 480 x 560 where there is room; a smaller window gets a scrolling form rather than
+    // one cut off below its edge.
+    QSize minimumSizeHint() const override;
+
 signals:
     // An import started by importPhoto() has ended (with a photo, none, or the photo unchanged).
     void photoImportFinished();

@@ -204,9 +204,14 @@ void SettingsView::askPermission()
                 return;
             m_preferences.setRemindersEnabled(false);
             ReminderAutostart::remove();
-            MessageBox::alert(
-                this, tr("Notifications Are Off"),
-                tr("Allow notifications for Tendrel in System Settings to get care reminders."));
+            // Said apart when it is the desktop that cannot show notifications at all.
+            NotificationCenter::current().notificationServerAnswers(this, [this](bool answers) {
+                QString message =
+                    tr("Allow notifications for Tendrel in System Settings to get care reminders.");
+                if (!answers)
+                    message += QLatin1Char('\n') + tr("No notification service is running on this desktop.");
+                MessageBox::alert(this, tr("Notifications Are Off"), message);
+            });
         });
 }
 

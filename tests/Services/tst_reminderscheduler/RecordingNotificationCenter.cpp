@@ -89,3 +89,8 @@ void RecordingNotificationCenter::pendingRequests(QObject *context, PendingCompl
     calls.append({Operation::pending, {}, {}});
     answer(context, [completion] { completion({}, std::nullopt); });
 }
+
+void RecordingNotificationCenter::notificationServerAnswers(QObject *context, ServerCompletion completion)
+{
+    answer(context, [this, completion] { completion(serverAnswers); });
+}

@@ -25,6 +25,7 @@ public:
     QSet<QString> failingIdentifiers;
     bool holdAdds = false;
     bool holdStatus = false;
+    bool serverAnswers = true;
 
     QList<Call> calls;
     int outstandingAdds = 0;
@@ -42,6 +43,7 @@ public:
                               AuthorizationCompletion completion) override;
     void add(const NotificationRequest &request, QObject *context, ErrorCompletion completion) override;
     void pendingRequests(QObject *context, PendingCompletion completion) override;
+    void notificationServerAnswers(QObject *context, ServerCompletion completion) override;
 
 private:
     void answer(QObject *context, std::function<void()> completion);
