@@ -1,6 +1,7 @@
 #include "Views/Plants/PlantCard.h"
 
 #include "Core/Calendar.h"
+#include "Core/Formatting.h"
 #include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassBadge.h"
 #include "Views/Components/Painting.h"
@@ -171,7 +172,7 @@ QString PlantCard::accessibleText() const
     if (m_species.commonName.isEmpty())
         return m_name;
     // The name is the user's and may run right to left: keep it from reordering the rest.
-    return QChar(0x2068) + m_name + QChar(0x2069) + QStringLiteral(", ") + m_species.commonName;
+    return Formatting::isolated(m_name) + QStringLiteral(", ") + m_species.commonName;
 }
 
 bool PlantCard::refresh()

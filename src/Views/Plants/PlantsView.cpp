@@ -2,6 +2,7 @@
 
 #include "Core/Calendar.h"
 #include "Core/DayClock.h"
+#include "Core/Formatting.h"
 #include "Core/TextSearch.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
@@ -40,12 +41,6 @@ constexpr int titleNameWidth = 360;
 constexpr int searchMinimumWidth = 140;
 constexpr int searchMaximumWidth = 260;
 
-// User text beside our own words: isolated so that a right-to-left name does not reorder them.
-QString isolated(const QString &text)
-{
-    return QChar(0x2068) + text + QChar(0x2069);
-}
-
 // User text as a menu entry: on one line, within a sane width, and never a mnemonic.
 QString menuText(const QString &text, const QFont &font)
 {
@@ -56,7 +51,7 @@ QString menuText(const QString &text, const QFont &font)
             c = QLatin1Char(' ');
     }
     line = QFontMetrics(font).elidedText(line, Qt::ElideRight, menuTextWidth);
-    return line.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return Formatting::mnemonicEscaped(line);
 }
 
 // Sites compare as the same room when they are canonically equivalent.
@@ -263,7 +258,7 @@ void PlantsView::requestDelete(Plant *plant)
     m_plantToDelete = plant;
     const QFont titleFont = Theme::current().font(TextStyle::title3, QFont::Bold);
     const QString name = QFontMetrics(titleFont).elidedText(plant->name(), Qt::ElideRight, titleNameWidth);
-    const int answer = MessageBox::confirm(window(), tr("Delete %1?").arg(isolated(name)),
+    const int answer = MessageBox::confirm(window(), tr("Delete %1?").arg(Formatting::isolated(name)),
                                            tr("Its care history will be removed too."),
                                            {{tr("Delete"), MessageBox::Role::destructive}});
     Plant *target = m_plantToDelete;
@@ -403,15 +398,15 @@ void PlantsView::refresh()
     const bool noResults = !noPlants && shown.isEmpty();
     if (noResults) {
         if (!m_searchText.isEmpty()) {
-            m_noResults->setSearchText(isolated(m_searchText));
+            m_noResults->setSearchText(m_searchText);
             m_noResults->setDescription(m_siteFilter
                                             ? tr("Nothing in %1 matches. Try another room or a new search.")
-                                                  .arg(isolated(*m_siteFilter))
+                                                  .arg(Formatting::isolated(*m_siteFilter))
                                             : tr("Check the spelling or try a new search."));
         } else {
             m_noResults->setTitle(tr("No Results"));
             m_noResults->setDescription(tr("No plants are in %1. Choose another room in the Room menu.")
-                                            .arg(isolated(m_siteFilter.value_or(QString()))));
+                                            .arg(Formatting::isolated(m_siteFilter.value_or(QString()))));
         }
     }
     m_noResults->setVisible(noResults);
