@@ -1,6 +1,7 @@
 #include "Services/ReminderScheduler.h"
 
 #include "Core/Calendar.h"
+#include "Core/Formatting.h"
 #include "Models/Plant.h"
 #include "Platform/NotificationCenter.h"
 #include "Services/ReminderRun.h"
@@ -40,8 +41,8 @@ QString summaryOf(const QList<CareTask> &tasks, qsizetype count)
         if (i > 0)
             text += QLatin1String(", ");
         const CareTask &task = tasks[i];
-        text +=
-            task.kind.title() % QLatin1Char(' ') % (task.plant ? shortName(task.plant->name()) : QString());
+        text += task.kind.title() % QLatin1Char(' ') %
+                (task.plant ? Formatting::isolated(shortName(task.plant->name())) : QString());
     }
     if (count > 3)
         text += QStringLiteral(" and %1 more").arg(count - 3);

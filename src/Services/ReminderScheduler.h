@@ -50,7 +50,8 @@ public:
                                        const Calendar &calendar);
 
     // "Water Fern, Mist Fern, Fertilize Ivy and 2 more": the first three tasks, then how many are left.
-    // Names longer than maxNameLength are cut short with "…".
+    // Names longer than maxNameLength are cut short with "…"; each is isolated (U+2068 … U+2069) so a
+    // right-to-left name cannot reorder the rest of the line.
     static QString summary(const QList<CareTask> &tasks);
     static QString title(qsizetype taskCount);
 };

@@ -39,6 +39,13 @@ NotificationTrigger triggerOn(QDate date, int hour, int minute)
     return {date.year(), date.month(), date.day(), hour, minute};
 }
 
+// A plant name as a summary shows it: isolated from the words around it, so a right-to-left
+// name cannot reorder the rest of the line.
+QString shown(const QString &name)
+{
+    return QChar(0x2068) + name + QChar(0x2069);
+}
+
 } // namespace
 
 class TestReminderScheduler : public QObject
@@ -171,7 +178,7 @@ void TestReminderScheduler::overdueTaskFillsEveryLaterDay()
         const NotificationRequest &request = added[offset - 1];
         QCOMPARE(request.identifier, QStringLiteral("tendrel.daily.%1").arg(offset));
         QCOMPARE(request.title, QStringLiteral("1 plant needs care"));
-        QCOMPARE(request.body, QStringLiteral("Water Fern"));
+        QCOMPARE(request.body, QStringLiteral("Water ") + shown(QStringLiteral("Fern")));
         QVERIFY(request.defaultSound);
         QCOMPARE(request.trigger, triggerOn(today.addDays(offset), 8, 0));
     }
@@ -189,7 +196,7 @@ void TestReminderScheduler::taskDueTodayBeforeReminderTime()
     QCOMPARE(added.constFirst().identifier, QStringLiteral("tendrel.daily.0"));
     QCOMPARE(added.constFirst().trigger, triggerOn(today, 8, 0));
     QCOMPARE(added.constFirst().title, QStringLiteral("1 plant needs care"));
-    QCOMPARE(added.constFirst().body, QStringLiteral("Water Fern"));
+    QCOMPARE(added.constFirst().body, QStringLiteral("Water ") + shown(QStringLiteral("Fern")));
 }
 
 void TestReminderScheduler::taskAppearsFromItsDueDay()
@@ -202,11 +209,12 @@ void TestReminderScheduler::taskAppearsFromItsDueDay()
     const QList<NotificationRequest> added = m_center->added();
     QCOMPARE(added.size(), 9);
     QCOMPARE(added.constFirst().identifier, QStringLiteral("tendrel.daily.5"));
-    QCOMPARE(added[0].body, QStringLiteral("Water Ivy"));
-    QCOMPARE(added[1].body, QStringLiteral("Water Ivy"));
+    QCOMPARE(added[0].body, QStringLiteral("Water ") + shown(QStringLiteral("Ivy")));
+    QCOMPARE(added[1].body, QStringLiteral("Water ") + shown(QStringLiteral("Ivy")));
     QCOMPARE(added[2].identifier, QStringLiteral("tendrel.daily.7"));
-    QCOMPARE(added[2].body, QStringLiteral("Water Ivy, Water Aloe"));
-    QCOMPARE(added.constLast().body, QStringLiteral("Water Ivy, Water Aloe"));
+    QCOMPARE(added[2].body, QStringLiteral("Water %1, Water %2")
+                                .arg(shown(QStringLiteral("Ivy")), shown(QStringLiteral("Aloe"))));
+    QCOMPARE(added.constLast().body, added[2].body);
     QCOMPARE(added.constLast().title, QStringLiteral("2 care tasks today"));
 }
 
@@ -216,38 +224,47 @@ void TestReminderScheduler::titlesAndBodies_data()
     QTest::addColumn<bool>("mistToo");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("body");
+    const QString fern = shown(QStringLiteral("Fern"));
+    const QString ivy = shown(QStringLiteral("Ivy"));
+    const QString moss = shown(QStringLiteral("Moss"));
 
     QTest::newRow("three tasks") << QStringList{QStringLiteral("Fern"), QStringLiteral("Ivy"),
                                                 QStringLiteral("Moss")}
                                  << false << QStringLiteral("3 care tasks today")
-                                 << QStringLiteral("Water Fern, Water Ivy, Water Moss");
-    QTest::newRow("four tasks") << QStringList{QStringLiteral("Fern"), QStringLiteral("Ivy"),
-                                               QStringLiteral("Moss"), QStringLiteral("Palm")}
-                                << false << QStringLiteral("4 care tasks today")
-                                << QStringLiteral("Water Fern, Water Ivy, Water Moss and 1 more");
+                                 << QStringLiteral("Water %1, Water %2, Water %3").arg(fern, ivy, moss);
+    QTest::newRow("four tasks")
+        << QStringList{QStringLiteral("Fern"), QStringLiteral("Ivy"), QStringLiteral("Moss"),
+                       QStringLiteral("Palm")}
+        << false << QStringLiteral("4 care tasks today")
+        << QStringLiteral("Water %1, Water %2, Water %3 and 1 more").arg(fern, ivy, moss);
     QTest::newRow("water and mist of one plant")
         << QStringList{QStringLiteral("Fern")} << true << QStringLiteral("2 care tasks today")
-        << QStringLiteral("Water Fern, Mist Fern");
+        << QStringLiteral("Water %1, Mist %1").arg(fern);
     QTest::newRow("name as stored") << QStringList{QStringLiteral("<b>Fern</b> & co")} << false
                                     << QStringLiteral("1 plant needs care")
-                                    << QStringLiteral("Water <b>Fern</b> & co");
+                                    << QStringLiteral("Water ") + shown(QStringLiteral("<b>Fern</b> & co"));
     // Whole, three such names made a body too long for any notification service to keep.
     const QString longName = QStringLiteral("Monstera ").repeated(1'112);
     const QString shortened = longName.left(59) + QChar(0x2026);
     QTest::newRow("10,000-character names")
         << QStringList{longName, longName + QLatin1Char('2'), longName + QLatin1Char('3')} << false
         << QStringLiteral("3 care tasks today")
-        << QStringLiteral("Water %1, Water %1, Water %1").arg(shortened);
+        << QStringLiteral("Water %1, Water %1, Water %1").arg(shown(shortened));
     // A cut never splits a character: not a surrogate pair, not a ZWJ sequence.
     const QString family = QStringLiteral("\U0001F469\u200D\U0001F469\u200D\U0001F467");
     QTest::newRow("cut before a whole emoji")
         << QStringList{QString(57, QLatin1Char('a')) + family + QStringLiteral("tail")} << false
         << QStringLiteral("1 plant needs care")
-        << QStringLiteral("Water ") + QString(57, QLatin1Char('a')) + QChar(0x2026);
+        << QStringLiteral("Water ") + shown(QString(57, QLatin1Char('a')) + QChar(0x2026));
+    // A right-to-left override in a name reorders that name alone.
+    QTest::newRow("right-to-left override")
+        << QStringList{QStringLiteral("evil\u202Eexe.txt"), QStringLiteral("\u2069Ivy")} << false
+        << QStringLiteral("2 care tasks today")
+        << QStringLiteral("Water %1, Water %2").arg(shown(QStringLiteral("evil\u202Eexe.txt")), ivy);
     QTest::newRow("six tasks of three plants")
         << QStringList{QStringLiteral("Fern"), QStringLiteral("Ivy"), QStringLiteral("Moss")} << true
         << QStringLiteral("6 care tasks today")
-        << QStringLiteral("Water Fern, Mist Fern, Water Ivy and 3 more");
+        << QStringLiteral("Water %1, Mist %1, Water %2 and 3 more").arg(fern, ivy);
 }
 
 void TestReminderScheduler::titlesAndBodies()
@@ -319,7 +336,7 @@ void TestReminderScheduler::plantDeletedWhileWaitingForPermission()
     const QList<NotificationRequest> added = m_center->added();
     QVERIFY(!added.isEmpty());
     for (const NotificationRequest &request : added)
-        QCOMPARE(request.body, QStringLiteral("Water Ivy"));
+        QCOMPARE(request.body, QStringLiteral("Water ") + shown(QStringLiteral("Ivy")));
 }
 
 void TestReminderScheduler::fireMomentIsTheWallClockTime_data()
