@@ -10,8 +10,10 @@
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
 #include "Views/Components/MessageBox.h"
+#include "Views/Components/NavigationStack.h"
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Sidebar.h"
+#include "Views/Components/SidebarItem.h"
 #include "Views/RootView.h"
 #include "Views/State/AppState.h"
 
@@ -76,6 +78,8 @@ private slots:
     void badgeCountsSampleTasks();
     void newPlantOpensSheetOverCurrentTab();
     void goMenuSwitchesTabs();
+    void tabVisitsEachStopOnceAsSeen_data();
+    void tabVisitsEachStopOnceAsSeen();
     void menuBarStaysUsableOverTheSheet();
     void commandsWorkFromTheSettingsWindow_data();
     void commandsWorkFromTheSettingsWindow();
@@ -249,6 +253,55 @@ void ShellTest::goMenuSwitchesTabs()
     // Choosing in the sidebar writes the shared state back.
     app->rootView()->sidebar()->setCurrentIndex(2);
     QCOMPARE(app->state().selectedTab(), AppTab::explore);
+}
+
+void ShellTest::tabVisitsEachStopOnceAsSeen_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<bool>("samples");
+    QTest::newRow("Today") << int(AppTab::today) << true;
+    QTest::newRow("My Plants") << int(AppTab::plants) << true;
+    QTest::newRow("My Plants, empty") << int(AppTab::plants) << false;
+    QTest::newRow("Explore") << int(AppTab::explore) << false;
+}
+
+// Tab runs once round the window as it is seen: the sidebar, the header bar's controls, then the
+// page; no control is met twice (a search field left behind in the page would be).
+void ShellTest::tabVisitsEachStopOnceAsSeen()
+{
+    QFETCH(int, tab);
+    QFETCH(bool, samples);
+    auto app = makeApp();
+    QVERIFY(app);
+    if (samples) {
+        SampleData::load(app->store());
+        QTRY_VERIFY(app->rootView()->sidebar()->badge(0) > 0);
+    }
+    app->state().setSelectedTab(AppTab(tab));
+    NavigationStack *stack = app->rootView()->navigationStack(AppTab(tab));
+    QTRY_VERIFY(stack->isVisible() && stack->currentPage()->isVisible());
+    QWidget *start = app->rootView()->sidebar()->item(0);
+    start->setFocus(Qt::TabFocusReason);
+    QList<QWidget *> stops;
+    QStringList seen;
+    for (int i = 0; i < 200 && (i == 0 || QApplication::focusWidget() != start); ++i) {
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY(focused && focused->isVisible());
+        seen.append(focused->objectName().isEmpty() ? focused->accessibleName() : focused->objectName());
+        QVERIFY2(!stops.contains(focused), qPrintable(seen.join(QStringLiteral(" / "))));
+        stops.append(focused);
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    QCOMPARE(QApplication::focusWidget(), start);
+    auto inHeader = [stack](QWidget *w) { return stack->header()->isAncestorOf(w); };
+    auto inPage = [stack](QWidget *w) { return stack->currentPage()->isAncestorOf(w); };
+    const auto firstInPage = std::find_if(stops.cbegin(), stops.cend(), inPage);
+    QVERIFY2(firstInPage != stops.cend(), qPrintable(seen.join(QStringLiteral(" / "))));
+    QVERIFY2(std::count_if(stops.cbegin(), stops.cend(), inHeader) > 0 &&
+                 std::none_of(firstInPage, stops.cend(), inHeader),
+             qPrintable(seen.join(QStringLiteral(" / "))));
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(stops.value(i), app->rootView()->sidebar()->item(i));
 }
 
 void ShellTest::menuBarStaysUsableOverTheSheet()

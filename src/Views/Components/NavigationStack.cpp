@@ -279,10 +279,13 @@ void NavigationStack::refreshHeader()
     }
     // A widget given a new parent goes to the end of the window's Tab chain, after the pages:
     // put the header's controls back right after the back button, above the page as they are seen.
+    // A compound widget (one whose focus proxy is inside it, such as a search field) moves as one
+    // stop with its inner widgets; moving only the inner editor would leave the compound behind,
+    // where Tab still stops on it (in the middle of the page).
     QWidget *previous = m_back;
     for (QWidget *w : current->leading() + current->trailing()) {
         QList<QWidget *> stops{w};
-        if (w->focusPolicy() == Qt::NoFocus)
+        if (w->focusPolicy() == Qt::NoFocus && !w->focusProxy())
             stops = w->findChildren<QWidget *>();
         for (QWidget *stop : std::as_const(stops)) {
             if (!(stop->focusPolicy() & Qt::TabFocus))

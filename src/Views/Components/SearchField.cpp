@@ -45,6 +45,10 @@ SearchField::SearchField(const QString &placeholder, QWidget *parent) : QWidget(
     row->addWidget(m_clear);
     setFixedHeight(s.height);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // One Tab stop with the editor inside it, as Qt's spin boxes are: the field moves through the
+    // Tab chain as a whole (QWidget::setTabOrder(before, field)), never leaving itself behind as a
+    // second stop.
+    setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_edit);
     setCursor(Qt::IBeamCursor);
 
