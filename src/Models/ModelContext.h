@@ -26,8 +26,16 @@ public:
     virtual void plantChanged(Plant &plant) = 0;
     // Called by a plant in this context after it appended event to its log.
     virtual void eventAppended(Plant &plant, CareEvent &event) = 0;
-    // Called by a plant in this context before it destroys event, which it removed from its log.
+    // Called by a plant in this context before it destroys event, which it removed from its log
+    // (or before it hands the event out of its log to be put back later).
     virtual void deleteEvent(Plant &plant, const CareEvent &event) = 0;
+    // Called by a plant in this context after it put a removed event back into its log, before
+    // next (null when event is now the last entry).
+    virtual void eventReinstated(Plant &plant, CareEvent &event, const CareEvent *next)
+    {
+        Q_UNUSED(next);
+        eventAppended(plant, event);
+    }
 
     // The stored photo of plant, read on demand: photos stay out of memory until shown.
     virtual std::optional<QByteArray> loadPhoto(const Plant &plant) const = 0;

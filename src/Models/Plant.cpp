@@ -88,6 +88,13 @@ void Plant::restoreHasPhoto(bool hasPhoto)
     m_photoHeld = false;
 }
 
+void Plant::restorePhoto(const std::optional<QByteArray> &photo)
+{
+    m_photo = photo;
+    m_hasPhoto = photo.has_value();
+    m_photoHeld = true;
+}
+
 void Plant::releasePhoto()
 {
     if (!m_context)
@@ -184,11 +191,11 @@ std::optional<qint64> Plant::daysUntilDue(CareKind kind, const QDateTime &now, c
     return calendar.daysBetween(now, *due);
 }
 
-void Plant::markDone(CareKind kind, const QDateTime &date)
+const CareEvent *Plant::markDone(CareKind kind, const QDateTime &date)
 {
     // An invalid date would clear the last-done date and log an event at the epoch.
     if (!date.isValid())
-        return;
+        return nullptr;
     setLastDone(date, kind);
     if (!m_events)
         m_events.emplace();
@@ -198,6 +205,7 @@ void Plant::markDone(CareKind kind, const QDateTime &date)
     if (m_context)
         m_context->eventAppended(*this, event);
     didChange();
+    return &event;
 }
 
 void Plant::remove(const CareEvent *event)
@@ -227,6 +235,53 @@ void Plant::remove(const CareEvent *event)
         }
     }
     restoreLastDone(kind, latest);
+    didChange();
+}
+
+qsizetype Plant::indexOfEvent(RecordId eventId) const
+{
+    if (!m_events)
+        return -1;
+    const auto &list = *m_events;
+    // Undo mostly looks for the newest entries: search from the end.
+    for (auto i = qsizetype(list.size()) - 1; i >= 0; --i) {
+        if (list[size_t(i)]->id() == eventId)
+            return i;
+    }
+    return -1;
+}
+
+std::unique_ptr<CareEvent> Plant::withdraw(RecordId eventId, std::optional<qint64> lastDoneMsecs)
+{
+    const qsizetype index = indexOfEvent(eventId);
+    if (index < 0)
+        return nullptr;
+    auto &list = *m_events;
+    std::unique_ptr<CareEvent> event = std::move(list[size_t(index)]);
+    list.erase(list.begin() + index);
+    if (m_context)
+        m_context->deleteEvent(*this, *event);
+    event->m_plant = nullptr;
+    restoreLastDone(event->kind(), lastDoneMsecs);
+    didChange();
+    return event;
+}
+
+void Plant::reinstate(std::unique_ptr<CareEvent> event, qsizetype index, std::optional<qint64> lastDoneMsecs)
+{
+    if (!event || indexOfEvent(event->id()) >= 0)
+        return;
+    if (!m_events)
+        m_events.emplace();
+    auto &list = *m_events;
+    index = std::clamp<qsizetype>(index, 0, qsizetype(list.size()));
+    const CareKind kind = event->kind();
+    event->m_plant = this;
+    CareEvent &placed = **list.insert(list.begin() + index, std::move(event));
+    const CareEvent *next = size_t(index) + 1 < list.size() ? list[size_t(index) + 1].get() : nullptr;
+    if (m_context)
+        m_context->eventReinstated(*this, placed, next);
+    restoreLastDone(kind, lastDoneMsecs);
     didChange();
 }
 

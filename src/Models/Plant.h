@@ -24,7 +24,8 @@ struct Species;
 // hold plants only while they show them and watch changed().
 //
 // Only markDone() and remove() write last-done dates, and each writes the date and the log
-// together.
+// together. Undo takes a step back through withdraw() and reinstate(), which put the date and the
+// log back exactly as they were before the step.
 class Plant final : public QObject
 {
     Q_OBJECT
@@ -100,11 +101,21 @@ public:
     std::optional<qint64> daysUntilDue(CareKind kind, const QDateTime &now, const Calendar &calendar) const;
 
     // Records care of kind at date: sets the last-done date (even to an earlier date) and appends
-    // a new event to the log. An invalid date changes nothing.
-    void markDone(CareKind kind, const QDateTime &date);
+    // a new event to the log, which it returns. An invalid date changes nothing (null).
+    const CareEvent *markDone(CareKind kind, const QDateTime &date);
     // Undoes one logged action: drops the event from the log and re-derives the kind's last-done
     // date from what is left. event is destroyed.
     void remove(const CareEvent *event);
+
+    // Takes the event with eventId out of the log and sets its kind's last-done date to lastDone:
+    // the way back from markDone() to the plant as it was. Null when the log has no such event.
+    std::unique_ptr<CareEvent> withdraw(RecordId eventId, std::optional<qint64> lastDoneMsecs);
+    // Puts event back into the log at index (clamped to the log) and sets its kind's last-done
+    // date to lastDone: the way back from withdraw() or remove(). Ignored when the log already
+    // holds an event with that identity.
+    void reinstate(std::unique_ptr<CareEvent> event, qsizetype index, std::optional<qint64> lastDoneMsecs);
+    // Where the event with eventId stands in the log (store order), or -1.
+    qsizetype indexOfEvent(RecordId eventId) const;
 
     // The log in store order; an absent log reads as empty.
     QList<CareEvent *> events() const;
@@ -124,6 +135,8 @@ public:
     }
     void restoreEvents(std::optional<std::vector<std::unique_ptr<CareEvent>>> events);
     void restoreHasPhoto(bool hasPhoto);
+    // Holds photo bytes that are not stored yet (a plant being put back), without notifying.
+    void restorePhoto(const std::optional<QByteArray> &photo);
     // Forgets photo bytes held in memory once the store has them.
     void releasePhoto();
     // Whether photo bytes are held in memory (set but maybe not yet stored).

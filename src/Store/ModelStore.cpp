@@ -4,6 +4,7 @@
 #include "Models/CareKind.h"
 #include "Models/Plant.h"
 #include "Store/PlantQuery.h"
+#include "Store/StoreBackup.h"
 #include "Store/StoreLog.h"
 #include "Store/StoreSchema.h"
 
@@ -289,6 +290,7 @@ ModelStore::ModelStore(SqliteDatabase db, QString path) : m_db(std::move(db)), m
 
 ModelStore::~ModelStore()
 {
+    emit aboutToClose();
     commit();
     for (PlantQuery *query : std::as_const(m_queries))
         query->m_store = nullptr;
@@ -555,24 +557,250 @@ void ModelStore::deleteEvent(Plant &plant, const CareEvent &event)
     scheduleFlush();
 }
 
+void ModelStore::eventReinstated(Plant &plant, CareEvent &event, const CareEvent *next)
+{
+    if (plant.modelContext() != this)
+        return;
+    ++m_eventCount;
+    m_eventsChangedPending = true;
+    if (!m_unsaved.contains(plant.id())) {
+        // Put back before its deletion was saved: the row is still where it was.
+        if (!m_deletedEvents.remove(event.id())) {
+            m_newEvents.push_back({event.id(), plant.id(), event.kindRaw(), event.dateMsecs(), event.note(),
+                                   next ? next->id() : 0});
+        }
+    }
+    scheduleFlush();
+}
+
+std::unique_ptr<Plant> ModelStore::take(Plant *plant)
+{
+    if (!plant || plant->modelContext() != this)
+        return nullptr;
+    auto copy = std::make_unique<Plant>(plant->id());
+    copy->setName(plant->name());
+    copy->setSpeciesID(plant->speciesID());
+    copy->setSite(plant->site());
+    copy->setNotes(plant->notes());
+    copy->setDateAdded(plant->dateAdded());
+    for (CareKind kind : CareKind::allCases()) {
+        copy->setInterval(kind, plant->interval(kind));
+        copy->restoreLastDone(kind, plant->lastDoneMsecs(kind));
+    }
+    if (plant->hasEventList()) {
+        std::vector<std::unique_ptr<CareEvent>> log;
+        log.reserve(size_t(plant->eventCount()));
+        for (const CareEvent *event : plant->events())
+            log.push_back(std::make_unique<CareEvent>(event->id(), event->kindRaw(), event->dateMsecs(),
+                                                      event->note()));
+        copy->restoreEvents(std::move(log));
+    } else {
+        copy->restoreEvents(std::nullopt);
+    }
+
+    const RecordId id = plant->id();
+    if (plant->holdsPhoto()) {
+        copy->restorePhoto(plant->photo());
+    } else if (plant->hasPhoto()) {
+        copy->restoreHasPhoto(true);
+        // The bytes stay in the file until this plant's deletion is saved, then wait aside.
+        qint64 key = m_fromAside.take(id);
+        if (key == 0) {
+            key = ++m_lastAsideKey;
+            m_toSetAside.emplace_back(id, key);
+        }
+        m_asideOfCopy.insert(copy.get(), key);
+    }
+    deletePlant(plant);
+    return copy;
+}
+
+void ModelStore::restore(std::unique_ptr<Plant> plant, qsizetype index)
+{
+    if (!plant || plant->modelContext() || m_byId.contains(plant->id())) {
+        qCWarning(lcStore) << "Not putting back a plant that is already in a store";
+        if (plant)
+            discard(std::move(plant));
+        return;
+    }
+    const RecordId id = plant->id();
+    if (const auto aside = m_asideOfCopy.constFind(plant.get()); aside != m_asideOfCopy.cend()) {
+        m_fromAside.insert(id, *aside);
+        m_asideOfCopy.erase(aside);
+    }
+    Plant *placed = plant.release();
+    index = std::clamp<qsizetype>(index, 0, m_plants.size());
+    placed->setParent(this);
+    placed->setModelContext(this);
+    m_plants.insert(index, placed);
+    m_byId.insert(id, placed);
+    if (index + 1 < m_plants.size())
+        m_insertBefore.insert(id, m_plants.at(index + 1)->id());
+    m_unsaved.insert(id);
+    m_insertOrder.push_back(id);
+    m_plantsChangedPending = true;
+    if (placed->eventCount() > 0) {
+        m_eventCount += placed->eventCount();
+        m_eventsChangedPending = true;
+    }
+    invalidateQueries(nullptr);
+    scheduleFlush();
+}
+
+void ModelStore::discard(std::unique_ptr<Plant> plant)
+{
+    if (!plant)
+        return;
+    const auto aside = m_asideOfCopy.constFind(plant.get());
+    if (aside == m_asideOfCopy.cend())
+        return;
+    const qint64 key = *aside;
+    m_asideOfCopy.erase(aside);
+    const auto pending = std::find_if(m_toSetAside.begin(), m_toSetAside.end(),
+                                      [key](const auto &entry) { return entry.second == key; });
+    if (pending != m_toSetAside.end()) {
+        m_toSetAside.erase(pending);
+        return;
+    }
+    if (!m_hasAsideTable)
+        return;
+    SqliteStatement *drop = statement(m_dropAside, "DELETE FROM temp.keptPhoto WHERE key = ?1");
+    if (drop)
+        drop->bind(1, key);
+    if (!run(drop))
+        qCWarning(lcStore).noquote() << "Cannot forget a kept photo:" << m_failure;
+}
+
+bool ModelStore::ensureAsideTable()
+{
+    // In the connection's temporary database: never part of the store file.
+    if (!m_hasAsideTable)
+        m_hasAsideTable = m_db.exec("CREATE TEMP TABLE IF NOT EXISTS keptPhoto (key INTEGER PRIMARY KEY, "
+                                    "bytes BLOB NOT NULL)",
+                                    &m_failure);
+    return m_hasAsideTable;
+}
+
+bool ModelStore::setPhotoAside(RecordId plant, qint64 key)
+{
+    if (!ensureAsideTable())
+        return false;
+    SqliteStatement *copy = statement(m_setAside, "INSERT OR REPLACE INTO temp.keptPhoto (key, bytes) "
+                                                  "SELECT ?2, bytes FROM main.plantPhoto WHERE plant = ?1");
+    if (copy) {
+        copy->bind(1, qint64(plant));
+        copy->bind(2, key);
+    }
+    return run(copy);
+}
+
+bool ModelStore::takePhotoBack(RecordId plant, qint64 key)
+{
+    if (!ensureAsideTable())
+        return false;
+    SqliteStatement *copy = statement(m_takeBack, "INSERT OR REPLACE INTO main.plantPhoto (plant, bytes) "
+                                                  "SELECT ?1, bytes FROM temp.keptPhoto WHERE key = ?2");
+    if (copy) {
+        copy->bind(1, qint64(plant));
+        copy->bind(2, key);
+    }
+    if (!run(copy))
+        return false;
+    SqliteStatement *drop = statement(m_dropAside, "DELETE FROM temp.keptPhoto WHERE key = ?1");
+    if (drop)
+        drop->bind(1, key);
+    return run(drop);
+}
+
+std::optional<qint64> ModelStore::firstValue(SqliteStatement *statement)
+{
+    if (!statement)
+        return std::nullopt;
+    const int rc = statement->step();
+    const std::optional<qint64> value =
+        rc == SQLITE_ROW && !statement->isNull(0) ? std::optional(statement->int64(0)) : std::nullopt;
+    statement->reset();
+    return value;
+}
+
+std::optional<qint64> ModelStore::plantSeqBefore(RecordId beforeId)
+{
+    SqliteStatement *find = statement(m_plantSeq, "SELECT seq FROM plant WHERE id = ?1");
+    if (find)
+        find->bind(1, qint64(beforeId));
+    const std::optional<qint64> next = firstValue(find);
+    if (!next)
+        return std::nullopt;
+    // Plants are in store order on disk, so the row below the next one is the one before.
+    SqliteStatement *below =
+        statement(m_plantSeqBelow, "SELECT coalesce(max(seq), 0) FROM plant WHERE seq < ?1");
+    if (below)
+        below->bind(1, *next);
+    const qint64 previous = firstValue(below).value_or(*next);
+    return *next - previous >= 2 ? std::optional(*next - 1) : std::nullopt;
+}
+
+std::optional<qint64> ModelStore::eventSeqBefore(RecordId plant, RecordId beforeId)
+{
+    SqliteStatement *find = statement(m_eventSeq, "SELECT seq FROM careEvent WHERE id = ?1");
+    if (find)
+        find->bind(1, qint64(beforeId));
+    const std::optional<qint64> next = firstValue(find);
+    if (!next)
+        return std::nullopt;
+    SqliteStatement *below = statement(m_eventSeqBelow, "SELECT coalesce(max(seq), 0) FROM careEvent "
+                                                        "WHERE plant = ?1 AND seq < ?2");
+    if (below) {
+        below->bind(1, qint64(plant));
+        below->bind(2, *next);
+    }
+    const qint64 previous = firstValue(below).value_or(*next);
+    // Other plants' events may sit in between: the highest free number above the plant's previous
+    // entry and below the next one (the event's own old number is free, so there is one).
+    SqliteStatement *free =
+        statement(m_freeEventSeq, "SELECT c.seq - 1 FROM careEvent c WHERE c.seq > ?1 + 1 AND c.seq <= ?2 "
+                                  "AND NOT EXISTS (SELECT 1 FROM careEvent d WHERE d.seq = c.seq - 1) "
+                                  "ORDER BY c.seq DESC LIMIT 1");
+    if (free) {
+        free->bind(1, previous);
+        free->bind(2, *next);
+    }
+    return firstValue(free);
+}
+
 std::optional<QByteArray> ModelStore::loadPhoto(const Plant &plant) const
 {
     if (plant.holdsPhoto())
         return plant.photo();
     if (!plant.hasPhoto())
         return std::nullopt;
-    SqliteStatement *read = statement(m_readPhoto, "SELECT bytes FROM plantPhoto WHERE plant = ?1");
+    SqliteStatement *read = statement(m_readPhoto, "SELECT bytes FROM main.plantPhoto WHERE plant = ?1");
     if (!read)
         return std::nullopt;
     m_db.setDeadline(QDeadlineTimer(photoBudgetMsecs));
     read->bind(1, qint64(plant.id()));
     std::optional<QByteArray> bytes;
-    const int rc = read->step();
+    int rc = read->step();
     if (rc == SQLITE_ROW)
         bytes = read->blob(0);
-    else if (rc != SQLITE_DONE)
-        qCWarning(lcStore).noquote() << "Cannot read a photo:" << m_db.lastError();
     read->reset();
+    // A plant put back since the last commit: its photo still waits aside.
+    if (rc == SQLITE_DONE && m_hasAsideTable) {
+        const auto aside = m_fromAside.constFind(plant.id());
+        SqliteStatement *readAside =
+            aside == m_fromAside.cend()
+                ? nullptr
+                : statement(m_readAside, "SELECT bytes FROM temp.keptPhoto WHERE key = ?1");
+        if (readAside) {
+            readAside->bind(1, *aside);
+            rc = readAside->step();
+            if (rc == SQLITE_ROW)
+                bytes = readAside->blob(0);
+            readAside->reset();
+        }
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        qCWarning(lcStore).noquote() << "Cannot read a photo:" << m_db.lastError();
     m_db.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
     return bytes;
 }
@@ -580,12 +808,24 @@ std::optional<QByteArray> ModelStore::loadPhoto(const Plant &plant) const
 bool ModelStore::hasUnsavedChanges() const
 {
     return !m_insertOrder.empty() || !m_dirty.isEmpty() || !m_newEvents.empty() ||
-           !m_deletedEvents.isEmpty() || !m_deletedPlants.empty();
+           !m_deletedEvents.isEmpty() || !m_deletedPlants.empty() || !m_toSetAside.empty();
 }
 
 bool ModelStore::flush()
 {
     return commit();
+}
+
+bool ModelStore::backUp(const QString &target, QString *error)
+{
+    if (!commit()) {
+        if (error)
+            *error = QStringLiteral("The latest changes cannot be saved (%1).").arg(m_saveError);
+        return false;
+    }
+    if (isPersistent())
+        return StoreBackup::write(m_path, target, error);
+    return StoreBackup::write(m_db.handle(), target, error);
 }
 
 void ModelStore::scheduleFlush()
@@ -678,16 +918,35 @@ bool ModelStore::writePhoto(const Plant &plant)
 
 bool ModelStore::writeEvent(const PendingEvent &event)
 {
+    // A number for seq puts the event back at its place; NULL lets SQLite put it last.
+    const std::optional<qint64> seq = event.before ? eventSeqBefore(event.plant, event.before) : std::nullopt;
     SqliteStatement *insert = statement(
-        m_insertEvent, "INSERT INTO careEvent (id, plant, kindRaw, date, note) VALUES (?1, ?2, ?3, ?4, ?5)");
+        m_insertEvent,
+        "INSERT INTO careEvent (id, plant, kindRaw, date, note, seq) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     if (insert) {
         insert->bind(1, qint64(event.id));
         insert->bind(2, qint64(event.plant));
         insert->bind(3, event.kindRaw);
         insert->bind(4, event.dateMsecs);
         insert->bind(5, event.note);
+        insert->bind(6, seq);
     }
     return run(insert);
+}
+
+bool ModelStore::insertPlant(const Plant &plant)
+{
+    const auto before = m_insertBefore.constFind(plant.id());
+    const std::optional<qint64> seq =
+        before != m_insertBefore.cend() ? plantSeqBefore(*before) : std::nullopt;
+    SqliteStatement *insert = statement(
+        m_insertPlant, "INSERT INTO plant (id, name, speciesID, site, notes, dateAdded, "
+                       "waterInterval, fertilizeInterval, mistInterval, lastWatered, lastFertilized, "
+                       "lastMisted, hasEventList, seq) "
+                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
+    if (insert)
+        insert->bind(14, seq);
+    return writePlant(insert, plant);
 }
 
 bool ModelStore::commit()
@@ -701,24 +960,39 @@ bool ModelStore::commit()
 
     bool ok = run(statement(m_begin, "BEGIN IMMEDIATE"));
     std::vector<Plant *> photosWritten;
+    // Deletions first: a plant taken and put back in one turn is deleted, then written whole, and
+    // the photo of a taken plant is set aside before its row goes.
+    for (auto it = m_toSetAside.cbegin(); ok && it != m_toSetAside.cend(); ++it)
+        ok = setPhotoAside(it->first, it->second);
     if (ok) {
-        SqliteStatement *insert =
-            statement(m_insertPlant, "INSERT INTO plant (id, name, speciesID, site, notes, dateAdded, "
-                                     "waterInterval, fertilizeInterval, "
-                                     "mistInterval, lastWatered, lastFertilized, lastMisted, hasEventList) "
-                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
-        for (auto it = m_insertOrder.cbegin(); ok && it != m_insertOrder.cend(); ++it) {
-            Plant *plant = m_byId.value(*it);
-            ok = writePlant(insert, *plant);
-            if (ok && plant->holdsPhoto()) {
-                ok = writePhoto(*plant);
-                photosWritten.push_back(plant);
-            }
-            const QList<CareEvent *> log = plant->events();
-            for (auto event = log.cbegin(); ok && event != log.cend(); ++event) {
-                ok = writeEvent({(*event)->id(), plant->id(), (*event)->kindRaw(), (*event)->dateMsecs(),
-                                 (*event)->note()});
-            }
+        SqliteStatement *remove = statement(m_deletePlant, "DELETE FROM plant WHERE id = ?1");
+        for (auto it = m_deletedPlants.cbegin(); ok && it != m_deletedPlants.cend(); ++it) {
+            if (remove)
+                remove->bind(1, qint64(*it));
+            ok = run(remove);
+        }
+    }
+    if (ok) {
+        SqliteStatement *remove = statement(m_deleteEvent, "DELETE FROM careEvent WHERE id = ?1");
+        for (auto it = m_deletedEvents.cbegin(); ok && it != m_deletedEvents.cend(); ++it) {
+            if (remove)
+                remove->bind(1, qint64(*it));
+            ok = run(remove);
+        }
+    }
+    for (auto it = m_insertOrder.cbegin(); ok && it != m_insertOrder.cend(); ++it) {
+        Plant *plant = m_byId.value(*it);
+        ok = insertPlant(*plant);
+        if (ok && plant->holdsPhoto()) {
+            ok = writePhoto(*plant);
+            photosWritten.push_back(plant);
+        } else if (ok && plant->hasPhoto() && m_fromAside.contains(plant->id())) {
+            ok = takePhotoBack(plant->id(), m_fromAside.value(plant->id()));
+        }
+        const QList<CareEvent *> log = plant->events();
+        for (auto event = log.cbegin(); ok && event != log.cend(); ++event) {
+            ok = writeEvent(
+                {(*event)->id(), plant->id(), (*event)->kindRaw(), (*event)->dateMsecs(), (*event)->note()});
         }
     }
     if (ok) {
@@ -738,22 +1012,6 @@ bool ModelStore::commit()
     }
     for (auto it = m_newEvents.cbegin(); ok && it != m_newEvents.cend(); ++it)
         ok = writeEvent(*it);
-    if (ok) {
-        SqliteStatement *remove = statement(m_deleteEvent, "DELETE FROM careEvent WHERE id = ?1");
-        for (auto it = m_deletedEvents.cbegin(); ok && it != m_deletedEvents.cend(); ++it) {
-            if (remove)
-                remove->bind(1, qint64(*it));
-            ok = run(remove);
-        }
-    }
-    if (ok) {
-        SqliteStatement *remove = statement(m_deletePlant, "DELETE FROM plant WHERE id = ?1");
-        for (auto it = m_deletedPlants.cbegin(); ok && it != m_deletedPlants.cend(); ++it) {
-            if (remove)
-                remove->bind(1, qint64(*it));
-            ok = run(remove);
-        }
-    }
     ok = ok && run(statement(m_commit, "COMMIT"));
     m_db.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
 
@@ -781,6 +1039,10 @@ bool ModelStore::commit()
     m_newEvents.clear();
     m_deletedEvents.clear();
     m_deletedPlants.clear();
+    m_insertBefore.clear();
+    m_toSetAside.clear();
+    // Every plant still waiting for its photo from aside was inserted by this commit.
+    m_fromAside.clear();
     // The bytes are on disk now; keeping them in memory too would grow with every photo shown.
     for (Plant *plant : photosWritten)
         plant->releasePhoto();

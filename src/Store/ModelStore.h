@@ -70,12 +70,29 @@ public:
     // Number of care events in all logs.
     int eventCount() const { return m_eventCount; }
 
+    // Where plant stands in store order, or -1 when it is not in this store.
+    qsizetype indexOf(const Plant *plant) const { return m_plants.indexOf(plant); }
+
+    // Undo's way to delete and put back. take() deletes plant as deletePlant() does (log, photo and
+    // all) and returns a detached copy of it that restore() puts back exactly: same identity,
+    // fields, photo bytes, log and place in store order, in memory and in the file. The photo of a
+    // taken plant waits in a private table of this connection, not in memory; discard() forgets
+    // it when the copy will never be put back.
+    //
+    //   std::unique_ptr<Plant> kept = store.take(plant);   // gone from every query
+    //   store.restore(std::move(kept), index);              // back where it was
+    std::unique_ptr<Plant> take(Plant *plant);
+    // index is clamped to the store; a plant whose identity is already in the store is refused.
+    void restore(std::unique_ptr<Plant> plant, qsizetype index);
+    void discard(std::unique_ptr<Plant> plant);
+
     // ModelContext
     void insert(Plant *plant) override;
     void deletePlant(Plant *plant) override;
     void plantChanged(Plant &plant) override;
     void eventAppended(Plant &plant, CareEvent &event) override;
     void deleteEvent(Plant &plant, const CareEvent &event) override;
+    void eventReinstated(Plant &plant, CareEvent &event, const CareEvent *next) override;
     std::optional<QByteArray> loadPhoto(const Plant &plant) const override;
 
     // Whether changes wait for this turn's commit (or for a retry after a failed one).
@@ -83,12 +100,19 @@ public:
     // Commits waiting changes now instead of at the end of the turn; also runs on quit and on
     // destruction. False when the commit failed (the changes stay queued and are retried).
     bool flush();
+    // Writes a backup of the whole garden to target (see StoreBackup), after committing what waits.
+    // A persistent store's file may as well be copied on another thread: flush(), then
+    // StoreBackup::write(filePath(), target, error).
+    bool backUp(const QString &target, QString *error);
+
     // Why the last commit failed, in words fit to show the user; empty once a commit succeeds again.
     QString saveError() const { return m_saveError; }
     // Number of successful commits, for tests and benchmarks that wait for one.
     quint64 commitCount() const { return m_commitCount; }
 
 signals:
+    // The store is being destroyed: whoever holds plants taken out of it lets them go now.
+    void aboutToClose();
     // Plants were inserted, deleted or changed in the turn that just ended.
     void plantsChanged();
     // Care events were added or deleted (directly or with their plant) in the turn that just ended.
@@ -106,6 +130,8 @@ private:
         QString kindRaw;
         qint64 dateMsecs = 0;
         QString note;
+        // The event that follows this one in its plant's log, when it was put back in between.
+        RecordId before = 0;
     };
 
     explicit ModelStore(SqliteDatabase db, QString path);
@@ -120,8 +146,18 @@ private:
     // Each returns false on failure and keeps SQLite's reason in m_failure.
     bool run(SqliteStatement *statement);
     bool writePlant(SqliteStatement *statement, const Plant &plant);
+    bool insertPlant(const Plant &plant);
     bool writePhoto(const Plant &plant);
     bool writeEvent(const PendingEvent &event);
+    bool ensureAsideTable();
+    bool setPhotoAside(RecordId plant, qint64 key);
+    bool takePhotoBack(RecordId plant, qint64 key);
+    // A free store position (rowid "seq") right before the row of beforeId, so that a plant or
+    // event put back takes its old place; none puts it last.
+    std::optional<qint64> plantSeqBefore(RecordId beforeId);
+    std::optional<qint64> eventSeqBefore(RecordId plant, RecordId beforeId);
+    // The first value of the first row of statement (bound by the caller), if it has one.
+    std::optional<qint64> firstValue(SqliteStatement *statement);
     // The prepared statement kept in slot, prepared on first use; null when that fails.
     SqliteStatement *statement(std::unique_ptr<SqliteStatement> &slot, const char *sql) const;
 
@@ -147,6 +183,16 @@ private:
     std::vector<PendingEvent> m_newEvents;
     QSet<RecordId> m_deletedEvents;
     std::vector<RecordId> m_deletedPlants;
+    // Plants put back in between others: id of the plant that follows each.
+    QHash<RecordId, RecordId> m_insertBefore;
+
+    // Photos of taken plants, by key in the connection's private table "keptPhoto": copied there
+    // in the commit that deletes the plant, copied back in the one that inserts it again.
+    bool m_hasAsideTable = false;
+    qint64 m_lastAsideKey = 0;
+    QHash<const Plant *, qint64> m_asideOfCopy;            // taken copies whose photo waits aside
+    std::vector<std::pair<RecordId, qint64>> m_toSetAside; // plant id, key; before the deletes
+    QHash<RecordId, qint64> m_fromAside; // restored plants whose photo comes back from aside
 
     bool m_endOfTurnQueued = false;
     bool m_plantsChangedPending = false;
@@ -160,5 +206,7 @@ private:
     quint64 m_commitCount = 0;
 
     mutable std::unique_ptr<SqliteStatement> m_insertPlant, m_updatePlant, m_deletePlant, m_putPhoto,
-        m_dropPhoto, m_readPhoto, m_insertEvent, m_deleteEvent, m_begin, m_commit, m_rollback;
+        m_dropPhoto, m_readPhoto, m_insertEvent, m_deleteEvent, m_begin, m_commit, m_rollback, m_setAside,
+        m_takeBack, m_dropAside, m_readAside, m_plantSeq, m_plantSeqBelow, m_eventSeq, m_eventSeqBelow,
+        m_freeEventSeq;
 };

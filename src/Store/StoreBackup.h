@@ -1,0 +1,41 @@
+#pragma once
+
+// StoreBackup: one self-contained file holding a whole garden (every plant, photo and care
+// entry), copied with SQLite's online backup from a store that may be in use: the copy is the
+// store as it was at one moment, whatever is written meanwhile. The file appears complete or not
+// at all: it is written beside the target, flushed to disk, then renamed over it.
+//
+//   QString error;
+//   StoreBackup::write(ModelStore::defaultPath(), target, &error); // any thread; the store file
+//                                                                   // is only read
+//   store.backUp(target, &error);  // UI thread: commits what waits first; also for a store in memory
+//   StoreBackup::defaultFileName(today);   // "Tendrel Backup 2026-12-07.tendrel"
+//
+// A backup is a store file like any other: restoring checks it as opening the store does.
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+struct sqlite3;
+
+class StoreBackup final
+{
+public:
+    StoreBackup() = delete;
+
+    static constexpr const char *suffix = "tendrel";
+
+    // Copies the store file at storePath. It is opened read-only and nothing is created beside
+    // it when no other connection has it open.
+    static bool write(const QString &storePath, const QString &target, QString *error);
+    // Copies the main database of source (a store connection, also one in memory).
+    static bool write(sqlite3 *source, const QString &target, QString *error);
+
+    static QString defaultFileName(const QDate &date);
+
+    // Why target must not be written, if it must not: a folder, or the store file itself (or one
+    // of its journal files).
+    static std::optional<QString> refusal(const QString &storePath, const QString &target);
+};

@@ -1,0 +1,175 @@
+// Backups of the store file: a consistent copy of one moment while the app goes on writing, and a
+// failed or refused backup that leaves every file as it was.
+#include "Models/CareEvent.h"
+#include "Models/Plant.h"
+#include "Models/Species.h"
+#include "Store/ModelStore.h"
+#include "Store/StoreBackup.h"
+
+#include "fixtures/StoreDump.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+void finishTurn(ModelStore &store)
+{
+    QCoreApplication::processEvents();
+    QVERIFY(store.flush());
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+}
+
+} // namespace
+
+class TestStoreBackup final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copyDuringBurstIsOneMoment();
+    void inMemoryStoreBacksUpWhole();
+    void refusedOrFailedLeavesFilesAlone_data();
+    void refusedOrFailedLeavesFilesAlone();
+};
+
+void TestStoreBackup::copyDuringBurstIsOneMoment()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
+    const QString target = dir.filePath(StoreBackup::defaultFileName(QDate(2026, 12, 7)));
+    auto store = ModelStore::open(path);
+    QVERIFY(store);
+    for (int i = 0; i < 20; ++i)
+        store->insert(new Plant(QStringLiteral("Plant %1").arg(i), Species::custom(), QStringLiteral("Hall"),
+                                QByteArray(50 * 1024, char(i))));
+    finishTurn(*store);
+
+    // Care is logged and committed turn after turn while the copy runs on another thread.
+    const QDateTime start(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
+    int logged = 0;
+    const auto logOne = [&] {
+        Plant *plant = store->plants().at(logged % 20);
+        plant->markDone(CareKind::water, start.addSecs(60 * logged));
+        ++logged;
+        finishTurn(*store);
+    };
+    for (int i = 0; i < 50; ++i)
+        logOne();
+    const int loggedBefore = logged;
+    std::atomic<bool> done = false;
+    bool ok = false;
+    QString error;
+    std::thread copier([&] {
+        ok = StoreBackup::write(path, target, &error);
+        done = true;
+    });
+    while (!done || logged < loggedBefore + 20)
+        logOne();
+    copier.join();
+    QVERIFY2(ok, qPrintable(error));
+
+    SqliteDatabase copy;
+    QVERIFY(copy.open(target, SQLITE_OPEN_READONLY, &error));
+    QCOMPARE(copy.queryText("PRAGMA integrity_check").value_or(QString()), QStringLiteral("ok"));
+    QCOMPARE(copy.queryText("PRAGMA journal_mode").value_or(QString()), QStringLiteral("delete"));
+    QVERIFY(copy.queryInt("SELECT count(*) FROM careEvent").value_or(0) >= loggedBefore);
+    QCOMPARE(copy.queryInt("SELECT count(*) FROM plantPhoto").value_or(-1), 20);
+    // Each plant's last watering and its log were copied from the same moment.
+    QCOMPARE(copy.queryInt("SELECT count(*) FROM plant WHERE lastWatered IS NOT "
+                           "(SELECT max(date) FROM careEvent WHERE careEvent.plant = plant.id)")
+                 .value_or(-1),
+             0);
+    copy.close();
+    QVERIFY(!QFileInfo::exists(target + QStringLiteral("-wal")));
+    // Only the store, its journal files and the backup: no half-written copy left behind.
+    QDir folder(dir.path());
+    QCOMPARE(folder.entryList({QStringLiteral(".*.tendrel.*")}, QDir::Files | QDir::Hidden), QStringList());
+
+    // The copy opens as the store it was taken from.
+    QVERIFY(ModelStore::open(target));
+}
+
+void TestStoreBackup::inMemoryStoreBacksUpWhole()
+{
+    QTemporaryDir dir;
+    auto store = ModelStore::openInMemory();
+    QVERIFY(store);
+    auto *plant =
+        new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"), QByteArray("jpeg"));
+    store->insert(plant);
+    plant->markDone(CareKind::water, QDateTime(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC));
+    // Not yet committed: backUp() saves it first.
+    const QString target = dir.filePath(QStringLiteral("memory.tendrel"));
+    QString error;
+    QVERIFY2(store->backUp(target, &error), qPrintable(error));
+    auto reopened = ModelStore::open(target);
+    QVERIFY(reopened);
+    QCOMPARE(reopened->plantCount(), 1);
+    QCOMPARE(reopened->eventCount(), 1);
+    QCOMPARE(reopened->plants().first()->photo(), std::optional(QByteArray("jpeg")));
+}
+
+void TestStoreBackup::refusedOrFailedLeavesFilesAlone_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("onto the store itself") << "tendrel.sqlite"
+                                           << "tendrel.sqlite"
+                                           << "own plant store";
+    QTest::newRow("onto the store's journal") << "tendrel.sqlite"
+                                              << "tendrel.sqlite-wal"
+                                              << "own plant store";
+    QTest::newRow("onto a folder") << "tendrel.sqlite"
+                                   << "folder"
+                                   << "is a folder";
+    QTest::newRow("from a file that is no store") << "notes.txt"
+                                                  << "old.tendrel"
+                                                  << "is damaged or not a plant store";
+    QTest::newRow("from no file") << "missing.sqlite"
+                                  << "old.tendrel"
+                                  << "no plant store";
+}
+
+void TestStoreBackup::refusedOrFailedLeavesFilesAlone()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    {
+        auto store = ModelStore::open(dir.filePath(QStringLiteral("tendrel.sqlite")));
+        QVERIFY(store);
+        store->insert(new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall")));
+    }
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    for (const char *name : {"notes.txt", "old.tendrel"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(8192, 'x'));
+    }
+    QMap<QString, QByteArray> before;
+    const QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : names)
+        before.insert(name, readAll(dir.filePath(name)));
+
+    QString error;
+    QVERIFY(!StoreBackup::write(dir.filePath(source), dir.filePath(target), &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), names);
+    for (const QString &name : names)
+        QCOMPARE(readAll(dir.filePath(name)), before.value(name));
+}
+
+QTEST_GUILESS_MAIN(TestStoreBackup)
+#include "tst_storebackup.moc"
