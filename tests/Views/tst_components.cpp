@@ -26,6 +26,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -335,6 +336,59 @@ private slots:
         QCOMPARE(Theme::mix(t.colors.accent, Qt::black, 1).rgb(), QColor(Qt::black).rgb());
         // Hue survives mixing with black in a perceptual space.
         QVERIFY(std::abs(t.colors.accentDark.hslHueF() - t.colors.accent.hslHueF()) < 0.03);
+    }
+
+    // A keyboard user sees where the focus is, also on a button filled with the accent colour:
+    // inside the filled shape some pixel stands clearly apart from the fill.
+    void focusRingShowsOnFilledButtons_data()
+    {
+        QTest::addColumn<Appearance>("appearance");
+        QTest::addColumn<GlassButton::Style>("style");
+        QTest::newRow("light, filled") << Appearance::light << GlassButton::Style::prominentGlass;
+        QTest::newRow("dark, filled") << Appearance::dark << GlassButton::Style::prominentGlass;
+    }
+
+    void focusRingShowsOnFilledButtons()
+    {
+        QFETCH(Appearance, appearance);
+        QFETCH(GlassButton::Style, style);
+        Theme::setAppearanceOverride(appearance);
+        const auto restore = qScopeGuard([] { Theme::setAppearanceOverride(std::nullopt); });
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        auto *button = new GlassButton(QStringLiteral("Add a Plant"), {}, style);
+        auto *other = new QLineEdit;
+        layout->addWidget(button);
+        layout->addWidget(other);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto shot = [button] {
+            QImage image(button->size(), QImage::Format_ARGB32);
+            image.fill(Theme::current().colors.windowBackground);
+            button->render(&image, {}, {}, QWidget::DrawChildren);
+            return image;
+        };
+        other->setFocus(Qt::TabFocusReason);
+        const QImage plain = shot();
+        button->setFocus(Qt::TabFocusReason);
+        QVERIFY(button->hasFocus());
+        const QImage focused = shot();
+
+        // Across the leading edge at mid height: where the button is filled when it has no focus,
+        // the focused button must show something far from that fill.
+        auto distance = [](QRgb a, QRgb b) {
+            return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                   std::abs(qBlue(a) - qBlue(b));
+        };
+        const int y = button->height() / 2;
+        const QRgb fill = plain.pixel(12, y);
+        int strongest = 0;
+        for (int x = 0; x < 12; ++x) {
+            if (distance(plain.pixel(x, y), fill) < 16)
+                strongest = std::max(strongest, distance(focused.pixel(x, y), fill));
+        }
+        QVERIFY2(strongest >= 120, qPrintable(QString::number(strongest)));
     }
 
     // User text stays plain text -------------------------------------------------------------
