@@ -14,6 +14,7 @@
 #include "Views/Components/SearchField.h"
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Spring.h"
+#include "Views/Components/Theme.h"
 #include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/DatePicker.h"
 #include "Views/Plants/NotesEditor.h"
@@ -30,6 +31,8 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +54,7 @@ private slots:
     void otherPlantWithPhotoFromDisk();
     void todayButtonsOpenTheFlow();
     void escapeFromTheFormAddsNothing();
+    void sheetFitsTheSmallestWindow_data();
     void sheetFitsTheSmallestWindow();
 
 private:
@@ -80,8 +84,18 @@ void AddPlantEndToEndTest::cleanup()
     m_env.reset();
 }
 
+void AddPlantEndToEndTest::sheetFitsTheSmallestWindow_data()
+{
+    QTest::addColumn<Appearance>("appearance");
+    QTest::newRow("light") << Appearance::light;
+    QTest::newRow("dark") << Appearance::dark;
+}
+
 void AddPlantEndToEndTest::sheetFitsTheSmallestWindow()
 {
+    QFETCH(Appearance, appearance);
+    Theme::setAppearanceOverride(appearance);
+    const auto restore = qScopeGuard([] { Theme::setAppearanceOverride(std::nullopt); });
     auto app = makeApp();
     QVERIFY(app);
     QMainWindow *window = app->mainWindow();
@@ -105,6 +119,34 @@ void AddPlantEndToEndTest::sheetFitsTheSmallestWindow()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QVERIFY(notes->hasFocus());
     QTRY_VERIFY(card.contains(QRect(notes->mapTo(window, QPoint(0, 0)), notes->size())));
+
+    // What the window shows after that scrolling (its backing store, not a fresh rendering): the
+    // form's background runs unbroken down its leading edge (no corner fragments moved up by the
+    // scrolling) and on through the strip below it to the sheet's rounded bottom (no lighter band).
+    const QRgb background = Theme::current().colors.groupedBackground.rgb();
+    const int radius = int(Theme::current().sheet.radius);
+    QWidget *header = flow->navigationStack()->header();
+    const int formTop = header->mapTo(window, QPoint(0, header->height())).y() + 1;
+    auto marks = [&] {
+        const QImage shown = window->screen()->grabWindow(window->winId()).toImage();
+        auto off = [&](int x, int y) {
+            const QRgb pixel = shown.pixel(x, y);
+            return std::abs(qRed(pixel) - qRed(background)) + std::abs(qGreen(pixel) - qGreen(background)) +
+                       std::abs(qBlue(pixel) - qBlue(background)) >
+                   4;
+        };
+        QStringList found;
+        for (int y = formTop; y <= card.bottom(); ++y) {
+            if (off(card.left() + 1, y))
+                found.append(QStringLiteral("edge at %1").arg(y));
+        }
+        for (int x = card.left() + radius; x < card.right() - radius; ++x) {
+            if (off(x, card.bottom() + radius / 2))
+                found.append(QStringLiteral("strip at %1").arg(x));
+        }
+        return found.mid(0, 5).join(QStringLiteral(", "));
+    };
+    QTRY_COMPARE(marks(), QString());
 }
 
 std::unique_ptr<TendrelApp> AddPlantEndToEndTest::makeApp()
