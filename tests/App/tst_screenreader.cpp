@@ -154,6 +154,9 @@ private slots:
         QCOMPARE(tab->text(QAccessible::Name), QStringLiteral("Today, 6 tasks due"));
         TaskRow *goldie = today()->rows().at(5);
         QCOMPARE(goldie->plantName(), QStringLiteral("Goldie"));
+        // The item's name already says its texts: inside it a reader finds only the button.
+        QCOMPARE(readChildren(accessible(goldie)),
+                 QStringList{QStringLiteral("button: Mark water done for Goldie")});
         perform(accessible(goldie->doneButton()), QAccessibleActionInterface::pressAction());
         QTRY_COMPARE(today()->completions(), 1);
         QStringList after = expected;

@@ -23,6 +23,7 @@ const char *const roleProperty = "tendrelAccessibleRole";
 const char *const presentationalProperty = "tendrelAccessiblePresentational";
 const char *const leafProperty = "tendrelAccessibleLeaf";
 const char *const modalProperty = "tendrelAccessibleModal";
+const char *const ignoredProperty = "tendrelAccessibleIgnored";
 
 using ActionList = QList<std::pair<QString, std::function<void()>>>;
 
@@ -114,6 +115,16 @@ void Accessibility::setLeaf(QWidget *widget, bool leaf)
 bool Accessibility::isLeaf(const QWidget *widget)
 {
     return widget->property(leafProperty).toBool();
+}
+
+void Accessibility::setIgnored(QWidget *widget, bool ignored)
+{
+    widget->setProperty(ignoredProperty, ignored);
+}
+
+bool Accessibility::isIgnored(const QWidget *widget)
+{
+    return widget->property(ignoredProperty).toBool();
 }
 
 void Accessibility::setModal(QWidget *widget, bool modal)

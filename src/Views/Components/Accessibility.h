@@ -10,6 +10,7 @@
 //   Accessibility::setRole(title, QAccessible::Heading);    // a section title
 //   Accessibility::setPresentational(slot);  // a wrapper readers skip: its children are its parent's
 //   Accessibility::setLeaf(card);            // one element that speaks for its children (its name)
+//   Accessibility::setIgnored(dot);          // not there for readers (a separator, text a name repeats)
 //   Accessibility::setPressKey(row, Qt::Key_Return);  // "Press" does exactly what Enter does
 //   Accessibility::setAction(card, QAccessibleActionInterface::pressAction(), [card] { card->open(); });
 //   Accessibility::setModal(panel);          // a dialog: everything outside it stops "showing"
@@ -51,6 +52,8 @@ public:
     static bool isPresentational(const QWidget *widget);
     static void setLeaf(QWidget *widget, bool leaf = true);
     static bool isLeaf(const QWidget *widget);
+    static void setIgnored(QWidget *widget, bool ignored = true);
+    static bool isIgnored(const QWidget *widget);
     static void setModal(QWidget *widget, bool modal = true);
     static bool isModal(const QWidget *widget);
 

@@ -25,6 +25,8 @@ void collectChildren(const QWidget *widget, QList<QWidget *> &into)
         if (!isListedChild(object))
             continue;
         auto *child = static_cast<QWidget *>(object);
+        if (Accessibility::isIgnored(child))
+            continue;
         if (Accessibility::isPresentational(child))
             collectChildren(child, into);
         else

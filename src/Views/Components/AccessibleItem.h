@@ -4,9 +4,9 @@
 // AT-SPI. Everything it reports is read from the widget when asked, so settings made with
 // Accessibility (role, presentational, leaf, actions) count whenever they were made:
 //   - role: the one given with Accessibility::setRole, else the one the factory chose;
-//   - children: the widget's child widgets, with presentational wrappers replaced by their own
-//     children; none for a leaf. Always bounds-checked: a reader may ask for a child index it
-//     counted a moment ago;
+//   - children: the widget's child widgets less the ignored ones, with presentational wrappers
+//     replaced by their own children; none for a leaf. Always bounds-checked: a reader may ask for a child
+//     index it counted a moment ago;
 //   - state: off screen (not "showing") when scrolled or slid out of an ancestor or behind an
 //     open sheet (Accessibility::isShowing);
 //   - actions: those given with Accessibility::setAction / setPressKey, then SetFocus.

@@ -114,6 +114,12 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
     m_button->setFocusPolicy(Qt::NoFocus);
     row->addWidget(m_button, 0, Qt::AlignVCenter);
     connect(m_button, &QAbstractButton::clicked, this, &TaskRow::requestCompletion);
+    // The row's name says all its texts; readers find only the button inside.
+    Accessibility::setPresentational(m_content);
+    const QList<QWidget *> repeated{m_thumbnail, m_nameLabel, m_kindSymbol, m_kindLabel,
+                                    dot,         m_dueLabel,  m_siteLabel};
+    for (QWidget *widget : repeated)
+        Accessibility::setIgnored(widget);
 
     m_offsetAnimation->setEasingCurve(Spring::curve());
     m_offsetAnimation->setDuration(Spring::durationMs());
