@@ -17,6 +17,7 @@
 #include "Views/Components/Theme.h"
 #include "Views/Explore/ExploreView.h"
 #include "Views/Plants/AddPlantFlow.h"
+#include "Views/Plants/PlantDetailView.h"
 #include "Views/Plants/PlantsView.h"
 #include "Views/State/AppState.h"
 #include "Views/Today/TodayView.h"
@@ -281,11 +282,24 @@ void RootView::addingPlantChanged(bool adding)
 
 QWidget *RootView::createScreen(AppTab tab)
 {
-    if (tab == AppTab::today)
-        return new TodayView(m_store, m_state);
+    if (tab == AppTab::today) {
+        auto *today = new TodayView(m_store, m_state);
+        connect(today, &TodayView::plantChosen, this,
+                [this](Plant *plant) { openPlant(AppTab::today, plant); });
+        return today;
+    }
     if (tab == AppTab::plants)
         return new PlantsView(m_store, m_state);
     return new ExploreView(m_store);
+}
+
+void RootView::openPlant(AppTab tab, Plant *plant)
+{
+    NavigationStack *stack = navigationStack(tab);
+    // A second click while the detail slides in, or a plant already gone, opens nothing.
+    if (!stack || !plant || stack->currentPage() != stack->page(0) || m_store.plant(plant->id()) != plant)
+        return;
+    stack->push(new PlantDetailView(m_store, plant), plant->name());
 }
 
 QWidget *RootView::createAddPlantContent()

@@ -71,6 +71,8 @@ private:
     void startKeyedRun();
     void selectTab(AppTab tab);
     void addingPlantChanged(bool adding);
+    // Pushes the plant's detail onto the tab's stack, when the chooser is the page on show.
+    void openPlant(AppTab tab, Plant *plant);
 
     ModelStore &m_store;
     AppState &m_state;

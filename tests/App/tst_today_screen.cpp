@@ -7,8 +7,9 @@
 #include "Models/Species.h"
 #include "Store/ModelStore.h"
 #include "Views/Components/CapacityGauge.h"
-#include "Views/Components/GlassButton.h"
 #include "Views/Components/ContentUnavailableView.h"
+#include "Views/Components/GlassButton.h"
+#include "Views/Components/NavigationStack.h"
 #include "Views/Components/SearchField.h"
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/SidebarItem.h"
@@ -446,8 +447,12 @@ private slots:
         }
         TaskRow *first = m_today->rows().constFirst();
         QTest::mouseClick(first, Qt::LeftButton, {}, QPoint(first->width() / 3, first->height() / 2));
+        QCOMPARE(m_today->completions(), 0); // choosing a row is not completing it: it opens the plant
+        NavigationStack *stack = m_harness->app->rootView()->navigationStack(AppTab::today);
+        QCOMPARE(stack->depth(), 2);
+        QTest::keyClick(stack->window(), Qt::Key_Left, Qt::AltModifier);
+        QCOMPARE(stack->depth(), 1);
         QVERIFY(first->hasFocus());
-        QCOMPARE(m_today->completions(), 0); // choosing a row is not completing it
         for (int i = 0; i < 30 && rowTitle(QApplication::focusWidget()) != row; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(rowTitle(QApplication::focusWidget()), row);
@@ -520,7 +525,8 @@ private slots:
         QVERIFY(search);
         const QString typed = name.left(40);
         for (const QChar ch : typed) // as an input method delivers what a keyboard cannot
-            QTest::sendKeyEvent(QTest::Click, search->lineEdit(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, search->lineEdit(), Qt::Key_unknown, QString(ch),
+                                Qt::NoModifier);
         auto *noResults = m_harness->app->rootView()->sheet()->findChild<ContentUnavailableView *>(
             QStringLiteral("noResults"));
         QTRY_VERIFY(noResults && noResults->isVisible());

@@ -1,18 +1,58 @@
 #include "Views/Components/CapacityGauge.h"
 
+#include "Views/Components/AccessibleItem.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Symbols.h"
 #include "Views/Components/Theme.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+double shownValue(double value)
+{
+    return std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
+}
+
+// Read as a progress bar from 0 to 1 that the user cannot change.
+class GaugeAccessible final : public AccessibleItem, public QAccessibleValueInterface
+{
+public:
+    explicit GaugeAccessible(QWidget *gauge) : AccessibleItem(gauge, QAccessible::ProgressBar) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return AccessibleItem::interface_cast(type);
+    }
+
+    QVariant currentValue() const override
+    {
+        return shownValue(static_cast<CapacityGauge *>(widget())->value());
+    }
+    void setCurrentValue(const QVariant &) override {}
+    QVariant maximumValue() const override { return 1.0; }
+    QVariant minimumValue() const override { return 0.0; }
+    QVariant minimumStepSize() const override { return 0.0; }
+};
+
+QAccessibleInterface *gaugeFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("CapacityGauge") && object && object->isWidgetType())
+        return new GaugeAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
+} // namespace
+
 CapacityGauge::Arc CapacityGauge::arc(double value)
 {
-    double v = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
-    return {90.0, -360.0 * v};
+    return {90.0, -360.0 * shownValue(value)};
 }
 
 CapacityGauge::CapacityGauge(QWidget *parent) : QWidget(parent)
@@ -24,12 +64,23 @@ CapacityGauge::CapacityGauge(QWidget *parent) : QWidget(parent)
     m_diameter = t.gauge.diameter;
     m_lineWidth = t.gauge.lineWidth;
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(gaugeFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
 }
 
 void CapacityGauge::setValue(double value)
 {
+    if (value == m_value)
+        return;
     m_value = value;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, shownValue(value));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void CapacityGauge::setTint(const QColor &tint)

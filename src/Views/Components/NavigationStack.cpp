@@ -3,13 +3,16 @@
 #include "Core/Formatting.h"
 #include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassButton.h"
+#include "Views/Components/Painting.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
@@ -124,6 +127,7 @@ NavigationStack::NavigationStack(QWidget *parent) : QWidget(parent)
 
 NavigationItem *NavigationStack::setRoot(QWidget *page, const QString &title)
 {
+    m_savedFocus.clear();
     while (!m_pages.isEmpty()) {
         QWidget *old = m_pages.takeLast();
         emit pagePopped(old);
@@ -151,6 +155,11 @@ NavigationItem *NavigationStack::push(QWidget *page, const QString &title)
     page->setProperty(kItemProperty, QVariant::fromValue(static_cast<QObject *>(item)));
     connect(item, &NavigationItem::changed, this, &NavigationStack::refreshHeader);
     QWidget *previous = m_pages.last();
+    QWidget *focus = QApplication::focusWidget();
+    SavedFocus saved;
+    if (focus && previous->isAncestorOf(focus))
+        saved = {focus, Painting::showsFocusRing(focus)};
+    m_savedFocus.append(saved);
     page->setParent(m_content);
     m_pages.append(page);
     refreshHeader();
@@ -164,9 +173,13 @@ bool NavigationStack::pop()
     if (m_pages.size() < 2)
         return false;
     QWidget *leaving = m_pages.takeLast();
+    const SavedFocus saved = m_savedFocus.isEmpty() ? SavedFocus{} : m_savedFocus.takeLast();
     emit pagePopped(leaving);
     refreshHeader();
     slide(m_pages.last(), leaving, false, true);
+    // Back where the user left off: the row that opened the page has focus again.
+    if (saved.widget && saved.widget->isVisible() && m_pages.last()->isAncestorOf(saved.widget))
+        saved.widget->setFocus(saved.fromKeyboard ? Qt::TabFocusReason : Qt::OtherFocusReason);
     emit currentChanged(m_pages.last());
     return true;
 }
@@ -175,6 +188,7 @@ void NavigationStack::popToRoot()
 {
     while (m_pages.size() > 2) {
         QWidget *middle = m_pages.takeAt(m_pages.size() - 2);
+        m_savedFocus.removeLast();
         emit pagePopped(middle);
         middle->hide();
         middle->deleteLater();
@@ -229,6 +243,16 @@ bool NavigationStack::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_content && event->type() == QEvent::Resize)
         layoutPages();
     return QWidget::eventFilter(watched, event);
+}
+
+void NavigationStack::mousePressEvent(QMouseEvent *event)
+{
+    // Presses the pages leave alone arrive here: the mouse's Back button goes back.
+    if (event->button() == Qt::BackButton && pop()) {
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
 }
 
 void NavigationStack::layoutPages()

@@ -12,12 +12,14 @@
 //   stack->popToRoot(); stack->depth(); stack->currentPage(); stack->titles();
 //   NavigationStack::of(widget)   // the stack a page lives in (for pushing from inside a page)
 //   NavigationStack::whenPlaced(page, [](NavigationStack *s, NavigationItem *i) { i->addTrailing(b); });
-//   Back: the header button, Alt+Left, or Backspace-free: Qt's QKeySequence::Back.
+//   Back: the header button, Alt+Left (Qt's QKeySequence::Back) or the mouse's Back button;
+//   the page below comes back as it was left, focus included.
 // Signals: currentChanged(QWidget *page) after every push/pop; pagePopped(QWidget *page) before
 // the popped page is scheduled for deletion.
 
 #include "Views/Components/NavigationItem.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -58,6 +60,7 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     void refreshHeader();
@@ -65,6 +68,13 @@ private:
     void slide(QWidget *incoming, QWidget *outgoing, bool forward, bool deleteOutgoing);
 
     QList<QWidget *> m_pages;
+    // Per page below the top one: where focus was when the next page was pushed over it.
+    struct SavedFocus
+    {
+        QPointer<QWidget> widget;
+        bool fromKeyboard = false;
+    };
+    QList<SavedFocus> m_savedFocus;
     QWidget *m_header;
     QHBoxLayout *m_headerLayout;
     GlassButton *m_back;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Models/CareKind.h"
+#include "Views/Components/ListRow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -8,7 +9,6 @@
 #include <functional>
 
 class InsetSection;
-class ListRow;
 class Stepper;
 class TextLabel;
 class ToggleSwitch;

@@ -411,10 +411,14 @@ void TaskRow::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Space:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
         if (!event->isAutoRepeat())
             requestCompletion();
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat() && !m_completing)
+            emit activated();
         event->accept();
         return;
     case Qt::Key_Escape:

@@ -19,7 +19,8 @@ class TextLabel;
 // Swiping the row towards the trailing edge (a horizontal two-finger scroll, or dragging it with
 // the mouse) reveals the tinted "Watered" / "Fertilized" / "Misted" action. Letting go past the
 // full-swipe point completes the task; letting go earlier leaves the action shown until it is
-// clicked or the row is swiped back. The row takes keyboard focus; Space or Enter completes it.
+// clicked or the row is swiped back. The row takes keyboard focus; Space completes it, Enter
+// (like a click) chooses the row.
 //
 // Once the row has asked for completion it takes no more clicks, swipes or keys until the list
 // has handled it (completionHandled()), which also closes a swiped-open row: a task that stays
@@ -65,7 +66,7 @@ public:
 signals:
     // The user asked for this task to be marked done (button, full swipe, action, keyboard).
     void completeRequested();
-    // The row itself was chosen (a click that was not a swipe).
+    // The row itself was chosen (a click that was not a swipe, or Enter).
     void activated();
 
 protected:

@@ -483,6 +483,10 @@ QWidget *TodayView::row(const CareTask &task)
     if (m_rowHeight <= 0)
         m_rowHeight = row->sizeHint().height();
     connect(row, &TaskRow::completeRequested, this, [this, row] { completeTask(row); });
+    connect(row, &TaskRow::activated, this, [this, row] {
+        if (Plant *plant = row->plant())
+            emit plantChosen(plant);
+    });
     return row;
 }
 

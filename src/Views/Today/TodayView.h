@@ -25,9 +25,10 @@ class TodaySummaryCard;
 // sections Overdue, Today and Next 7 Days under a summary card; with no plants at all, a welcome
 // panel that offers to add a plant or to load the sample plants.
 //
-// Tasks are marked done with a row's button, a swipe, Space or Enter on a focused row, or "Complete
-// All" for today's tasks. The list follows the store as it changes (care logged or undone
-// anywhere, plants added or deleted) and moves on at midnight.
+// Tasks are marked done with a row's button, a swipe, Space on a focused row, or "Complete All"
+// for today's tasks; choosing a row (a click, or Enter) asks for its plant with plantChosen(). The list
+// follows the store as it changes (care logged or undone anywhere, plants added or deleted) and moves on at
+// midnight.
 class TodayView final : public QWidget
 {
     Q_OBJECT
@@ -57,6 +58,8 @@ public:
 
 signals:
     void completionsChanged(int completions);
+    // A row was chosen: whoever shows this screen opens the plant.
+    void plantChosen(Plant *plant);
 
 protected:
     bool event(QEvent *event) override;

@@ -1,0 +1,17 @@
+#include "Views/Plants/TipLabelStyle.h"
+
+#include "Views/Components/SymbolLabel.h"
+#include "Views/Components/TextLabel.h"
+#include "Views/Components/Theme.h"
+
+SymbolLabel *tipLabelStyle(SymbolLabel *label)
+{
+    const Theme &theme = Theme::current();
+    label->setSpacing(10);
+    label->setWordWrap(true);
+    label->setAlignTop(true);
+    label->setTextColor(theme.colors.label);
+    label->setSymbolColor(theme.colors.yellow);
+    label->textLabel()->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    return label;
+}
