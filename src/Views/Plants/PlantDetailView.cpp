@@ -294,7 +294,7 @@ PlantDetailView::PlantDetailView(ModelStore &store, Plant *plant, QWidget *paren
     m_refreshTimer.setInterval(0);
     connect(&m_refreshTimer, &QTimer::timeout, this, [this] { refresh(); });
     if (plant) {
-        connect(plant, &Plant::changed, this, &PlantDetailView::plantChanged);
+        connect(plant, &Plant::changed, this, [this] { m_refreshTimer.start(); });
         // Without touching the store: it may be going away itself.
         connect(plant, &QObject::destroyed, this, &PlantDetailView::leave);
     }
@@ -561,15 +561,6 @@ void PlantDetailView::installToolbar()
     m_toolbarInstalled = true;
 }
 
-void PlantDetailView::plantChanged()
-{
-    // A photo set in this turn is still held by the plant; only then is it read again (reading a
-    // stored photo is a trip to the store, and most changes are care being logged).
-    if (m_plant && m_plant->holdsPhoto())
-        m_photoDirty = true;
-    m_refreshTimer.start();
-}
-
 void PlantDetailView::refresh(bool animated)
 {
     m_refreshTimer.stop();
@@ -601,8 +592,10 @@ void PlantDetailView::refreshIdentity()
         m_heroRoom->setText(plant.site());
         m_heroRoom->setAccessibleName(tr("Room: %1").arg(isolated(plant.site())));
     }
-    if (m_photoDirty) {
-        m_photoDirty = false;
+    // Reading a stored photo is a trip to the store, and most changes are care being logged: the
+    // bytes are read again only when the photo changed.
+    if (!m_shownPhotoRevision || *m_shownPhotoRevision != plant.photoRevision()) {
+        m_shownPhotoRevision = plant.photoRevision();
         m_photo->setPhoto(plant.photo());
     }
     // The credit belongs under the species picture, shown only when the plant has no photo.

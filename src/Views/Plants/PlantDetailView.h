@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
 class CareCard;
 class GlassButton;
 class HistoryRow;
@@ -100,7 +102,6 @@ private:
     void createActions();
     void installToolbar();
 
-    void plantChanged();
     void refresh(bool animated = false);
     void refreshIdentity();
     void refreshCare(bool animated);
@@ -147,7 +148,7 @@ private:
     int m_shownRows = 0;
 
     QTimer m_refreshTimer;
-    bool m_photoDirty = true;
+    std::optional<quint64> m_shownPhotoRevision;
     bool m_toolbarInstalled = false;
     bool m_leaving = false;
     int m_completions = 0;
