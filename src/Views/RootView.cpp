@@ -288,8 +288,12 @@ QWidget *RootView::createScreen(AppTab tab)
                 [this](Plant *plant) { openPlant(AppTab::today, plant); });
         return today;
     }
-    if (tab == AppTab::plants)
-        return new PlantsView(m_store, m_state);
+    if (tab == AppTab::plants) {
+        auto *plants = new PlantsView(m_store, m_state);
+        connect(plants, &PlantsView::plantChosen, this,
+                [this](Plant *plant) { openPlant(AppTab::plants, plant); });
+        return plants;
+    }
     return new ExploreView(m_store);
 }
 

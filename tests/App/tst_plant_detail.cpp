@@ -18,6 +18,8 @@
 #include "Views/Components/PlantPhotoView.h"
 #include "Views/Components/ScrollColumn.h"
 #include "Views/Components/Sheet.h"
+#include "Views/Components/Sidebar.h"
+#include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/Stepper.h"
 #include "Views/Components/SuccessFeedback.h"
@@ -26,8 +28,11 @@
 #include "Views/Plants/CareCard.h"
 #include "Views/Plants/HistoryRow.h"
 #include "Views/Plants/IntervalRow.h"
+#include "Views/Plants/PlantCard.h"
 #include "Views/Plants/PlantDetailView.h"
 #include "Views/Plants/PlantFormView.h"
+#include "Views/Plants/PlantGrid.h"
+#include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
 #include "Views/Settings/SettingsView.h"
 #include "Views/State/AppState.h"
@@ -375,6 +380,7 @@ private slots:
         auto *list = today->findChild<QScrollArea *>(QStringLiteral("todayList"));
         list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
         const int scrolled = list->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
         TaskRow *row = today->rows().last();
         const qsizetype events = m_harness->app->store().eventCount();
 
@@ -414,6 +420,38 @@ private slots:
         QTest::keyClick(row, Qt::Key_Space);
         QTRY_COMPARE(m_harness->app->store().eventCount(), events + 1);
         QCOMPARE(m_stack->depth(), 1);
+    }
+
+    void openFromMyPlantsAndComeBack()
+    {
+        for (int i = 0; i < 16; ++i)
+            addPlant(QStringLiteral("Plant %1").arg(i, 2, 10, QLatin1Char('0')), Species::custom(),
+                     {7, 0, 0});
+        QTest::mouseClick(m_harness->app->rootView()->sidebar()->item(1), Qt::LeftButton);
+        auto *plants = m_harness->app->mainWindow()->findChild<PlantsView *>(QStringLiteral("plantsView"));
+        QTRY_VERIFY(plants->isVisible());
+        Plant *last = m_harness->app->store().plants().last();
+        QTRY_VERIFY(plants->grid()->card(last));
+        plants->scrollArea()->verticalScrollBar()->setValue(
+            plants->scrollArea()->verticalScrollBar()->maximum());
+        const int scrolled = plants->scrollArea()->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+        PlantCard *card = plants->grid()->card(last);
+
+        NavigationStack *stack = m_harness->app->rootView()->navigationStack(AppTab::plants);
+        QTest::mouseClick(card, Qt::LeftButton);
+        QTest::mouseClick(card, Qt::LeftButton);
+        QCOMPARE(stack->depth(), 2);
+        auto *view = qobject_cast<PlantDetailView *>(stack->currentPage());
+        QVERIFY(view);
+        QCOMPARE(view->plant(), last);
+        QCOMPARE(m_stack->depth(), 1); // the Today tab keeps its own stack
+
+        QTest::keyClick(stack->window(), Qt::Key_Left, Qt::AltModifier);
+        QCOMPARE(stack->depth(), 1);
+        QVERIFY(plants->isVisible());
+        QCOMPARE(plants->scrollArea()->verticalScrollBar()->value(), scrolled);
+        QCOMPARE(plants->grid()->card(last), card);
     }
 
     void editInTheSheet_data()
