@@ -397,6 +397,9 @@ private slots:
         auto *view = qobject_cast<PlantDetailView *>(m_stack->currentPage());
         QVERIFY(view);
         QCOMPARE(view->plant()->name(), QStringLiteral("Plant 11"));
+        QVERIFY(m_stack->header()->isAncestorOf(view->actionsButton()));
+        QVERIFY(view->actionsButton()->isVisible());
+        QCOMPARE(view->actionsButton()->accessibleName(), QStringLiteral("Actions"));
         QCOMPARE(m_harness->app->store().eventCount(), events); // choosing is not completing
 
         for (int press = 0; press < 2; ++press) {

@@ -8,6 +8,7 @@
 #include "Models/Species.h"
 #include "Store/ModelStore.h"
 #include "Views/Components/Accessibility.h"
+#include "Views/Components/AdaptiveGridLayout.h"
 #include "Views/Components/ContextMenu.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InfoTile.h"
@@ -35,7 +36,6 @@
 #include <QLinearGradient>
 #include <QLocale>
 #include <QPainter>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -148,77 +148,6 @@ protected:
 
 private:
     QWidget *m_room = nullptr;
-};
-
-// Adaptive columns: as many columns at least minimum wide as fit, sharing the width equally;
-// each row as tall as its tallest tile.
-class TileGrid final : public QWidget
-{
-public:
-    TileGrid(int minimumColumn, int spacing, QWidget *parent = nullptr)
-        : QWidget(parent), m_minimum(minimumColumn), m_spacing(spacing)
-    {
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    }
-
-    void addTile(QWidget *tile)
-    {
-        tile->setParent(this);
-        m_tiles.append(tile);
-        updateGeometry();
-    }
-
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override { return place(width, false); }
-    QSize sizeHint() const override
-    {
-        const int width = int(m_tiles.size()) * (m_minimum + m_spacing);
-        return {width, heightForWidth(width)};
-    }
-    QSize minimumSizeHint() const override { return {m_minimum, heightForWidth(m_minimum)}; }
-
-protected:
-    void resizeEvent(QResizeEvent *) override { place(width(), true); }
-    bool event(QEvent *event) override
-    {
-        if (event->type() == QEvent::LayoutRequest) {
-            updateGeometry();
-            place(width(), true);
-        }
-        return QWidget::event(event);
-    }
-
-private:
-    // Lays the tiles out for width (when apply) and returns the height that takes.
-    int place(int width, bool apply) const
-    {
-        const int columns = qMax(1, (width + m_spacing) / (m_minimum + m_spacing));
-        const int columnWidth = qMax(1, (width - (columns - 1) * m_spacing) / columns);
-        int y = 0;
-        for (qsizetype start = 0; start < m_tiles.size(); start += columns) {
-            const qsizetype end = qMin(m_tiles.size(), start + columns);
-            int rowHeight = 0;
-            for (qsizetype i = start; i < end; ++i) {
-                QWidget *tile = m_tiles[i];
-                const int h =
-                    tile->hasHeightForWidth() ? tile->heightForWidth(columnWidth) : tile->sizeHint().height();
-                rowHeight = qMax(rowHeight, h);
-            }
-            if (apply) {
-                for (qsizetype i = start; i < end; ++i) {
-                    const int column = int(i - start);
-                    QRect cell(column * (columnWidth + m_spacing), y, columnWidth, rowHeight);
-                    m_tiles[i]->setGeometry(QStyle::visualRect(layoutDirection(), rect(), cell));
-                }
-            }
-            y += rowHeight + m_spacing;
-        }
-        return qMax(0, y - m_spacing);
-    }
-
-    int m_minimum;
-    int m_spacing;
-    QList<QWidget *> m_tiles;
 };
 
 QWidget *sectionColumn(const QString &objectName, const QString &title, QVBoxLayout **layout)
@@ -378,20 +307,6 @@ void PlantDetailView::confirmDelete()
         deletePlant();
 }
 
-bool PlantDetailView::event(QEvent *event)
-{
-    // The navigation stack gives the page its item before parenting it.
-    if (event->type() == QEvent::ParentChange)
-        installToolbar();
-    return QWidget::event(event);
-}
-
-void PlantDetailView::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    installToolbar();
-}
-
 void PlantDetailView::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
@@ -466,8 +381,10 @@ QWidget *PlantDetailView::createAboutSection()
     QWidget *section = sectionColumn(QStringLiteral("detailAbout"), tr("About"), &layout);
     m_summary = secondaryText(QStringLiteral("detailSummary"), section);
     layout->addWidget(m_summary);
-    auto *grid = new TileGrid(infoColumnMinimum, infoSpacing, section);
-    grid->setObjectName(QStringLiteral("detailInfoGrid"));
+    // Balanced, so four tiles never lie three and one.
+    auto *grid =
+        new AdaptiveGridLayout(infoColumnMinimum, AdaptiveColumns::unlimited, infoSpacing, infoSpacing);
+    grid->setBalanced(true);
     const Theme &theme = Theme::current();
     m_tiles = {
         new InfoTile(tr("Light"), {}, QStringLiteral("sun.max"), theme.colors.yellow),
@@ -477,8 +394,8 @@ QWidget *PlantDetailView::createAboutSection()
         new InfoTile(tr("Pets"), {}, QStringLiteral("pawprint.fill"), theme.colors.green),
     };
     for (InfoTile *tile : m_tiles)
-        grid->addTile(tile);
-    layout->addWidget(grid);
+        grid->addWidget(tile);
+    layout->addLayout(grid);
     return section;
 }
 
@@ -507,7 +424,9 @@ QWidget *PlantDetailView::createNotesSection()
     m_notes->setWordWrap(true);
     // Selectable, which also lets a word longer than the line break anywhere.
     m_notes->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_notes->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    QSizePolicy policy = m_notes->sizePolicy(); // keeps the height-for-width of wrapped text
+    policy.setHorizontalPolicy(QSizePolicy::Ignored);
+    m_notes->setSizePolicy(policy);
     panel->contentLayout()->addWidget(m_notes);
     layout->addWidget(panel);
     return m_notesSection;
@@ -547,18 +466,8 @@ void PlantDetailView::createActions()
          ContextMenu::Role::destructive},
     };
     m_actions->setMenu(ContextMenu::build(items, m_actions));
-}
-
-void PlantDetailView::installToolbar()
-{
-    if (m_toolbarInstalled)
-        return;
-    NavigationStack *stack = NavigationStack::of(this);
-    NavigationItem *item = stack ? stack->item(this) : nullptr;
-    if (!item)
-        return;
-    item->addTrailing(m_actions);
-    m_toolbarInstalled = true;
+    NavigationStack::whenPlaced(
+        this, [this](NavigationStack *, NavigationItem *item) { item->addTrailing(m_actions); });
 }
 
 void PlantDetailView::refresh(bool animated)

@@ -88,8 +88,6 @@ signals:
     void completionsChanged(int completions);
 
 protected:
-    bool event(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -100,7 +98,6 @@ private:
     QWidget *createNotesSection();
     QWidget *createHistorySection();
     void createActions();
-    void installToolbar();
 
     void refresh(bool animated = false);
     void refreshIdentity();
@@ -149,7 +146,6 @@ private:
 
     QTimer m_refreshTimer;
     std::optional<quint64> m_shownPhotoRevision;
-    bool m_toolbarInstalled = false;
     bool m_leaving = false;
     int m_completions = 0;
 };

@@ -12,6 +12,9 @@ SymbolLabel *tipLabelStyle(SymbolLabel *label)
     label->setAlignTop(true);
     label->setTextColor(theme.colors.label);
     label->setSymbolColor(theme.colors.yellow);
-    label->textLabel()->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Wider, still as tall as the wrapped text (the label's policy carries its height-for-width).
+    QSizePolicy policy = label->textLabel()->sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Expanding);
+    label->textLabel()->setSizePolicy(policy);
     return label;
 }
