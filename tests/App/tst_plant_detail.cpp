@@ -457,6 +457,27 @@ private slots:
         QCOMPARE(plants->grid()->card(last), card);
     }
 
+    // Care done on the Today list while the plant's detail waits on the My Plants stack.
+    void followsCareDoneElsewhere()
+    {
+        Plant *plant = addPlant(QStringLiteral("Fern"), Species::custom(), {7, 0, 0});
+        plant->markDone(CareKind::water, AppHarness::at(monday.addDays(-8), 9));
+        NavigationStack *stack = m_harness->app->rootView()->navigationStack(AppTab::plants);
+        auto *view = new PlantDetailView(m_harness->app->store(), plant);
+        stack->push(view, plant->name());
+        QCOMPARE(view->careCards().first()->statusLine(), QStringLiteral("1 day overdue"));
+
+        QTest::mouseClick(m_harness->app->rootView()->sidebar()->item(0), Qt::LeftButton);
+        auto *today = m_harness->app->mainWindow()->findChild<TodayView *>(QStringLiteral("todayView"));
+        QTRY_VERIFY(today->isVisible() && today->rows().size() == 1);
+        QTest::mouseClick(today->rows().first()->doneButton(), Qt::LeftButton);
+        QTRY_COMPARE(view->careCards().first()->statusLine(), QStringLiteral("Next in 7 days"));
+        QVERIFY(view->careCards().first()->shownTone() == CareCard::Tone::later);
+        QCOMPARE(historyLines(view),
+                 (QStringList{QStringLiteral("Watered Dec 7"), QStringLiteral("Watered Nov 29")}));
+        QCOMPARE(stack->currentPage(), view);
+    }
+
     void editInTheSheet_data()
     {
         QTest::addColumn<bool>("save");

@@ -170,12 +170,6 @@ TextLabel *secondaryText(const QString &objectName, QWidget *parent)
     return label;
 }
 
-// User text shown beside our own: isolated, so its direction cannot reorder the sentence.
-QString isolated(const QString &text)
-{
-    return QChar(0x2068) + text + QChar(0x2069);
-}
-
 // The newest limit entries of the log, newest first; entries of equal date keep their log order.
 QList<const CareEvent *> mostRecent(const Plant &plant, int limit)
 {
@@ -300,7 +294,7 @@ void PlantDetailView::confirmDelete()
 {
     if (isPlantGone() || m_leaving)
         return;
-    const int choice = MessageBox::confirm(this, tr("Delete %1?").arg(isolated(m_plant->name())),
+    const int choice = MessageBox::confirm(this, tr("Delete %1?").arg(Formatting::isolated(m_plant->name())),
                                            tr("Its care history will be removed too."),
                                            {{tr("Delete"), MessageBox::Role::destructive}});
     if (choice == 0)
@@ -499,7 +493,7 @@ void PlantDetailView::refreshIdentity()
         refreshSpecies();
     if (m_heroRoom->text() != plant.site()) {
         m_heroRoom->setText(plant.site());
-        m_heroRoom->setAccessibleName(tr("Room: %1").arg(isolated(plant.site())));
+        m_heroRoom->setAccessibleName(tr("Room: %1").arg(Formatting::isolated(plant.site())));
     }
     // Reading a stored photo is a trip to the store, and most changes are care being logged: the
     // bytes are read again only when the photo changed.
