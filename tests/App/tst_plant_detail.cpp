@@ -300,6 +300,10 @@ private slots:
                                      QStringLiteral("Pets=") + entry.petSafetyLabel()}));
         QCOMPARE(shown(view, "detailTips"), tips > 0);
         QCOMPARE(view->findChildren<QWidget *>(QStringLiteral("detailTip")).size(), tips);
+        // The page ends where its content does: no blank stretch below the history.
+        const QWidget *canvas = view->scrollArea()->widget();
+        QTRY_COMPARE(canvas->height(), std::max(view->scrollArea()->viewport()->height(),
+                                                canvas->heightForWidth(canvas->width())));
     }
 
     void notesAreShownVerbatim_data()

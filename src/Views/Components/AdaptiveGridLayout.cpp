@@ -96,9 +96,15 @@ QSize AdaptiveGridLayout::sizeHint() const
 
 QSize AdaptiveGridLayout::minimumSize() const
 {
+    // One row's height, not the one-column stack of the narrowest width: a scroll area takes
+    // minimum heights as they are, and would leave the stack's extra height blank below the
+    // content at every wider width. The real height comes from heightForWidth().
     const QMargins m = contentsMargins();
-    const int width = m_minimum + m.left() + m.right();
-    return {width, heightForWidth(width)};
+    int row = 0;
+    for (QLayoutItem *item : visibleItems())
+        row = std::max(row, item->hasHeightForWidth() ? item->heightForWidth(m_minimum)
+                                                      : item->minimumSize().height());
+    return {m_minimum + m.left() + m.right(), row + m.top() + m.bottom()};
 }
 
 void AdaptiveGridLayout::setGeometry(const QRect &rect)
