@@ -10,6 +10,7 @@
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
 #include "Views/Components/GlassButton.h"
+#include "Views/Components/InfoTile.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
@@ -18,6 +19,9 @@
 #include "Views/Components/Spring.h"
 #include "Views/Components/Stepper.h"
 #include "Views/Components/ToggleSwitch.h"
+#include "Views/Explore/ExploreView.h"
+#include "Views/Explore/SpeciesDetailView.h"
+#include "Views/Explore/TipRow.h"
 #include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/IntervalRow.h"
 #include "Views/Plants/PlantFormView.h"
@@ -49,6 +53,8 @@ QString roleName(QAccessible::Role role)
         return QStringLiteral("heading");
     case QAccessible::PushButton:
         return QStringLiteral("button");
+    case QAccessible::StaticText:
+        return QStringLiteral("text");
     default:
         return QString::number(int(role), 16);
     }
@@ -188,6 +194,36 @@ private slots:
         const QPair<int, int> byReader = effect(today()->rows().at(0), true);
         QVERIFY(byKey != qMakePair(0, 0));
         QCOMPARE(byReader, byKey);
+    }
+
+    // A species' facts and tips are lists of one-line items; its symbols say nothing on their own.
+    void speciesDetailReadsAsLists()
+    {
+        m_harness->app->state().setSelectedTab(AppTab::explore);
+        auto *explore = qobject_cast<ExploreView *>(
+            m_harness->app->rootView()->navigationStack(AppTab::explore)->page(0));
+        SpeciesDetailView *detail = explore->open(Species::find(QStringLiteral("monstera")));
+        QVERIFY(detail);
+        QAccessibleInterface *facts = accessible(detail->tiles().constFirst())->parent();
+        QCOMPARE(facts->role(), QAccessible::List);
+        QCOMPARE(readChildren(facts).mid(0, 2),
+                 (QStringList{QStringLiteral("item: Water, Every 8 days"),
+                              QStringLiteral("item: Fertilize, Every 30 days")}));
+        QCOMPARE(facts->childCount(), detail->tiles().size());
+        QAccessibleInterface *tips = accessible(detail->tipRows().constFirst())->parent();
+        QCOMPARE(tips->role(), QAccessible::List);
+        QCOMPARE(tips->childCount(), detail->tipRows().size());
+        QVERIFY(tips->child(0)->text(QAccessible::Name).startsWith(QStringLiteral("Tip 1: ")));
+        QCOMPARE(tips->child(0)->childCount(), 0);
+
+        QList<QAccessibleInterface *> nodes;
+        QStringList inconsistent;
+        walk(accessible(detail), nodes, inconsistent);
+        QVERIFY2(inconsistent.isEmpty(), qPrintable(inconsistent.join(QLatin1Char(','))));
+        for (QAccessibleInterface *node : nodes) {
+            if (node->role() == QAccessible::Graphic && !node->state().invisible)
+                QVERIFY2(!node->text(QAccessible::Name).isEmpty(), node->object()->metaObject()->className());
+        }
     }
 
     void sidebarTabsSwitchTabs()

@@ -24,6 +24,7 @@ const char *const presentationalProperty = "tendrelAccessiblePresentational";
 const char *const leafProperty = "tendrelAccessibleLeaf";
 const char *const modalProperty = "tendrelAccessibleModal";
 const char *const ignoredProperty = "tendrelAccessibleIgnored";
+const char *const decorativeProperty = "tendrelAccessibleDecorative";
 
 using ActionList = QList<std::pair<QString, std::function<void()>>>;
 
@@ -47,6 +48,8 @@ QAccessibleInterface *kitFactory(const QString &className, QObject *object)
         return new AccessibleItem(widget, QAccessible::Client);
     if (className == QLatin1String("GlassButton") || className == QLatin1String("FilterChip"))
         return new AccessibleButton(static_cast<QAbstractButton *>(widget), QAccessible::PushButton);
+    if (className == QLatin1String("SymbolView"))
+        return new AccessibleItem(widget, QAccessible::Graphic);
     if (className == QLatin1String("ToggleSwitch"))
         return new AccessibleButton(static_cast<QAbstractButton *>(widget), QAccessible::CheckBox);
     if (className == QLatin1String("SidebarItem"))
@@ -124,7 +127,13 @@ void Accessibility::setIgnored(QWidget *widget, bool ignored)
 
 bool Accessibility::isIgnored(const QWidget *widget)
 {
-    return widget->property(ignoredProperty).toBool();
+    return widget->property(ignoredProperty).toBool() ||
+           (widget->property(decorativeProperty).toBool() && widget->accessibleName().isEmpty());
+}
+
+void Accessibility::setDecorative(QWidget *widget, bool decorative)
+{
+    widget->setProperty(decorativeProperty, decorative);
 }
 
 void Accessibility::setModal(QWidget *widget, bool modal)

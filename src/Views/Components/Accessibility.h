@@ -11,19 +11,26 @@
 //   Accessibility::setPresentational(slot);  // a wrapper readers skip: its children are its parent's
 //   Accessibility::setLeaf(card);            // one element that speaks for its children (its name)
 //   Accessibility::setIgnored(dot);          // not there for readers (a separator, text a name repeats)
+//   Accessibility::setDecorative(symbol);    // a picture: ignored unless given an accessible name
 //   Accessibility::setPressKey(row, Qt::Key_Return);  // "Press" does exactly what Enter does
 //   Accessibility::setAction(card, QAccessibleActionInterface::pressAction(), [card] { card->open(); });
 //   Accessibility::setModal(panel);          // a dialog: everything outside it stops "showing"
 //   Accessibility::isShowing(widget);        // on screen: not scrolled or slid away, not behind a sheet
 //
-// Without a role, a widget in a list is one of its items, and one with a Press action a button.
+// Without a role, a widget in a list is one of its items, one with a Press action a button, and
+// a leaf elsewhere static text (its name).
 //
 // The kit's own widgets already answer: ListRow (Press = activated), SidebarItem (a page tab
 // whose Press selects it), ToggleSwitch (a check box whose Toggle is a click, so it runs what a
 // click runs), Stepper (a spin button with value, minimum and maximum), Sheet (a modal dialog),
 // MessageBox (an alert, or a dialog when it asks), GlassButton (Press is a click), InsetSection
 // (its title a heading; setAccessibleList(true) for a list of rows), NavigationStack (the title
-// a heading, the back button "Back to …"), TextLabel (static text, or a heading when given the role).
+// a heading, the back button "Back to …"), TextLabel (static text, or a heading when given the role),
+// SymbolView (decorative: a graphic only when named), InfoTile (one element: "Water, Every 8 days"),
+// GlassButton with a menu (a menu button).
+//
+// Presentational and ignored apply to the kit's own interfaces: a child with Qt's interface (a
+// QLineEdit, a QLabel) names its own parent widget, so wrap such children in no presentational widget.
 //
 // Names: give custom widgets an accessible name made of fixed words and the data they show
 // (never a mnemonic; GlassButton reads its text without "&" markers and offers no key binding).
@@ -54,6 +61,7 @@ public:
     static bool isLeaf(const QWidget *widget);
     static void setIgnored(QWidget *widget, bool ignored = true);
     static bool isIgnored(const QWidget *widget);
+    static void setDecorative(QWidget *widget, bool decorative = true);
     static void setModal(QWidget *widget, bool modal = true);
     static bool isModal(const QWidget *widget);
 

@@ -60,6 +60,9 @@ QAccessible::Role AccessibleItem::role() const
         return QAccessible::ListItem;
     if (Accessibility::actionNames(widget()).contains(QAccessibleActionInterface::pressAction()))
         return QAccessible::PushButton;
+    // One element that speaks for its children is read as its name.
+    if (Accessibility::isLeaf(widget()))
+        return QAccessible::StaticText;
     return fallback;
 }
 

@@ -1,6 +1,7 @@
 #include "Views/Components/GlassButton.h"
 
 #include "Core/Formatting.h"
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
 #include "Views/Components/Symbols.h"
@@ -121,6 +122,11 @@ void GlassButton::setExpanding(bool expanding)
 void GlassButton::setMenu(QMenu *menu)
 {
     m_menu = menu;
+    // Readers say "menu button": its Press opens the menu.
+    if (menu)
+        Accessibility::setRole(this, QAccessible::ButtonMenu);
+    else
+        Accessibility::clearRole(this);
 }
 
 void GlassButton::setContentFont(const QFont &font)

@@ -1,5 +1,6 @@
 #include "Views/Components/SymbolView.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/Symbols.h"
 #include "Views/Components/Theme.h"
 
@@ -11,6 +12,8 @@ SymbolView::SymbolView(const QString &symbol, int size, const QColor &color, QWi
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Beside its text a symbol says nothing; one that stands alone is given a name.
+    Accessibility::setDecorative(this);
 }
 
 void SymbolView::setSymbol(const QString &symbol)

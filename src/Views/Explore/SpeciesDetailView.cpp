@@ -1,6 +1,7 @@
 #include "Views/Explore/SpeciesDetailView.h"
 
 #include "Models/CareKind.h"
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/AdaptiveGridLayout.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InfoTile.h"
@@ -154,6 +155,8 @@ QWidget *SpeciesDetailView::createFacts()
 {
     auto *grid = new QWidget;
     grid->setObjectName(QStringLiteral("careNeeds"));
+    grid->setAccessibleName(tr("Care Needs"));
+    Accessibility::setRole(grid, QAccessible::List);
     auto *layout =
         new AdaptiveGridLayout(tileMinimumWidth, AdaptiveColumns::unlimited, tileSpacing, tileSpacing, grid);
     layout->setBalanced(true);
@@ -170,6 +173,8 @@ QWidget *SpeciesDetailView::createTips()
 {
     auto *tips = new QWidget;
     tips->setObjectName(QStringLiteral("tips"));
+    tips->setAccessibleName(tr("Tips"));
+    Accessibility::setRole(tips, QAccessible::List);
     QVBoxLayout *layout = column(tips, tipSpacing);
     for (qsizetype i = 0; i < m_species.tips.size(); ++i) {
         auto *row = new TipRow(int(i + 1), m_species.tips[i], tips);

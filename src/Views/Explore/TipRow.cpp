@@ -1,5 +1,6 @@
 #include "Views/Explore/TipRow.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
@@ -24,6 +25,7 @@ TipRow::TipRow(int number, const QString &text, QWidget *parent) : QWidget(paren
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     setAccessibleName(tr("Tip %1: %2").arg(number).arg(text));
+    Accessibility::setLeaf(this);
 }
 
 QString TipRow::text() const
