@@ -24,7 +24,10 @@
 #include "Views/Explore/TipRow.h"
 #include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/IntervalRow.h"
+#include "Views/Plants/PlantCard.h"
 #include "Views/Plants/PlantFormView.h"
+#include "Views/Plants/PlantGrid.h"
+#include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
 #include "Views/Settings/SettingsView.h"
 #include "Views/State/AppState.h"
@@ -194,6 +197,47 @@ private slots:
         const QPair<int, int> byReader = effect(today()->rows().at(0), true);
         QVERIFY(byKey != qMakePair(0, 0));
         QCOMPARE(byReader, byKey);
+    }
+
+    // My Plants reads as the screen shows it: each room's heading, then its cards; cards scrolled
+    // far away are not read, those scrolled into view are.
+    void myPlantsReadInScreenOrder()
+    {
+        SampleData::load(store());
+        m_harness->app->state().setSelectedTab(AppTab::plants);
+        PlantsView *plants = plantsView();
+        PlantGrid *grid = plants->grid();
+        QTRY_VERIFY(!grid->shownCards().isEmpty());
+        QAccessibleInterface *list = accessible(grid);
+        QCOMPARE(list->role(), QAccessible::List);
+        const QStringList lines = readChildren(list);
+        const QString fi(QChar(0x2068)), pdi(QChar(0x2069));
+        QCOMPARE(lines.mid(0, 4), (QStringList{QStringLiteral("heading: Bathroom"),
+                                               QStringLiteral("item: ") + fi + QStringLiteral("Fernando") +
+                                                   pdi + QStringLiteral(", Boston Fern"),
+                                               QStringLiteral("item: ") + fi + QStringLiteral("Orbi") + pdi +
+                                                   QStringLiteral(", Calathea Orbifolia"),
+                                               QStringLiteral("heading: Bedroom")}));
+        QCOMPARE(list->child(1)->text(QAccessible::Description), QStringLiteral("Water today"));
+        QCOMPARE(list->child(2)->text(QAccessible::Description), QStringLiteral("Water in 2 days"));
+        // Reading order is screen order, and every child names the list as its parent.
+        const auto screenOrder = [&] {
+            QList<QWidget *> widgets = grid->readingOrder();
+            std::stable_sort(widgets.begin(), widgets.end(), [](QWidget *a, QWidget *b) {
+                return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+            });
+            return widgets;
+        };
+        for (int i = 0; i < list->childCount(); ++i) {
+            QCOMPARE(list->child(i)->parent(), list);
+            QCOMPARE(list->indexOfChild(list->child(i)), i);
+        }
+        QCOMPARE(grid->readingOrder(), screenOrder());
+        PlantCard *last = grid->scrollTo(grid->plants().constLast());
+        QVERIFY(last);
+        QTRY_VERIFY(!accessible(last)->state().offscreen);
+        QVERIFY(grid->readingOrder().contains(last));
+        QCOMPARE(grid->readingOrder(), screenOrder());
     }
 
     // A species' facts and tips are lists of one-line items; its symbols say nothing on their own.
@@ -366,6 +410,11 @@ private slots:
 
 private:
     ModelStore &store() const { return m_harness->app->store(); }
+    PlantsView *plantsView() const
+    {
+        return qobject_cast<PlantsView *>(
+            m_harness->app->rootView()->navigationStack(AppTab::plants)->page(0));
+    }
     TodayView *today() const
     {
         return qobject_cast<TodayView *>(m_harness->app->rootView()->navigationStack(AppTab::today)->page(0));

@@ -2,6 +2,7 @@
 
 #include "Core/Calendar.h"
 #include "Core/Formatting.h"
+#include "Models/CareTask.h"
 #include "Views/Components/Accessibility.h"
 #include "Views/Components/GlassBadge.h"
 #include "Views/Components/Painting.h"
@@ -13,6 +14,7 @@
 #include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QVariantAnimation>
 
 #include <cmath>
@@ -37,7 +39,7 @@ public:
             return card()->accessibleText();
         case QAccessible::Description:
         case QAccessible::Help:
-            return card()->statusText().value_or(QString());
+            return PlantCard::spokenStatus(card()->daysUntilWatering()).value_or(QString());
         default:
             return QAccessibleWidget::text(t);
         }
@@ -60,12 +62,20 @@ public:
     QAccessibleInterface *child(int) const override { return nullptr; }
 
     QStringList actionNames() const override { return {pressAction(), showMenuAction()}; }
+    // On the next turn: the reader is still waiting for this call, and the menu or the plant's
+    // screen must not hold it up.
     void doAction(const QString &action) override
     {
-        if (action == pressAction())
-            emit card()->clicked();
-        else if (action == showMenuAction())
-            card()->showContextMenu();
+        if (action != pressAction() && action != showMenuAction())
+            return;
+        QTimer::singleShot(0, card(), [target = QPointer<PlantCard>(card()), action] {
+            if (!target || !target->isVisible())
+                return;
+            if (action == pressAction())
+                emit target->clicked();
+            else
+                target->showContextMenu();
+        });
     }
     QStringList keyBindingsForAction(const QString &action) const override
     {
@@ -126,6 +136,19 @@ std::optional<QString> PlantCard::statusText(std::optional<qint64> days)
     if (*days == 0)
         return tr("Today");
     return tr("%1d").arg(*days);
+}
+
+std::optional<QString> PlantCard::spokenStatus(std::optional<qint64> days)
+{
+    if (!days)
+        return std::nullopt;
+    if (*days < 0)
+        return tr("Thirsty, %1").arg(CareTask::dueText(*days));
+    if (*days == 0)
+        return tr("Water today");
+    if (*days == 1)
+        return tr("Water tomorrow");
+    return tr("Water in %1 days").arg(*days);
 }
 
 std::optional<PlantCard::Badge> PlantCard::statusBadge(std::optional<qint64> days)

@@ -77,6 +77,8 @@ public:
     // From the days until watering is due: none without a watering schedule, "Thirsty" when
     // overdue, "Today", otherwise "{d}d".
     static std::optional<QString> statusText(std::optional<qint64> days);
+    // The same status as a reader says it: "Thirsty, 2 days late", "Water today", "Water in 3 days".
+    static std::optional<QString> spokenStatus(std::optional<qint64> days);
     static std::optional<Badge> statusBadge(std::optional<qint64> days);
     // Height below the picture: spacing and the two text lines.
     static int textHeight();

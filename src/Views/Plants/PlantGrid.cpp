@@ -21,13 +21,28 @@
 
 namespace {
 
-// A list for assistive technology, whose focused item is the current card.
+// A list for assistive technology, read in the order of the screen (each room's heading, then
+// its cards), whose focused item is the current card.
 class PlantGridAccessible final : public QAccessibleWidget
 {
 public:
     explicit PlantGridAccessible(PlantGrid *grid) : QAccessibleWidget(grid, QAccessible::List) {}
 
     PlantGrid *grid() const { return static_cast<PlantGrid *>(widget()); }
+    int childCount() const override { return int(grid()->readingOrder().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> children = grid()->readingOrder();
+        return index >= 0 && index < children.size()
+                   ? QAccessible::queryAccessibleInterface(children.at(index))
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        if (!child || !child->object() || !child->object()->isWidgetType())
+            return -1;
+        return int(grid()->readingOrder().indexOf(static_cast<QWidget *>(child->object())));
+    }
     QAccessibleInterface *focusChild() const override
     {
         if (!grid()->hasFocus())
@@ -148,6 +163,25 @@ QList<PlantCard *> PlantGrid::shownCards() const
         return m_indexOf.value(a->plant()->id()) < m_indexOf.value(b->plant()->id());
     });
     return cards;
+}
+
+QList<QWidget *> PlantGrid::readingOrder() const
+{
+    QList<QWidget *> order;
+    qsizetype index = 0; // into m_order, which holds the groups' plants one group after the other
+    for (const Group &group : m_groups) {
+        RoomHeader *header = m_headers.value(group.site);
+        if (header && m_shownHeaders.contains(header))
+            order.append(header);
+        // A plant deleted since the groups were set is null here, and its card gone.
+        for (qsizetype end = index + group.plants.size(); index < end && index < m_order.size(); ++index) {
+            const Plant *plant = m_order[index];
+            PlantCard *card = plant ? m_cards.value(plant->id()) : nullptr;
+            if (card && m_shownCards.contains(card))
+                order.append(card);
+        }
+    }
+    return order;
 }
 
 RoomHeader *PlantGrid::header(const QString &site) const

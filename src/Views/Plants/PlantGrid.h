@@ -62,6 +62,8 @@ public:
     QList<PlantCard *> shownCards() const;
     int madeCardCount() const { return int(m_cards.size()); }
     RoomHeader *header(const QString &site) const;
+    // The headers and cards now shown, as they are read: each room's header, then its cards.
+    QList<QWidget *> readingOrder() const;
     QList<RoomHeader *> shownHeaders() const;
     // Whether the plant's card lies within a screen of the visible part.
     bool isNearView(RecordId plant) const;

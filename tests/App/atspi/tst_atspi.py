@@ -5,7 +5,7 @@ only through AT-SPI (pyatspi): roles, names, states and actions, never coordinat
 Welcome panel -> sample plants -> the Today list read as a list with headings and its six due
 items -> one task completed by its button's action -> the add-plant sheet opened and the plant
 form pushed and popped while the tree is read without pause -> the tabs switched through the
-sidebar's page tabs. Every step waits for what it expects; the app must stay alive throughout.
+sidebar's page tabs, My Plants read as rooms' headings and their plants. Every step waits for what it expects; the app must stay alive throughout.
 
 Usage (see run-atspi-test, which sets up Xvfb, the buses and a throwaway home):
     tst_atspi.py PATH/TO/tendrel
@@ -270,16 +270,17 @@ def run(app_path):
         stepper = wait_for("the interval stepper",
                            lambda: find_first(dialog, pyatspi.ROLE_SPIN_BUTTON, "Water interval"))
         value = stepper.queryValue()
-        check((value.minimumValue, value.maximumValue) == (1, 120),
-              "the stepper's range is %s..%s" % (value.minimumValue, value.maximumValue))
+        # Read now: once the form has gone, its spin button answers nothing meaningful.
+        reading = (value.minimumValue, value.maximumValue, value.currentValue)
+        check(reading[:2] == (1, 120), "the stepper's range is %s..%s" % reading[:2])
         water = find_first(dialog, pyatspi.ROLE_CHECK_BOX, "Water")
         check(water is not None and states(water).contains(pyatspi.STATE_CHECKED), "the Water switch is off")
         back = wait_for("the back button",
                         lambda: find_first(dialog, pyatspi.ROLE_PUSH_BUTTON, "Back to Add a Plant"))
         act(back, "Press")
         read_while("the form's way back", dialog, lambda: showing(species))
-        done_with("%s: plant form read while it slid in and out, spin button %s..%s at %s"
-                  % (common_name, value.minimumValue, value.maximumValue, value.currentValue))
+        done_with("%s: plant form read while it slid in and out, spin button %g..%g at %g"
+                  % ((common_name,) + reading))
 
     # Cancel the sheet.
     cancel = wait_for("Cancel", lambda: find_first(dialog, pyatspi.ROLE_PUSH_BUTTON, "Cancel"))
@@ -296,6 +297,15 @@ def run(app_path):
         wait_for("the %s page" % heading, lambda: find_first(frame, pyatspi.ROLE_HEADING, heading))
         selected = [t.name for t in children(sidebar) if states(t).contains(pyatspi.STATE_SELECTED)]
         check(selected == [name], "selected tabs: %s" % selected)
+        if name == "My Plants":
+            # The plants as the screen shows them: a room's heading, then its plants.
+            plants = wait_for("the plant list", lambda: find_one(frame, pyatspi.ROLE_LIST, "Plants"))
+            lines = wait_for("the rooms and plants", lambda: list_lines(plants))
+            check(lines[0] == ("heading", "Bathroom") and lines[1][0] == "item" and "Fernando" in lines[1][1],
+                  "My Plants reads %s" % lines[:3])
+            done_with("My Plants read %d headings and %d items, from %s"
+                      % (sum(1 for kind, _ in lines if kind == "heading"),
+                         sum(1 for kind, _ in lines if kind == "item"), lines[:2]))
     done_with("switched Explore, My Plants, Today through the page tabs")
 
     alive()
