@@ -18,6 +18,7 @@
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/Stepper.h"
+#include "Views/Components/SymbolLabel.h"
 #include "Views/Components/ToggleSwitch.h"
 #include "Views/Explore/ExploreView.h"
 #include "Views/Explore/SpeciesDetailView.h"
@@ -268,6 +269,17 @@ private slots:
             if (node->role() == QAccessible::Graphic && !node->state().invisible)
                 QVERIFY2(!node->text(QAccessible::Name).isEmpty(), node->object()->metaObject()->className());
         }
+    }
+
+    // A symbol with its text is one text, read by its name; the text inside is not read again.
+    void symbolLabelIsOneText()
+    {
+        SymbolLabel label(QStringLiteral("house"), QStringLiteral("&Kitchen"));
+        label.setAccessibleName(QStringLiteral("Room: &Kitchen"));
+        QAccessibleInterface *text = accessible(&label);
+        QCOMPARE(text->role(), QAccessible::StaticText);
+        QCOMPARE(text->text(QAccessible::Name), QStringLiteral("Room: &Kitchen"));
+        QCOMPARE(text->childCount(), 0);
     }
 
     void sidebarTabsSwitchTabs()

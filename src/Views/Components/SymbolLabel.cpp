@@ -1,5 +1,6 @@
 #include "Views/Components/SymbolLabel.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/SymbolView.h"
 #include "Views/Components/Symbols.h"
 #include "Views/Components/TextLabel.h"
@@ -18,6 +19,8 @@ SymbolLabel::SymbolLabel(const QString &symbol, const QString &text, TextStyle s
     m_layout->addWidget(m_symbol, 0, Qt::AlignVCenter);
     m_layout->addWidget(m_text);
     setAccessibleName(text);
+    // One text for readers, its name (which a screen may make fuller: "Room: Kitchen").
+    Accessibility::setLeaf(this);
 }
 
 QString SymbolLabel::text() const
