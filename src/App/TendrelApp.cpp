@@ -1,9 +1,11 @@
 #include "App/TendrelApp.h"
 
 #include "App/PlantCommands.h"
+#include "App/UndoCommands.h"
 #include "Platform/Preferences.h"
 #include "Store/ModelStore.h"
 #include "Views/Components/Accessibility.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/RootView.h"
 #include "Views/SettingsWindow.h"
@@ -13,6 +15,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 
 TendrelApp::TendrelApp(QObject *parent) : TendrelApp(Options(), parent) {}
@@ -54,6 +57,11 @@ void TendrelApp::createMainWindow()
 
     m_commands = new PlantCommands(*m_state, this);
     m_commands->install(window->menuBar());
+    // File, Edit, Go: the Edit menu goes before the Go menu.
+    m_undoCommands = new UndoCommands(GardenHistory::of(*m_store), window, this);
+    QMenu *edit = new QMenu(QStringLiteral("&Edit"), window->menuBar());
+    window->menuBar()->insertMenu(window->menuBar()->actions().value(1), edit);
+    m_undoCommands->install(edit);
     connect(m_commands, &PlantCommands::settingsRequested, this, &TendrelApp::showSettings);
     connect(m_commands, &PlantCommands::mainWindowRequested, this, &TendrelApp::raiseMainWindow);
     connect(m_commands, &PlantCommands::quitRequested, this, &TendrelApp::quit, Qt::QueuedConnection);
@@ -80,8 +88,10 @@ void TendrelApp::raiseMainWindow()
 
 void TendrelApp::showSettings()
 {
-    if (!m_settingsWindow)
+    if (!m_settingsWindow) {
         m_settingsWindow = new SettingsWindow(*m_store, *m_state, *m_preferences);
+        m_undoCommands->attach(m_settingsWindow);
+    }
     m_settingsWindow->show();
     m_settingsWindow->raise();
     m_settingsWindow->activateWindow();

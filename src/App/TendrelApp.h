@@ -12,6 +12,7 @@ class ModelStore;
 class PlantCommands;
 class Preferences;
 class RootView;
+class UndoCommands;
 
 // The application object: opens the store (falling back to memory when the saved plants cannot be
 // opened), owns the one AppState, the preferences, the main window with its menus, and the
@@ -38,6 +39,7 @@ public:
     QMainWindow *mainWindow() const { return m_mainWindow; }
     RootView *rootView() const { return m_rootView; }
     PlantCommands *commands() const { return m_commands; }
+    UndoCommands *undoCommands() const { return m_undoCommands; }
     // The settings window, once it has been opened.
     QWidget *settingsWindow() const { return m_settingsWindow; }
 
@@ -65,6 +67,7 @@ private:
     QPointer<QMainWindow> m_mainWindow;
     RootView *m_rootView = nullptr;
     PlantCommands *m_commands = nullptr;
+    UndoCommands *m_undoCommands = nullptr;
     QPointer<QWidget> m_settingsWindow;
     bool m_changesGivenUp = false;
 };

@@ -29,8 +29,9 @@ constexpr qint64 addedDaysAgo = 60;
 
 } // namespace
 
-void SampleData::load(ModelContext &context)
+QList<Plant *> SampleData::load(ModelContext &context)
 {
+    QList<Plant *> added;
     const Calendar &calendar = Calendar::current();
     const QDateTime now = calendar.now();
     // Calendar days back at the same time of day; a date the calendar cannot form is now.
@@ -41,6 +42,7 @@ void SampleData::load(ModelContext &context)
         auto *plant = new Plant(QString::fromUtf16(sample.name), species, QString::fromUtf16(sample.site));
         plant->setDateAdded(daysAgo(addedDaysAgo));
         context.insert(plant);
+        added.append(plant);
 
         const qint64 water = plant->waterInterval();
         plant->markDone(CareKind::water, daysAgo(sample.wateredDaysAgo + water));
@@ -49,4 +51,5 @@ void SampleData::load(ModelContext &context)
         if (plant->mistInterval() >= 1)
             plant->markDone(CareKind::mist, daysAgo(sample.mistedDaysAgo));
     }
+    return added;
 }

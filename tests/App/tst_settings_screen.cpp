@@ -276,7 +276,7 @@ private slots:
         const MessageBox::Shown shown = MessageBox::lastShown().value();
         QCOMPARE(shown.title, QStringLiteral("Delete all plants?"));
         QCOMPARE(shown.message,
-                 QStringLiteral("This removes every plant and its care history. This can't be undone."));
+                 QStringLiteral("This removes every plant and its care history."));
         QCOMPARE(shown.buttons, (QStringList{QStringLiteral("Delete All"), QStringLiteral("Cancel")}));
 
         ModelStore &store = m_harness->app->store();

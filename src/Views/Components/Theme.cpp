@@ -318,6 +318,12 @@ Theme Theme::make(Appearance appearance)
     t.tile.titleColor = c.secondaryLabel;
     t.tile.valueColor = c.label;
 
+    t.toast.background = dark ? rgba(64, 64, 68, 0.96) : rgba(36, 36, 38, 0.94);
+    t.toast.foreground = QColor(Qt::white);
+    t.toast.action = mix(c.accent, QColor(Qt::white), 0.45);
+    t.toast.shadow = rgba(0, 0, 0, dark ? 0.45 : 0.22);
+    t.toast.font = t.font(TextStyle::subheadline);
+
     t.list.rowBackground = c.secondaryGroupedBackground;
     t.list.rowHover = dark ? rgba(255, 255, 255, 0.05) : rgba(0, 0, 0, 0.035);
     t.list.rowPressed = dark ? rgba(255, 255, 255, 0.10) : rgba(0, 0, 0, 0.07);

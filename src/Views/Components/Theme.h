@@ -220,6 +220,21 @@ struct PanelStyle
     QColor descriptionColor;
 };
 
+struct ToastStyle
+{
+    qreal radius = 22;
+    int paddingH = 18;
+    int paddingV = 6;
+    int spacing = 12;
+    int bottomMargin = 24; // from the window's bottom edge
+    int maxWidth = 560;
+    QColor background; // a dark pill over either appearance, like the desktop's own toasts
+    QColor foreground;
+    QColor action; // the action button's text, readable on the pill
+    QColor shadow;
+    QFont font; // subheadline
+};
+
 class Theme final
 {
 public:
@@ -238,6 +253,7 @@ public:
     NavigationStyle navigation;
     SheetStyle sheet;
     PanelStyle unavailable;
+    ToastStyle toast;
     int contentPadding = 20; // the default inset of scrolling screens
 
     static const Theme &current();

@@ -18,6 +18,7 @@
 #include "Views/Plants/BusyIndicator.h"
 #include "Views/Plants/DatePicker.h"
 #include "Views/Plants/NotesEditor.h"
+#include "Views/Components/GardenHistory.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -319,26 +320,26 @@ void PlantFormView::save()
     const QString finalName = m_name.trimmed().isEmpty() ? species().commonName : m_name.trimmed();
     const QString finalRoom = trimmedRoom(m_site);
 
-    Plant *plant = nullptr;
+    // Everything the form writes is one step, so one undo takes it all back.
+    GardenHistory &history = GardenHistory::of(m_store);
     if (m_mode.isNew()) {
-        plant = new Plant(finalName, m_mode.species(), finalRoom);
-        m_store.insert(plant);
-    } else {
-        // The plant may have been deleted elsewhere while the form was open: nothing left to change.
-        plant = editedPlant();
-        if (plant) {
-            plant->setName(finalName);
-            plant->setSite(finalRoom);
-        }
-    }
-    if (plant) {
-        if (m_mode.isNew() || plant->photo() != m_photo)
-            plant->setPhoto(m_photo);
+        // Filled before it joins the store, which then saves it whole.
+        auto plant = std::make_unique<Plant>(finalName, m_mode.species(), finalRoom);
+        plant->setPhoto(m_photo);
         plant->setNotes(m_notes);
         for (CareKind kind : CareKind::allCases())
             plant->setInterval(kind, interval(kind));
-        if (m_mode.isNew() && plant->waterInterval() >= 1)
+        if (plant->waterInterval() >= 1)
             plant->markDone(CareKind::water, m_lastWatered);
+        history.addPlant(std::move(plant));
+    } else if (Plant *plant = editedPlant()) {
+        // The plant may have been deleted elsewhere while the form was open: nothing left to change.
+        history.editPlant(
+            plant, {finalName,
+                    finalRoom,
+                    m_notes,
+                    m_photo,
+                    {interval(CareKind::water), interval(CareKind::fertilize), interval(CareKind::mist)}});
     }
     finish();
 }

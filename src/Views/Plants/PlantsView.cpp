@@ -20,6 +20,7 @@
 #include "Views/Plants/PlantCard.h"
 #include "Views/Plants/PlantPictureCache.h"
 #include "Views/State/AppState.h"
+#include "Views/Components/GardenHistory.h"
 
 #include <QAction>
 #include <QEvent>
@@ -230,15 +231,14 @@ QStringList PlantsView::allSites() const
 
 void PlantsView::markCareDone(Plant *plant, CareKind kind)
 {
-    if (plant)
-        plant->markDone(kind, Calendar::current().now());
+    GardenHistory::of(m_store).logCare(plant, kind);
 }
 
 void PlantsView::deletePlant(Plant *plant)
 {
     if (!plant)
         return;
-    m_store.deletePlant(plant);
+    GardenHistory::of(m_store).deletePlant(plant);
     refresh();
 }
 

@@ -13,6 +13,7 @@
 #include "Views/Components/ScrollColumn.h"
 #include "Views/Components/Theme.h"
 #include "Views/Components/ToggleSwitch.h"
+#include "Views/Components/GardenHistory.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -171,7 +172,7 @@ SettingsView::SettingsView(ModelStore &store, Preferences &preferences, QWidget 
             [this](const QTime &time) { m_preferences.setReminderMinutes(minutesFromTime(time)); });
     connect(&m_preferences, &Preferences::changed, this, &SettingsView::showReminders);
     connect(m_addSamplesRow, &ListRow::activated, this, [this] {
-        SampleData::load(m_store);
+        GardenHistory::of(m_store).addSamplePlants();
         updateCounts();
     });
     connect(m_deleteAllRow, &ListRow::activated, this, &SettingsView::confirmDeleteAll);
@@ -238,15 +239,12 @@ void SettingsView::updateCounts()
 
 void SettingsView::confirmDeleteAll()
 {
-    const int choice =
-        MessageBox::confirm(this, tr("Delete all plants?"),
-                            tr("This removes every plant and its care history. This can't be undone."),
-                            {{tr("Delete All"), MessageBox::Role::destructive}});
+    const int choice = MessageBox::confirm(this, tr("Delete all plants?"),
+                                           tr("This removes every plant and its care history."),
+                                           {{tr("Delete All"), MessageBox::Role::destructive}});
     if (choice != 0)
         return;
-    // Each plant takes its care log with it.
-    const QList<Plant *> plants = m_store.plants();
-    for (Plant *plant : plants)
-        m_store.deletePlant(plant);
+    // Each plant takes its care log with it; Undo brings them all back.
+    GardenHistory::of(m_store).deleteAllPlants();
     updateCounts();
 }

@@ -10,6 +10,7 @@
 #include "Store/PlantQuery.h"
 #include "Views/Components/Accessibility.h"
 #include "Views/Components/ContentUnavailableView.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/Painting.h"
@@ -94,7 +95,7 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
     connect(samples, &QAbstractButton::clicked, this, [this, samples] {
         const bool hadFocus = samples->hasFocus();
         const bool keyboard = Painting::showsFocusRing(samples);
-        SampleData::load(m_store);
+        GardenHistory::of(m_store).addSamplePlants();
         refresh();
         // The button went with the welcome panel: the focus moves on to the first task.
         const QList<TaskRow *> listed = rows();
@@ -163,10 +164,7 @@ void TodayView::complete(const QList<CareTask> &tasks)
 {
     if (tasks.isEmpty())
         return;
-    for (const CareTask &task : tasks) {
-        if (task.plant)
-            task.plant->markDone(task.kind, Calendar::current().now());
-    }
+    GardenHistory::of(m_store).completeTasks(tasks);
     ++m_completions;
     SuccessFeedback::play(this);
     emit completionsChanged(m_completions);

@@ -24,14 +24,17 @@ class AppHarness final
 public:
     static QTimeZone berlin() { return PinnedEnvironment::berlin(); }
 
-    explicit AppHarness(const QDateTime &now)
+    // With a storePath (a file name inside the harness's folder) the store is a real file there.
+    explicit AppHarness(const QDateTime &now, const QString &storePath = {})
         : environment(now), clock(environment.clock), calendar(environment.calendar),
           notifications(environment.notifications)
     {
         // The day clock is shared and may have seen another test's day: let it catch up quietly.
         DayClock::instance().check();
         TendrelApp::Options options;
-        options.inMemoryStore = true;
+        options.inMemoryStore = storePath.isEmpty();
+        if (!storePath.isEmpty())
+            options.storePath = dir.filePath(storePath);
         options.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
         app = std::make_unique<TendrelApp>(options);
         app->mainWindow()->resize(1100, 760);

@@ -1,0 +1,277 @@
+// Undo and redo through the real main window with a store file: every undoable action, undone and
+// redone twice over, leaves the file exactly as before and after it; the toast's "Undo".
+#include "support/AppHarness.h"
+
+#include "App/UndoCommands.h"
+#include "Models/Plant.h"
+#include "Services/SampleData.h"
+#include "Store/ModelStore.h"
+#include "Views/Components/ContextMenu.h"
+#include "Views/Components/GardenHistory.h"
+#include "Views/Components/GlassButton.h"
+#include "Views/Components/ListRow.h"
+#include "Views/Components/MessageBox.h"
+#include "Views/Components/Sidebar.h"
+#include "Views/Components/SidebarItem.h"
+#include "Views/Components/Spring.h"
+#include "Views/Components/Toast.h"
+#include "Views/Plants/PlantCard.h"
+#include "Views/Plants/PlantGrid.h"
+#include "Views/Plants/PlantsView.h"
+#include "Views/RootView.h"
+#include "Views/Settings/SettingsView.h"
+#include "Views/State/AppState.h"
+#include "Views/Today/TaskRow.h"
+#include "Views/Today/TodayView.h"
+#include "fixtures/StoreDump.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+const QDate monday(2026, 12, 7);
+const QString fsi = QStringLiteral("\u2068");
+const QString pdi = QStringLiteral("\u2069");
+
+enum class Action { todayButton, spaceKey, completeAll, menuCare, deletePlant, deleteAll, addSamples };
+
+Plant *findPlant(const ModelStore &store, const QString &name)
+{
+    for (Plant *plant : store.plants()) {
+        if (plant->name() == name)
+            return plant;
+    }
+    return nullptr;
+}
+
+TaskRow *findRow(const TodayView *view, const QString &name, CareKind kind)
+{
+    for (TaskRow *row : view->rows()) {
+        if (row->plantName() == name && row->kind() == kind)
+            return row;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class UndoTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Spring::setAnimationsEnabled(false);
+    }
+
+    void init()
+    {
+        m_harness =
+            std::make_unique<AppHarness>(AppHarness::at(monday, 10, 30), QStringLiteral("tendrel.sqlite"));
+        m_harness->app->mainWindow()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_harness->app->mainWindow()));
+        // The garden is there before the test begins: not a step of the history.
+        SampleData::load(store());
+        findPlant(store(), QStringLiteral("Monty"))->setPhoto(QByteArray(300 * 1024, 'm'));
+        saved();
+        m_today = m_harness->app->mainWindow()->findChild<TodayView *>();
+        QTRY_VERIFY(!m_today->rows().isEmpty());
+    }
+
+    void cleanup()
+    {
+        MessageBox::clearNextAnswer();
+        m_harness.reset();
+    }
+
+    void eachActionUndoneAndRedone_data()
+    {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QString>("step");
+        const QString monty = fsi + QStringLiteral("Monty") + pdi;
+        QTest::newRow("Today's button") << Action::todayButton << QStringLiteral("Water ") + monty;
+        QTest::newRow("Space on a row") << Action::spaceKey << QStringLiteral("Mist ") + monty;
+        QTest::newRow("Complete All") << Action::completeAll << QStringLiteral("Complete All");
+        QTest::newRow("a card's menu") << Action::menuCare << QStringLiteral("Water ") + monty;
+        QTest::newRow("delete a plant with photo and log")
+            << Action::deletePlant << QStringLiteral("Delete ") + monty;
+        QTest::newRow("Delete All Plants") << Action::deleteAll << QStringLiteral("Delete All Plants");
+        QTest::newRow("Add Sample Plants") << Action::addSamples << QStringLiteral("Add Sample Plants");
+    }
+
+    void eachActionUndoneAndRedone()
+    {
+        QFETCH(Action, action);
+        QFETCH(QString, step);
+        const QString before = dumpStore(path());
+        const QStringList tasksBefore = tasks();
+        QAction *undo = m_harness->app->undoCommands()->undoAction();
+        QAction *redo = m_harness->app->undoCommands()->redoAction();
+        QVERIFY(!undo->isEnabled());
+
+        perform(action);
+        saved();
+        const QString after = dumpStore(path());
+        QTRY_VERIFY(tasks() != tasksBefore);
+        const QStringList tasksAfter = tasks();
+        QVERIFY(after != before);
+        QCOMPARE(undo->text(), QStringLiteral("Undo ") + step);
+        QVERIFY(undo->isEnabled());
+
+        // Twice: the second Ctrl+Z finds nothing more to undo.
+        for (int i = 0; i < 2; ++i) {
+            QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_Z, Qt::ControlModifier);
+            saved();
+            QCOMPARE(dumpStore(path()), before);
+            QTRY_COMPARE(tasks(), tasksBefore);
+        }
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(redo->text(), QStringLiteral("Redo ") + step);
+        for (int i = 0; i < 2; ++i) {
+            QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            saved();
+            QCOMPARE(dumpStore(path()), after);
+            QTRY_COMPARE(tasks(), tasksAfter);
+        }
+        QVERIFY(!redo->isEnabled());
+        // And back once more from the menu.
+        undo->trigger();
+        saved();
+        QCOMPARE(dumpStore(path()), before);
+    }
+
+    void toastUndoesItsOwnStep()
+    {
+        QMainWindow *window = m_harness->app->mainWindow();
+        const QString before = dumpStore(path());
+        perform(Action::deletePlant);
+        Toast *toast = Toast::current(window);
+        QVERIFY(toast);
+        QVERIFY(toast->isVisible());
+        QCOMPARE(toast->message(), QStringLiteral("Deleted %1Monty%2").arg(fsi, pdi));
+        QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(toast);
+        QVERIFY(spoken);
+        QCOMPARE(spoken->role(), QAccessible::Notification);
+        QCOMPARE(spoken->text(QAccessible::Name), toast->message());
+        QCOMPARE(toast->actionButton()->text(), QStringLiteral("Undo"));
+
+        // The pointer over it keeps it; leaving starts the count again.
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(toast, &enter);
+        QVERIFY(toast->isPaused());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(toast, &leave);
+        QVERIFY(!toast->isPaused());
+
+        GlassButton *button = toast->actionButton();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
+        saved();
+        QCOMPARE(dumpStore(path()), before);
+        QVERIFY(!Toast::current(window));
+        QVERIFY(m_harness->app->undoCommands()->redoAction()->isEnabled());
+        QVERIFY(!m_harness->app->undoCommands()->undoAction()->isEnabled());
+
+        // A toast whose step is no longer the latest goes without undoing anything.
+        perform(Action::completeAll);
+        QCOMPARE(Toast::current(window)->message(), QStringLiteral("Completed 3 tasks"));
+        perform(Action::menuCare);
+        QTRY_VERIFY(!Toast::current(window));
+    }
+
+private:
+    ModelStore &store() { return m_harness->app->store(); }
+    QString path() { return store().filePath(); }
+
+    void saved()
+    {
+        QCoreApplication::processEvents();
+        QVERIFY(store().flush());
+    }
+
+    QStringList tasks() const
+    {
+        QStringList lines;
+        for (const TaskRow *row : m_today->rows())
+            lines.append(row->plantName() + QLatin1Char(' ') + row->kind().title());
+        return lines;
+    }
+
+    PlantsView *openPlants()
+    {
+        QTest::mouseClick(m_harness->app->rootView()->sidebar()->item(1), Qt::LeftButton);
+        auto *view = m_harness->app->mainWindow()->findChild<PlantsView *>(QStringLiteral("plantsView"));
+        if (!QTest::qWaitFor([view] { return view && view->isVisible(); }))
+            return nullptr;
+        return view;
+    }
+
+    void perform(Action action)
+    {
+        Plant *monty = findPlant(store(), QStringLiteral("Monty"));
+        switch (action) {
+        case Action::todayButton: {
+            TaskRow *row = findRow(m_today, QStringLiteral("Monty"), CareKind::water);
+            QVERIFY(row);
+            QTest::mouseClick(row->doneButton(), Qt::LeftButton);
+            break;
+        }
+        case Action::spaceKey: {
+            TaskRow *row = findRow(m_today, QStringLiteral("Monty"), CareKind::mist);
+            QVERIFY(row);
+            row->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(row, Qt::Key_Space);
+            break;
+        }
+        case Action::completeAll:
+            m_harness->app->state().setSelectedTab(AppTab::today);
+            QTRY_VERIFY(m_today->completeAllButton()->isVisible());
+            QTest::mouseClick(m_today->completeAllButton(), Qt::LeftButton);
+            break;
+        case Action::menuCare: {
+            PlantsView *view = openPlants();
+            QVERIFY(view);
+            PlantCard *card = view->grid()->scrollTo(monty);
+            QVERIFY(card);
+            QVERIFY(ContextMenu::trigger(card, QStringLiteral("Mark Watered")));
+            break;
+        }
+        case Action::deletePlant: {
+            PlantsView *view = openPlants();
+            QVERIFY(view);
+            PlantCard *card = view->grid()->scrollTo(monty);
+            QVERIFY(card);
+            MessageBox::setNextAnswer(QStringLiteral("Delete"));
+            QVERIFY(ContextMenu::trigger(card, QStringLiteral("Delete")));
+            break;
+        }
+        case Action::deleteAll:
+        case Action::addSamples: {
+            m_harness->app->showSettings();
+            auto *settings = m_harness->app->settingsWindow()->findChild<SettingsView *>();
+            QVERIFY(settings);
+            if (action == Action::deleteAll)
+                MessageBox::setNextAnswer(QStringLiteral("Delete All"));
+            QTest::mouseClick(action == Action::deleteAll ? settings->deleteAllRow()
+                                                          : settings->addSamplesRow(),
+                              Qt::LeftButton);
+            m_harness->app->settingsWindow()->close();
+            m_harness->app->mainWindow()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m_harness->app->mainWindow()));
+            break;
+        }
+        }
+    }
+
+    std::unique_ptr<AppHarness> m_harness;
+    TodayView *m_today = nullptr;
+};
+
+QTEST_MAIN(UndoTest)
+#include "tst_undo.moc"
