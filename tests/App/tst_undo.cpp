@@ -182,6 +182,8 @@ private slots:
         perform(Action::completeAll);
         QCOMPARE(Toast::current(window)->message(), QStringLiteral("Completed 3 tasks"));
         perform(Action::menuCare);
+        QCOMPARE(m_harness->app->undoCommands()->undoAction()->text(),
+                 QStringLiteral("Undo Water %1Monty%2").arg(fsi, pdi));
         QTRY_VERIFY(!Toast::current(window));
     }
 

@@ -108,10 +108,11 @@ void PlantGrid::setGroups(const QList<Group> &groups)
             m_order.append(plant);
         }
     }
-    // Cards of deleted plants go; cards of plants only filtered out stay for when they return.
+    // Cards of deleted plants go (also when a plant with the same identity has been put back in
+    // their place); cards of plants only filtered out stay for when they return.
     for (auto it = m_cards.begin(); it != m_cards.end();) {
         PlantCard *card = *it;
-        if (!card->plant() || (card->plant()->id() != it.key())) {
+        if (!card->plant() || !card->plant()->modelContext() || card->plant()->id() != it.key()) {
             m_shownCards.remove(card);
             card->hide();
             card->deleteLater();
