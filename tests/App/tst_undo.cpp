@@ -15,7 +15,10 @@
 #include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/Toast.h"
+#include "Views/Plants/CareCard.h"
+#include "Views/Plants/HistoryRow.h"
 #include "Views/Plants/PlantCard.h"
+#include "Views/Plants/PlantDetailView.h"
 #include "Views/Plants/PlantGrid.h"
 #include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
@@ -37,7 +40,17 @@ const QDate monday(2026, 12, 7);
 const QString fsi = QStringLiteral("\u2068");
 const QString pdi = QStringLiteral("\u2069");
 
-enum class Action { todayButton, spaceKey, completeAll, menuCare, deletePlant, deleteAll, addSamples };
+enum class Action {
+    todayButton,
+    spaceKey,
+    completeAll,
+    menuCare,
+    detailDone,
+    historyEntry,
+    deletePlant,
+    deleteAll,
+    addSamples
+};
 
 Plant *findPlant(const ModelStore &store, const QString &name)
 {
@@ -99,6 +112,10 @@ private slots:
         QTest::newRow("Space on a row") << Action::spaceKey << QStringLiteral("Mist ") + monty;
         QTest::newRow("Complete All") << Action::completeAll << QStringLiteral("Complete All");
         QTest::newRow("a card's menu") << Action::menuCare << QStringLiteral("Water ") + monty;
+        QTest::newRow("Done on the detail's care card")
+            << Action::detailDone << QStringLiteral("Water ") + monty;
+        QTest::newRow("a history entry undone")
+            << Action::historyEntry << QStringLiteral("Remove Misted from ") + monty;
         QTest::newRow("delete a plant with photo and log")
             << Action::deletePlant << QStringLiteral("Delete ") + monty;
         QTest::newRow("Delete All Plants") << Action::deleteAll << QStringLiteral("Delete All Plants");
@@ -242,6 +259,28 @@ private:
             PlantCard *card = view->grid()->scrollTo(monty);
             QVERIFY(card);
             QVERIFY(ContextMenu::trigger(card, QStringLiteral("Mark Watered")));
+            break;
+        }
+        case Action::detailDone:
+        case Action::historyEntry: {
+            PlantsView *view = openPlants();
+            QVERIFY(view);
+            PlantCard *card = view->grid()->scrollTo(monty);
+            QVERIFY(card);
+            QTest::mouseClick(card, Qt::LeftButton);
+            PlantDetailView *detail = nullptr;
+            QTRY_VERIFY((detail = m_harness->app->mainWindow()->findChild<PlantDetailView *>()) &&
+                        detail->isVisible());
+            QCOMPARE(detail->plant(), monty);
+            if (action == Action::historyEntry) {
+                QVERIFY(!detail->historyRows().isEmpty());
+                QVERIFY(ContextMenu::trigger(detail->historyRows().first(), QStringLiteral("Undo")));
+                break;
+            }
+            for (CareCard *care : detail->careCards()) {
+                if (care->kind() == CareKind::water)
+                    QTest::mouseClick(care->doneButton(), Qt::LeftButton);
+            }
             break;
         }
         case Action::deletePlant: {

@@ -10,6 +10,7 @@
 #include "Views/Components/Accessibility.h"
 #include "Views/Components/AdaptiveGridLayout.h"
 #include "Views/Components/ContextMenu.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InfoTile.h"
 #include "Views/Components/MessageBox.h"
@@ -241,7 +242,7 @@ void PlantDetailView::logCare(CareKind kind)
 {
     if (isPlantGone())
         return;
-    m_plant->markDone(kind, Calendar::current().now());
+    GardenHistory::of(m_store).logCare(m_plant, kind);
     ++m_completions;
     SuccessFeedback::play(this);
     emit completionsChanged(m_completions);
@@ -253,13 +254,11 @@ void PlantDetailView::undoEntry(RecordId eventId)
 {
     if (isPlantGone())
         return;
-    for (CareEvent *event : m_plant->events()) {
-        if (event->id() == eventId) {
-            m_plant->remove(event);
-            refresh(true);
-            return;
-        }
-    }
+    // Redo takes the entry away again; undo puts the same entry back where it was.
+    if (m_plant->indexOfEvent(eventId) < 0)
+        return;
+    GardenHistory::of(m_store).removeEntry(m_plant, eventId);
+    refresh(true);
 }
 
 void PlantDetailView::deletePlant()
@@ -268,7 +267,7 @@ void PlantDetailView::deletePlant()
     const bool gone = isPlantGone();
     leave();
     if (!gone)
-        m_store.deletePlant(plant);
+        GardenHistory::of(m_store).deletePlant(plant);
 }
 
 void PlantDetailView::edit()
