@@ -10,14 +10,15 @@
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QLibraryInfo>
 #include <QProcess>
 #include <QResource>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 using namespace ImageFixtures;
@@ -54,6 +55,7 @@ private slots:
     void photoDecodesToFrameSize();
     void laterPhotoWins();
     void thumbnailFollowsPlant();
+    void thumbnailDecodesOnlyOnScreen();
     void speciesImageIsBackdrop();
     void pictureIsDecorative();
 
@@ -141,19 +143,24 @@ void TestPhotoViews::creditLine_data()
     QTest::addColumn<QString>("link");
 
     const auto credit = [](const QString &source) {
-        return std::optional(PhotoCredit{QStringLiteral("Ann Example"), QStringLiteral("CC BY-SA 4.0"), source});
+        return std::optional(
+            PhotoCredit{QStringLiteral("Ann Example"), QStringLiteral("CC BY-SA 4.0"), source});
     };
     const QString page = QStringLiteral("https://commons.wikimedia.org/wiki/File:Monstera.jpg");
     QTest::newRow("no credit") << std::optional<PhotoCredit>() << true << false << QString();
     QTest::newRow("credit without its photograph") << credit(page) << false << false << QString();
     QTest::newRow("https page") << credit(page) << true << true << page;
-    QTest::newRow("http page") << credit(QStringLiteral("http://commons.wikimedia.org/wiki/File:A.jpg")) << true << true
+    QTest::newRow("http page") << credit(QStringLiteral("http://commons.wikimedia.org/wiki/File:A.jpg"))
+                               << true << true
                                << QStringLiteral("http://commons.wikimedia.org/wiki/File:A.jpg");
     QTest::newRow("empty source: plain") << credit(QString()) << true << true << QString();
-    QTest::newRow("not an address: plain") << credit(QStringLiteral("see the archive")) << true << true << QString();
+    QTest::newRow("not an address: plain")
+        << credit(QStringLiteral("see the archive")) << true << true << QString();
     QTest::newRow("no host: plain") << credit(QStringLiteral("https://")) << true << true << QString();
-    QTest::newRow("script: plain") << credit(QStringLiteral("javascript:alert(1)")) << true << true << QString();
-    QTest::newRow("local file: plain") << credit(QStringLiteral("file:///etc/passwd")) << true << true << QString();
+    QTest::newRow("script: plain") << credit(QStringLiteral("javascript:alert(1)")) << true << true
+                                   << QString();
+    QTest::newRow("local file: plain")
+        << credit(QStringLiteral("file:///etc/passwd")) << true << true << QString();
 }
 
 void TestPhotoViews::creditLine()
@@ -168,7 +175,8 @@ void TestPhotoViews::creditLine()
     if (!line)
         return;
     QCOMPARE(line->text, QStringLiteral("Photo: Ann Example \u00B7 CC BY-SA 4.0 \u00B7 Wikimedia Commons"));
-    QCOMPARE(line->accessibleName, QStringLiteral("Photo by Ann Example, CC BY-SA 4.0, from Wikimedia Commons"));
+    QCOMPARE(line->accessibleName,
+             QStringLiteral("Photo by Ann Example, CC BY-SA 4.0, from Wikimedia Commons"));
     QCOMPARE(line->link.has_value(), !link.isEmpty());
     if (line->link)
         QCOMPARE(*line->link, QUrl(link));
@@ -210,11 +218,13 @@ void TestPhotoViews::creditLinkOpensOnlyTheCheckedAddress()
     PhotoCreditLabel credit(Species::custom());
     credit.setCredit(PhotoCredit{QStringLiteral("Ann"), QStringLiteral("CC0"), page}, true);
     QCOMPARE(credit.textFormat(), Qt::RichText);
-    QVERIFY(credit.text().contains(QStringLiteral("href=\"https://commons.wikimedia.org/wiki/File:Pilea%20peperomioides.jpg\"")));
+    QVERIFY(credit.text().contains(
+        QStringLiteral("href=\"https://commons.wikimedia.org/wiki/File:Pilea%20peperomioides.jpg\"")));
     emit credit.linkActivated(QStringLiteral("file:///somewhere/else"));
     QCOMPARE(catcher.opened, QList<QUrl>{QUrl(page)});
 
-    credit.setCredit(PhotoCredit{QStringLiteral("Ann"), QStringLiteral("CC0"), QStringLiteral("not an address")}, true);
+    credit.setCredit(
+        PhotoCredit{QStringLiteral("Ann"), QStringLiteral("CC0"), QStringLiteral("not an address")}, true);
     emit credit.linkActivated(page);
     QCOMPARE(catcher.opened.size(), 1);
 }
@@ -258,7 +268,8 @@ void TestPhotoViews::photoDecodesToFrameSize()
     QTRY_COMPARE(decoded.count(), 1);
     QVERIFY(view.isShowingPhoto());
     const int small = view.decodedMaxPixel();
-    QCOMPARE(small, PhotoViewGeometry::decodeMaxPixel(QSize(1600, 1200), QSize(48, 48) * view.devicePixelRatioF(), 1200));
+    QCOMPARE(small, PhotoViewGeometry::decodeMaxPixel(QSize(1600, 1200),
+                                                      QSize(48, 48) * view.devicePixelRatioF(), 1200));
     QVERIFY(small < 1200);
 
     // A larger frame gets a sharper decode of the same photo.
@@ -320,6 +331,34 @@ void TestPhotoViews::thumbnailFollowsPlant()
     QVERIFY(!thumbnail.isShowingPhoto());
 }
 
+// A long list holds a thumbnail per row: one scrolled out of view neither decodes its photo nor
+// holds its bytes until it is scrolled into view.
+void TestPhotoViews::thumbnailDecodesOnlyOnScreen()
+{
+    Plant plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Bathroom"));
+    plant.setPhoto(encode(quadrants(640, 480), "jpeg"));
+    QScrollArea area;
+    auto *column = new QWidget;
+    auto *layout = new QVBoxLayout(column);
+    layout->addSpacing(600);
+    auto *thumbnail = new PlantThumbnail(&plant, 48);
+    layout->addWidget(thumbnail);
+    area.setWidget(column);
+    area.resize(200, 150);
+    QSignalSpy decoded(thumbnail, &PlantPhotoView::photoDecoded);
+    area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    QCoreApplication::processEvents();
+    QVERIFY(thumbnail->hasPhoto());
+    QVERIFY(!thumbnail->isDecoding());
+    QCOMPARE(decoded.count(), 0);
+
+    area.ensureWidgetVisible(thumbnail);
+    QTRY_COMPARE(decoded.count(), 1);
+    QVERIFY(thumbnail->isShowingPhoto());
+    QCOMPARE(thumbnail->photo(), plant.photo());
+}
+
 void TestPhotoViews::speciesImageIsBackdrop()
 {
     // A resource bundle with one catalog photograph, built by Qt's own resource compiler.
@@ -333,7 +372,9 @@ void TestPhotoViews::speciesImageIsBackdrop()
     qrc.close();
     const QString rcc = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QStringLiteral("/rcc");
     const QString bundle = dir.filePath(QStringLiteral("test.rcc"));
-    QCOMPARE(QProcess::execute(rcc, {QStringLiteral("--binary"), qrc.fileName(), QStringLiteral("-o"), bundle}), 0);
+    QCOMPARE(
+        QProcess::execute(rcc, {QStringLiteral("--binary"), qrc.fileName(), QStringLiteral("-o"), bundle}),
+        0);
     QVERIFY(QResource::registerResource(bundle));
 
     const Species &monstera = Species::find(u"monstera");
@@ -385,8 +426,8 @@ void TestPhotoViews::renderSamples()
 
     QHBoxLayout *rows = row();
     for (const char *id : {"custom", "pothos", "snake", "monstera", "peacelily", "calathea"})
-        add(rows, new PlantPhotoView(std::nullopt, Species::find(QString::fromLatin1(id)), 0.5), QSize(44, 44), 12,
-            Shapes::allCorners);
+        add(rows, new PlantPhotoView(std::nullopt, Species::find(QString::fromLatin1(id)), 0.5),
+            QSize(44, 44), 12, Shapes::allCorners);
     rows->addStretch();
 
     const QByteArray photo = encode(naturalPicture(1600, 1200), "jpeg", 80);
@@ -399,14 +440,17 @@ void TestPhotoViews::renderSamples()
         thumbs->addWidget(thumbnail);
         views.append(thumbnail);
     }
-    add(thumbs, new PlantPhotoView(photo, Species::find(u"monstera"), 0.45), QSize(84, 84), 22, Shapes::allCorners);
-    add(thumbs, new PlantPhotoView(std::nullopt, Species::find(u"zz"), 0.45), QSize(84, 84), 22, Shapes::allCorners);
+    add(thumbs, new PlantPhotoView(photo, Species::find(u"monstera"), 0.45), QSize(84, 84), 22,
+        Shapes::allCorners);
+    add(thumbs, new PlantPhotoView(std::nullopt, Species::find(u"zz"), 0.45), QSize(84, 84), 22,
+        Shapes::allCorners);
     thumbs->addStretch();
 
     QHBoxLayout *cards = row();
     add(cards, new PlantPhotoView(std::nullopt, Species::find(u"fiddle"), 0.42), QSize(260, 130), 22,
         Shapes::topCorners);
-    add(cards, new PlantPhotoView(photo, Species::find(u"fiddle"), 0.42), QSize(260, 130), 22, Shapes::topCorners);
+    add(cards, new PlantPhotoView(photo, Species::find(u"fiddle"), 0.42), QSize(260, 130), 22,
+        Shapes::topCorners);
     cards->addStretch();
 
     QHBoxLayout *details = row();
@@ -426,9 +470,11 @@ void TestPhotoViews::renderSamples()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (PlantPhotoView *view : views)
-        QTRY_VERIFY(!view->isDecoding() && (!view->photo() || view->photo()->startsWith("junk") || view->isShowingPhoto()));
+        QTRY_VERIFY(!view->isDecoding() &&
+                    (!view->photo() || view->photo()->startsWith("junk") || view->isShowingPhoto()));
     QTest::qWait(2 * PhotoViewGeometry::style().fadeMilliseconds);
-    const QString file = QDir(out).filePath(QStringLiteral("photoviews@%1x.png").arg(window.devicePixelRatioF()));
+    const QString file =
+        QDir(out).filePath(QStringLiteral("photoviews@%1x.png").arg(window.devicePixelRatioF()));
     QVERIFY(window.grab().save(file));
     qInfo("wrote %s", qPrintable(file));
 }

@@ -127,17 +127,49 @@ PlantPhotoView::PlantPhotoView(std::optional<QByteArray> photo, const Species &s
 
 PlantPhotoView::~PlantPhotoView() = default;
 
+std::optional<QByteArray> PlantPhotoView::photo() const
+{
+    if (m_reader)
+        return m_readerHasPhoto ? m_reader() : std::nullopt;
+    return m_photo;
+}
+
+bool PlantPhotoView::hasPhoto() const
+{
+    return m_reader ? m_readerHasPhoto : m_photo.has_value();
+}
+
 void PlantPhotoView::setPhoto(const std::optional<QByteArray> &photo)
 {
-    if (photo == m_photo)
+    if (!m_reader && photo == m_photo)
         return;
+    m_reader = {};
     m_photo = photo;
+    photoChanged();
+}
+
+void PlantPhotoView::setPhotoReader(quint64 source, quint64 revision, bool hasPhoto, PhotoReader read)
+{
+    const bool same = m_reader && source == m_readerSource && hasPhoto == m_readerHasPhoto &&
+                      (!hasPhoto || revision == m_readerRevision);
+    m_reader = std::move(read);
+    if (same)
+        return;
+    m_photo.reset();
+    m_readerSource = source;
+    m_readerRevision = revision;
+    m_readerHasPhoto = hasPhoto;
+    photoChanged();
+}
+
+void PlantPhotoView::photoChanged()
+{
     ++m_photoRevision;
     ++m_requestSerial; // a decode still running is for the old bytes
     m_decoding = false;
     m_photoSize.reset();
     m_decodedMaxPixel = 0;
-    if (m_photo) {
+    if (hasPhoto()) {
         requestDecode();
     } else {
         m_decodeWanted = false;
@@ -177,11 +209,20 @@ QSize PlantPhotoView::sizeHint() const
 
 void PlantPhotoView::requestDecode()
 {
-    if (!m_photo)
+    m_decodeQueued = false;
+    if (!hasPhoto())
         return;
     const QSize frame = framePixels();
-    if (!isVisible() || frame.isEmpty()) {
+    // Only a picture on screen is decoded: a row scrolled out of a long list waits until it is
+    // painted (paintEvent asks again).
+    if (!isVisible() || frame.isEmpty() || visibleRegion().isEmpty()) {
         m_decodeWanted = true;
+        return;
+    }
+    const std::optional<QByteArray> bytes = m_reader ? m_reader() : m_photo;
+    if (!bytes) {
+        m_decodeWanted = false;
+        showImage(std::nullopt, true);
         return;
     }
     m_decodeWanted = false;
@@ -196,7 +237,7 @@ void PlantPhotoView::requestDecode()
         applyDecode(watcher->result());
     });
     watcher->setFuture(
-        QtConcurrent::run([bytes = *m_photo, knownSize = m_photoSize, frame, revision = m_photoRevision] {
+        QtConcurrent::run([bytes = *bytes, knownSize = m_photoSize, frame, revision = m_photoRevision] {
             DecodeResult result;
             result.revision = revision;
             result.photoSize = knownSize ? knownSize : PhotoProcessor::imageSize(bytes);
@@ -224,7 +265,7 @@ void PlantPhotoView::applyDecode(const DecodeResult &result)
 
 bool PlantPhotoView::wantsLargerDecode() const
 {
-    if (!m_photo || !m_image || m_decoding)
+    if (!hasPhoto() || !m_image || m_decoding)
         return false;
     const int cap = PhotoProcessor::displayMaxPixel;
     const int needed = PhotoViewGeometry::decodeMaxPixel(m_photoSize, framePixels(), cap);
@@ -357,6 +398,10 @@ void PlantPhotoView::loadSpeciesImage()
 
 void PlantPhotoView::paintEvent(QPaintEvent *)
 {
+    if (m_decodeWanted && !m_decodeQueued) {
+        m_decodeQueued = true;
+        QMetaObject::invokeMethod(this, &PlantPhotoView::requestDecode, Qt::QueuedConnection);
+    }
     QPainter painter(this);
     Painting::setHighQuality(painter);
     const QPainterPath clip = Shapes::continuousRoundedRect(QRectF(rect()), m_radius, m_corners);

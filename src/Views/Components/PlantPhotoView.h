@@ -9,8 +9,9 @@
 //   auto *picture = new PlantPhotoView(plant->photo(), Species::find(plant->speciesID()), 0.3);
 //   picture->setCornerRadius(22, Shapes::topCorners);
 //
-// The photo is decoded off the UI thread, only as large as the frame needs (at most
-// PhotoProcessor::displayMaxPixel), and again if the frame grows. A result is used only while
+// The photo is decoded off the UI thread once the view is on screen (not while scrolled out of a
+// list), only as large as the frame needs (at most PhotoProcessor::displayMaxPixel), and again if
+// the frame grows. A result is used only while
 // the view still shows the same photo bytes; bytes that do not decode leave the species picture.
 
 #include "Models/Species.h"
@@ -22,6 +23,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class QPainter;
@@ -39,10 +41,17 @@ public:
                    QWidget *parent = nullptr);
     ~PlantPhotoView() override;
 
-    std::optional<QByteArray> photo() const { return m_photo; }
+    // The photo bytes (read through the reader when one is set).
+    std::optional<QByteArray> photo() const;
+    bool hasPhoto() const;
     // Same bytes as now: nothing happens. Otherwise the old picture stays until the new one is
     // decoded (or the photo turns out not to decode).
     void setPhoto(const std::optional<QByteArray> &photo);
+    // A photo the view reads only when it decodes it, so that it holds no bytes (a plant's stored
+    // photo in a long list). source and revision say which photo it is: a change of either is a
+    // new photo; the same pair again changes nothing.
+    using PhotoReader = std::function<std::optional<QByteArray>()>;
+    void setPhotoReader(quint64 source, quint64 revision, bool hasPhoto, PhotoReader read);
     const Species &species() const { return m_species; }
     void setSpecies(const Species &species);
     qreal symbolScale() const { return m_symbolScale; }
@@ -93,6 +102,7 @@ private:
         QImage image;
     };
 
+    void photoChanged();
     void requestDecode();
     void applyDecode(const DecodeResult &result);
     bool wantsLargerDecode() const;
@@ -103,7 +113,11 @@ private:
     void paintPlaceholder(QPainter &painter);
     void loadSpeciesImage();
 
-    std::optional<QByteArray> m_photo;
+    std::optional<QByteArray> m_photo; // unused while a reader is set
+    PhotoReader m_reader;
+    quint64 m_readerSource = 0;
+    quint64 m_readerRevision = 0;
+    bool m_readerHasPhoto = false;
     Species m_species;
     qreal m_symbolScale;
     qreal m_radius = 0;
@@ -115,6 +129,7 @@ private:
     quint64 m_requestSerial = 0;
     bool m_decoding = false;
     bool m_decodeWanted = false;
+    bool m_decodeQueued = false;
     std::optional<QSize> m_photoSize; // oriented pixel size, learnt from the first decode
     int m_decodedMaxPixel = 0;
 

@@ -30,6 +30,9 @@ void PlantThumbnail::refresh()
         return;
     }
     setSpecies(Species::find(m_plant->speciesID()));
-    // A stored photo is read from the store on each call; skip that when there is none.
-    setPhoto(m_plant->hasPhoto() ? m_plant->photo() : std::nullopt);
+    // The bytes are read from the store only to decode them, and not kept: a long list holds
+    // one thumbnail per task.
+    const QPointer<Plant> plant = m_plant;
+    setPhotoReader(m_plant->id(), m_plant->photoRevision(), m_plant->hasPhoto(),
+                   [plant]() -> std::optional<QByteArray> { return plant ? plant->photo() : std::nullopt; });
 }
