@@ -33,6 +33,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -71,6 +72,21 @@ QString badgeLine(const PlantCard *card)
         .arg(badge->text, QLatin1String(tint),
              badge->whiteForeground ? QStringLiteral("white") : QStringLiteral("primary"));
 }
+
+// Records the regions a widget paints.
+class PaintRecorder final : public QObject
+{
+public:
+    QList<QRegion> regions;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            regions.append(static_cast<QPaintEvent *>(event)->region());
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 QMenu *openPopup()
 {
@@ -564,6 +580,61 @@ private slots:
                                             QStringLiteral("Zebra 6d")}));
     }
 
+    void oneChangeRepaintsOneCard_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("repaints");
+        QTest::newRow("watered") << 0 << true;
+        QTest::newRow("renamed, same place") << 1 << true;
+        QTest::newRow("photo added") << 2 << true;
+        QTest::newRow("fertilized, nothing shown changes") << 3 << false;
+    }
+
+    void oneChangeRepaintsOneCard()
+    {
+        QFETCH(int, change);
+        QFETCH(bool, repaints);
+        QList<Plant *> plants;
+        for (int i = 0; i < 6; ++i)
+            plants.append(add(QStringLiteral("Plant %1").arg(i), QStringLiteral("Hall"),
+                              QStringLiteral("custom"), {7, 30, 0, 2}));
+        QTRY_COMPARE(screen().size(), 7);
+        QTRY_VERIFY(m_view->pictures().isIdle());
+        settlePaints();
+        PlantGrid *grid = m_view->grid();
+        PaintRecorder gridPaints;
+        grid->installEventFilter(&gridPaints);
+        QHash<Plant *, std::shared_ptr<PaintRecorder>> cardPaints;
+        for (Plant *plant : plants) {
+            cardPaints.insert(plant, std::make_shared<PaintRecorder>());
+            grid->card(plant)->installEventFilter(cardPaints.value(plant).get());
+        }
+
+        Plant *target = plants[2];
+        if (change == 0)
+            target->markDone(CareKind::water, m_harness->clock.now());
+        else if (change == 1)
+            target->setName(QStringLiteral("Plant 2b"));
+        else if (change == 2)
+            target->setPhoto(ImageFixtures::encode(ImageFixtures::naturalPicture(200, 250), "JPEG", 80));
+        else
+            target->markDone(CareKind::fertilize, m_harness->clock.now());
+        if (repaints)
+            QTRY_VERIFY(!cardPaints.value(target)->regions.isEmpty());
+        QTRY_VERIFY(m_view->pictures().isIdle());
+        settlePaints();
+
+        QCOMPARE(cardPaints.value(target)->regions.isEmpty(), !repaints);
+        const QRect cardRect = grid->card(target)->geometry();
+        for (const QRegion &region : std::as_const(gridPaints.regions))
+            QVERIFY2(cardRect.contains(region.boundingRect()), "the grid repainted beyond the changed card");
+        for (Plant *plant : plants) {
+            if (plant != target)
+                QVERIFY2(cardPaints.value(plant)->regions.isEmpty(), qPrintable(plant->name()));
+        }
+        QCOMPARE(grid->card(target)->isShowingPhoto(), change == 2);
+    }
+
     void largeGardenMakesCardsAsTheyScrollIntoView()
     {
         const QByteArray photo = ImageFixtures::encode(ImageFixtures::naturalPicture(400, 500), "JPEG", 80);
@@ -622,6 +693,19 @@ private:
         for (const auto &item : items)
             lines.append(item.second);
         return lines;
+    }
+
+    // Lets every paint already asked for happen: two frames of a widget updated on purpose.
+    void settlePaints()
+    {
+        QWidget *probe = m_view->searchField()->lineEdit();
+        for (int frame = 0; frame < 2; ++frame) {
+            PaintRecorder painted;
+            probe->installEventFilter(&painted);
+            probe->update();
+            QTRY_VERIFY(!painted.regions.isEmpty());
+            probe->removeEventFilter(&painted);
+        }
     }
 
     QStringList dueTexts(TodayView *today) const

@@ -104,15 +104,13 @@ void Painting::drawImageFilled(QPainter &painter, const QImage &image, const QPa
     painter.restore();
 }
 
-void Painting::drawShadow(QPainter &painter, const QRectF &rect, qreal radius, const QColor &color,
-                          qreal blur, const QPointF &offset)
+namespace {
+
+// The blurred shape of a continuous rounded rect of size (logical pixels), cached.
+QPixmap blurredShape(const QSizeF &size, qreal radius, const QColor &color, qreal blur, qreal dpr, int margin)
 {
-    if (color.alpha() == 0 || rect.isEmpty())
-        return;
-    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const int margin = int(std::ceil(blur * 2));
-    const QSize logical(int(std::ceil(rect.width())) + 2 * margin,
-                        int(std::ceil(rect.height())) + 2 * margin);
+    const QSize logical(int(std::ceil(size.width())) + 2 * margin,
+                        int(std::ceil(size.height())) + 2 * margin);
     const QString key = QStringLiteral("tendrel-shadow-%1x%2-%3-%4-%5-%6")
                             .arg(logical.width())
                             .arg(logical.height())
@@ -121,33 +119,68 @@ void Painting::drawShadow(QPainter &painter, const QRectF &rect, qreal radius, c
                             .arg(color.rgba(), 0, 16)
                             .arg(dpr);
     QPixmap shadow;
-    if (!QPixmapCache::find(key, &shadow)) {
-        QImage image(logical * dpr, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        {
-            QPainter p(&image);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.scale(dpr, dpr);
-            p.fillPath(
-                Shapes::continuousRoundedRect(QRectF(margin, margin, rect.width(), rect.height()), radius),
-                Qt::black);
-        }
-        // Three box passes approximate a Gaussian of the given radius.
-        const int boxRadius = qMax(1, int(std::lround(blur * dpr / 2.0)));
-        for (int pass = 0; pass < 3; ++pass) {
-            boxBlurAlpha(image, boxRadius, true);
-            boxBlurAlpha(image, boxRadius, false);
-        }
-        {
-            QPainter p(&image);
-            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            p.fillRect(image.rect(), color);
-        }
-        shadow = QPixmap::fromImage(std::move(image));
-        shadow.setDevicePixelRatio(dpr);
-        QPixmapCache::insert(key, shadow);
+    if (QPixmapCache::find(key, &shadow))
+        return shadow;
+    QImage image(logical * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(dpr, dpr);
+        p.fillPath(Shapes::continuousRoundedRect(QRectF(QPointF(margin, margin), size), radius), Qt::black);
     }
-    painter.drawPixmap(QPointF(rect.left() - margin + offset.x(), rect.top() - margin + offset.y()), shadow);
+    // Three box passes approximate a Gaussian of the given radius.
+    const int boxRadius = qMax(1, int(std::lround(blur * dpr / 2.0)));
+    for (int pass = 0; pass < 3; ++pass) {
+        boxBlurAlpha(image, boxRadius, true);
+        boxBlurAlpha(image, boxRadius, false);
+    }
+    {
+        QPainter p(&image);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(image.rect(), color);
+    }
+    shadow = QPixmap::fromImage(std::move(image));
+    shadow.setDevicePixelRatio(dpr);
+    QPixmapCache::insert(key, shadow);
+    return shadow;
+}
+
+} // namespace
+
+void Painting::drawShadow(QPainter &painter, const QRectF &rect, qreal radius, const QColor &color,
+                          qreal blur, const QPointF &offset)
+{
+    if (color.alpha() == 0 || rect.isEmpty())
+        return;
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const int margin = int(std::ceil(blur * 2));
+    const QPointF origin(rect.left() - margin + offset.x(), rect.top() - margin + offset.y());
+    // Past its corners and the blur's reach a shadow is flat: a large one is the shadow of the
+    // smallest rect with the same corners, its middle stretched, so no size is blurred anew.
+    const int edge = int(std::ceil(qMax<qreal>(radius, 0))) + margin;
+    const int smallest = 2 * edge + 1;
+    if (rect.width() <= smallest + 1 || rect.height() <= smallest + 1 ||
+        !qFuzzyCompare(dpr, std::round(dpr))) {
+        painter.drawPixmap(origin, blurredShape(rect.size(), radius, color, blur, dpr, margin));
+        return;
+    }
+    const QPixmap shadow = blurredShape(QSizeF(smallest, smallest), radius, color, blur, dpr, margin);
+    // Nine slices: corners as they are, edges and middle stretched (source rects in pixels).
+    const qreal slice = edge + margin;
+    const QSizeF full(rect.width() + 2 * margin, rect.height() + 2 * margin);
+    const qreal xs[] = {0, slice, full.width() - slice, full.width()};
+    const qreal ys[] = {0, slice, full.height() - slice, full.height()};
+    const qreal sourceSide = smallest + 2 * margin;
+    const qreal sx[] = {0, slice * dpr, (sourceSide - slice) * dpr, sourceSide * dpr};
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const QRectF target(origin.x() + xs[column], origin.y() + ys[row], xs[column + 1] - xs[column],
+                                ys[row + 1] - ys[row]);
+            const QRectF source(sx[column], sx[row], sx[column + 1] - sx[column], sx[row + 1] - sx[row]);
+            painter.drawPixmap(target, shadow, source);
+        }
+    }
 }
 
 void Painting::drawGlass(QPainter &painter, const QPainterPath &path, const QColor &fill,
