@@ -78,10 +78,10 @@ struct Candidate
     static CareKind kind(qint32 task) { return CareKind::allCases()[size_t(task & 3)]; }
 };
 
-// The candidates in plain text order of their plants' names. Each name is keyed once: its first
-// twenty units, in code point order, packed into five integers (most names differ there), and a
-// view of the whole NFC name for the rest. The views point into the plants' own names, which
-// stay untouched while the list is built, or into the normalised copies kept here.
+// The candidates in plain text order of their plants' names. Each name comes composed (NFC) from
+// its plant and is keyed once: its first twenty units, in code point order, packed into five
+// integers (most names differ there), and a view of the whole name for the rest. The views point
+// into the plants' own names, which stay untouched while the list is built.
 class NameOrder final
 {
 public:
@@ -89,22 +89,14 @@ public:
     {
         m_candidates.clear();
         m_keys.clear();
-        m_normalized.clear();
     }
 
     void add(QStringView name, const Candidate &candidate)
     {
-        char16_t highest = highestUnit(name);
-        // Text below U+0300 is already NFC, which spares the common case a normalisation pass.
-        if (highest >= 0x300) {
-            m_normalized.push_back(name.toString().normalized(QString::NormalizationForm_C));
-            name = m_normalized.back(); // a moved QString keeps its characters where they are
-            highest = highestUnit(name);
-        }
         Key &key = m_keys.emplace_back(Key{{}, name, qint32(m_candidates.size())});
         const char16_t *units = name.utf16();
         const qsizetype prefixLength = std::min<qsizetype>(name.size(), qsizetype(key.prefix.size()) * 4);
-        if (highest < 0xD800 && std::endian::native == std::endian::little) {
+        if (highestUnit(name.left(prefixLength)) < 0xD800 && std::endian::native == std::endian::little) {
             // No unit needs remapping: pack four units at a time, first unit in the top bits.
             for (qsizetype i = 0; i < prefixLength; i += 4) {
                 quint64 word = 0;
@@ -185,7 +177,6 @@ private:
 
     std::vector<Candidate> m_candidates;
     std::vector<Key> m_keys;
-    std::vector<QString> m_normalized;
 };
 
 // Working memory of tasks(), kept per thread between calls: the list is rebuilt on every redraw,
@@ -263,7 +254,7 @@ QList<CareTask> CareTask::tasks(const QList<Plant *> &plants, qint64 horizonDays
         if (candidate.taskCount > 0) {
             candidate.plantIndex = qint32(p);
             taskCount += candidate.taskCount;
-            names.add(plant->nameView(), candidate);
+            names.add(plant->composedNameView(), candidate);
         }
     }
 

@@ -11,6 +11,7 @@ Plant::Plant(QString name, const Species &species, QString site, std::optional<Q
     : QObject(parent), m_id(newRecordId()), m_name(std::move(name)), m_speciesID(species.id),
       m_site(std::move(site)), m_notes(std::move(notes)), m_events(std::vector<std::unique_ptr<CareEvent>>())
 {
+    m_composedName = m_name.normalized(QString::NormalizationForm_C);
     m_schedule.intervals[0] = species.waterDays;
     m_schedule.intervals[1] = species.fertilizeDays;
     m_schedule.intervals[2] = species.mistDays;
@@ -42,6 +43,7 @@ void Plant::setName(const QString &name)
     if (m_name == name)
         return;
     m_name = name;
+    m_composedName = m_name.normalized(QString::NormalizationForm_C);
     didChange();
 }
 

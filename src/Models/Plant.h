@@ -43,6 +43,10 @@ public:
     QString name() const { return m_name; }
     // The name without a copy, for hot loops; valid until the name changes.
     QStringView nameView() const { return m_name; }
+    // The name in canonical composed form (NFC), made once whenever the name changes so that
+    // ordering plants by name never normalises a name again; shares the name's characters when it
+    // is composed already. Valid until the name changes.
+    QStringView composedNameView() const { return m_composedName; }
     void setName(const QString &name);
     QString speciesID() const { return m_speciesID; }
     void setSpeciesID(const QString &speciesID);
@@ -87,9 +91,9 @@ public:
     void prefetchSchedule() const
     {
         __builtin_prefetch(&m_schedule);
-        __builtin_prefetch(&m_name);
+        __builtin_prefetch(&m_composedName);
     }
-    void prefetchName() const { __builtin_prefetch(m_name.constData()); }
+    void prefetchName() const { __builtin_prefetch(m_composedName.constData()); }
 
     // Kinds whose interval is at least 1, in the order water, fertilize, mist.
     QList<CareKind> enabledKinds() const;
@@ -169,6 +173,7 @@ private:
     Schedule m_schedule;
     RecordId m_id;
     QString m_name;
+    QString m_composedName;
     QString m_speciesID = QStringLiteral("custom");
     QString m_site = QStringLiteral("Living Room");
     QString m_notes;

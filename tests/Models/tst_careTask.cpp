@@ -243,6 +243,10 @@ void CareTaskTest::equalDueDatesSortByPlainTextName_data()
     QTest::newRow("decomposed sorts as composed")
         << QStringLiteral("Cafe\u0301 a") << QStringLiteral("Caf\u00e9 b");
     QTest::newRow("composed after plain") << QStringLiteral("Cafe") << QStringLiteral("Cafe\u0301");
+    // Past the first few thousand characters, the same rules still hold.
+    const QString longStart = QStringLiteral("Ivy ").repeated(2'500);
+    QTest::newRow("long shared start, decomposed")
+        << longStart + QStringLiteral("Cafe\u0301 a") << longStart + QStringLiteral("Caf\u00e9 b");
 }
 
 void CareTaskTest::equalDueDatesSortByPlainTextName()
@@ -250,11 +254,17 @@ void CareTaskTest::equalDueDatesSortByPlainTextName()
     QFETCH(QString, first);
     QFETCH(QString, second);
 
-    // Passed in both orders; the names alone decide.
-    for (bool swap : {false, true}) {
+    // Passed in both orders; the names alone decide, also the names plants were renamed to after a
+    // list was made.
+    for (const bool swap : {false, true}) {
         Garden garden;
-        garden.add(swap ? first : second, 1, now().addDays(-1));
-        garden.add(swap ? second : first, 1, now().addDays(-1));
+        Plant *one = garden.add(swap ? first : second, 1, now().addDays(-1));
+        Plant *other = garden.add(swap ? second : first, 1, now().addDays(-1));
+        const QList<CareTask> before = CareTask::tasks(garden.plants(), 0);
+        QCOMPARE(before.size(), 2);
+        QCOMPARE(before[0].plant->name(), first);
+        one->setName(swap ? second : first);
+        other->setName(swap ? first : second);
         const QList<CareTask> tasks = CareTask::tasks(garden.plants(), 0);
         QCOMPARE(tasks.size(), 2);
         QCOMPARE(tasks[0].plant->name(), first);
