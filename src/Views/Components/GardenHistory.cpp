@@ -395,8 +395,10 @@ void GardenHistory::editPlant(Plant *plant, const PlantEdit &edit)
     PlantEdit after = edit;
     // Photos are large: a step keeps them only when it changes them.
     const bool photoChanged = before.photo != after.photo;
-    if (!photoChanged)
-        before.photo = after.photo = std::nullopt;
+    if (!photoChanged) {
+        before.photo.reset();
+        after.photo.reset();
+    }
     push(new EditPlantStep(m_store, ++m_nextSerial, tr("Edit %1").arg(nameInText(edit.name)), plant->id(),
                            std::move(before), std::move(after), photoChanged));
 }
