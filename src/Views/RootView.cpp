@@ -313,18 +313,19 @@ QWidget *RootView::createAddPlantContent()
 
 QWidget *RootView::createBanner(const QString &objectName, const QString &text)
 {
-    const Theme &theme = Theme::current();
     auto *banner = new QWidget(this);
     banner->setObjectName(objectName);
     banner->setAutoFillBackground(true);
-    QPalette palette = banner->palette();
-    palette.setColor(QPalette::Window, Theme::withAlpha(theme.colors.orange, 0.18));
-    banner->setPalette(palette);
+    Theme::follow(banner, [banner] {
+        QPalette palette = banner->palette();
+        palette.setColor(QPalette::Window, Theme::withAlpha(Theme::current().colors.orange, 0.18));
+        banner->setPalette(palette);
+    });
     auto *layout = new QHBoxLayout(banner);
     layout->setContentsMargins(16, 8, 16, 8);
     layout->setSpacing(8);
     auto *symbol =
-        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 18, theme.colors.orange, banner);
+        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 18, &ThemeColors::orange, banner);
     layout->addWidget(symbol);
     auto *label = new TextLabel(text, TextStyle::subheadline, banner);
     label->setWordWrap(true);

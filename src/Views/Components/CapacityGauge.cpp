@@ -58,8 +58,6 @@ CapacityGauge::Arc CapacityGauge::arc(double value)
 CapacityGauge::CapacityGauge(QWidget *parent) : QWidget(parent)
 {
     const Theme &t = Theme::current();
-    m_tint = t.colors.accent;
-    m_symbolColor = t.colors.accent;
     m_symbolFont = t.gauge.symbolFont;
     m_diameter = t.gauge.diameter;
     m_lineWidth = t.gauge.lineWidth;
@@ -83,13 +81,13 @@ void CapacityGauge::setValue(double value)
     }
 }
 
-void CapacityGauge::setTint(const QColor &tint)
+void CapacityGauge::setTint(const ThemeColor &tint)
 {
     m_tint = tint;
     update();
 }
 
-void CapacityGauge::setSymbol(const QString &symbol, const QColor &color)
+void CapacityGauge::setSymbol(const QString &symbol, const ThemeColor &color)
 {
     m_symbol = symbol;
     m_symbolColor = color;
@@ -139,11 +137,12 @@ void CapacityGauge::paintEvent(QPaintEvent *)
     const QRectF ring(centre.x() - d / 2 + lw / 2, centre.y() - d / 2 + lw / 2, d - lw, d - lw);
 
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(Theme::withAlpha(m_tint, m_tint.alphaF() * t.gauge.trackAlpha), lw));
+    const QColor tint = m_tint.resolve(t);
+    p.setPen(QPen(Theme::withAlpha(tint, tint.alphaF() * t.gauge.trackAlpha), lw));
     p.drawEllipse(ring);
     const Arc a = arc(m_value);
     if (a.spanDegrees != 0) {
-        p.setPen(QPen(m_tint, lw, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(QPen(tint, lw, Qt::SolidLine, Qt::RoundCap));
         p.drawArc(ring, int(std::lround(a.startDegrees * 16)), int(std::lround(a.spanDegrees * 16)));
     }
     if (!m_symbol.isEmpty()) {
@@ -152,6 +151,6 @@ void CapacityGauge::paintEvent(QPaintEvent *)
             f.setPointSizeF(f.pointSizeF() * m_scale);
         const qreal icon = qMin<qreal>(Symbols::sizeFor(f), d - 2 * lw - 4);
         Symbols::paint(p, QRectF(centre.x() - icon / 2, centre.y() - icon / 2, icon, icon), m_symbol,
-                       m_symbolColor);
+                       m_symbolColor.resolve(t));
     }
 }

@@ -11,6 +11,8 @@
 //   g->setAccessibleName(tr("Water"));             // read as a progress bar: that name, the value
 //   g->setAccessibleDescription(tr("Due today"));  // (0...1) and what it means
 
+#include "Views/Components/ThemeColor.h"
+
 #include <QColor>
 #include <QFont>
 #include <QWidget>
@@ -33,9 +35,9 @@ public:
 
     double value() const { return m_value; }
     void setValue(double value);
-    void setTint(const QColor &tint);
-    QColor tint() const { return m_tint; }
-    void setSymbol(const QString &symbol, const QColor &color);
+    void setTint(const ThemeColor &tint);
+    QColor tint() const { return m_tint.resolve(); }
+    void setSymbol(const QString &symbol, const ThemeColor &color);
     QString symbol() const { return m_symbol; }
     void setSymbolFont(const QFont &font);
     void setDiameter(int diameter);
@@ -49,9 +51,9 @@ protected:
 
 private:
     double m_value = 0;
-    QColor m_tint;
+    ThemeColor m_tint = &ThemeColors::accent;
     QString m_symbol;
-    QColor m_symbolColor;
+    ThemeColor m_symbolColor = &ThemeColors::accent;
     QFont m_symbolFont;
     int m_diameter;
     qreal m_lineWidth;

@@ -16,7 +16,8 @@ ContentUnavailableView::ContentUnavailableView(const QString &symbol, const QStr
 {
     const Theme &t = Theme::current();
     const PanelStyle &s = t.unavailable;
-    m_symbol = new SymbolView(symbol, s.symbolSize, s.symbolColor, this);
+    m_symbol =
+        new SymbolView(symbol, s.symbolSize, &ThemeColors::secondaryLabel, this); // the panel's symbol colour
     m_title = new TextLabel(title, TextStyle::title2, this);
     m_title->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_title->setFont(s.titleFont);
@@ -24,7 +25,7 @@ ContentUnavailableView::ContentUnavailableView(const QString &symbol, const QStr
     m_title->setWordWrap(true);
     m_description = new TextLabel(description, TextStyle::body, this);
     m_description->setFont(s.descriptionFont);
-    m_description->setTextColor(s.descriptionColor);
+    m_description->setTextColor(&ThemeColors::secondaryLabel); // the panel's description colour
     m_description->setAlignment(Qt::AlignHCenter);
     m_description->setWordWrap(true);
     m_description->setVisible(!description.isEmpty());

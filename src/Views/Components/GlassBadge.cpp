@@ -33,13 +33,18 @@ void GlassBadge::setSymbol(const QString &symbol)
     update();
 }
 
-void GlassBadge::setTint(const std::optional<QColor> &tint)
+std::optional<QColor> GlassBadge::tint() const
+{
+    return m_tint ? std::optional<QColor>(m_tint->resolve()) : std::nullopt;
+}
+
+void GlassBadge::setTint(const std::optional<ThemeColor> &tint)
 {
     m_tint = tint;
     update();
 }
 
-void GlassBadge::setForeground(const std::optional<QColor> &color)
+void GlassBadge::setForeground(const std::optional<ThemeColor> &color)
 {
     m_foreground = color;
     update();
@@ -48,7 +53,7 @@ void GlassBadge::setForeground(const std::optional<QColor> &color)
 QColor GlassBadge::foreground() const
 {
     if (m_foreground)
-        return *m_foreground;
+        return m_foreground->resolve();
     return m_tint ? QColor(Qt::white) : Theme::current().badge.foreground;
 }
 
@@ -75,7 +80,7 @@ void GlassBadge::setTextStyle(TextStyle style, QFont::Weight weight)
 
 GlassBadge::Content GlassBadge::content() const
 {
-    return {m_text, m_symbol, m_tint, foreground(), m_font, m_paddingH, m_paddingV, m_circular};
+    return {m_text, m_symbol, tint(), foreground(), m_font, m_paddingH, m_paddingV, m_circular};
 }
 
 QSize GlassBadge::sizeHint() const

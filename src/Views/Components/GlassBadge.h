@@ -14,6 +14,8 @@
 
 #include "Views/Components/Theme.h"
 
+#include "Views/Components/ThemeColor.h"
+
 #include <QWidget>
 
 class QPainter;
@@ -29,9 +31,9 @@ public:
     QString text() const { return m_text; }
     void setText(const QString &text);
     void setSymbol(const QString &symbol);
-    void setTint(const std::optional<QColor> &tint);
-    std::optional<QColor> tint() const { return m_tint; }
-    void setForeground(const std::optional<QColor> &color); // default: white when tinted, else label
+    void setTint(const std::optional<ThemeColor> &tint);
+    std::optional<QColor> tint() const;
+    void setForeground(const std::optional<ThemeColor> &color); // default: white when tinted, else label
     QColor foreground() const;
     void setCircular(bool circular);
     void setPadding(int horizontal, int vertical);
@@ -63,8 +65,8 @@ private:
 
     QString m_text;
     QString m_symbol;
-    std::optional<QColor> m_tint;
-    std::optional<QColor> m_foreground;
+    std::optional<ThemeColor> m_tint;
+    std::optional<ThemeColor> m_foreground;
     QFont m_font;
     int m_paddingH;
     int m_paddingV;

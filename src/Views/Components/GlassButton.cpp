@@ -44,7 +44,7 @@ GlassButton::GlassButton(const QString &text, const QString &symbol, Style style
     connect(this, &QAbstractButton::clicked, this, &GlassButton::showMenu);
 }
 
-GlassButton *GlassButton::circular(const QString &symbol, const std::optional<QColor> &tint, int diameter,
+GlassButton *GlassButton::circular(const QString &symbol, const std::optional<ThemeColor> &tint, int diameter,
                                    const QString &accessibleName, QWidget *parent)
 {
     auto *button = new GlassButton(Formatting::mnemonicEscaped(accessibleName), symbol, Style::glass, parent);
@@ -84,7 +84,7 @@ void GlassButton::setRole(Role role)
     update();
 }
 
-void GlassButton::setTint(const std::optional<QColor> &tint)
+void GlassButton::setTint(const std::optional<ThemeColor> &tint)
 {
     m_tint = tint;
     update();
@@ -173,7 +173,7 @@ QColor GlassButton::tintColor() const
     const Theme &t = Theme::current();
     if (m_role == Role::destructive)
         return t.colors.red;
-    return m_tint.value_or(t.colors.accent);
+    return m_tint ? m_tint->resolve(t) : t.colors.accent;
 }
 
 QSize GlassButton::sizeHint() const
@@ -256,7 +256,8 @@ void GlassButton::paintEvent(QPaintEvent *)
     }
     case Style::bordered:
         p.fillPath(shape, s.borderedFill);
-        foreground = m_role == Role::destructive ? t.colors.red : (m_tint ? *m_tint : t.colors.label);
+        foreground =
+            m_role == Role::destructive ? t.colors.red : (m_tint ? m_tint->resolve(t) : t.colors.label);
         break;
     case Style::borderless:
         foreground = tint;

@@ -18,7 +18,9 @@
 //   As in any Qt button, "&" in the text marks a mnemonic: text holding user data goes through
 //   Formatting::mnemonicEscaped() ("&&" shows one "&"). circular() takes its name as plain text.
 
+#include "Views/Components/ThemeColor.h"
 #include <QAbstractButton>
+
 #include <QColor>
 #include <QMenu>
 #include <QPointer>
@@ -36,7 +38,7 @@ public:
 
     GlassButton(const QString &text, const QString &symbol = {}, Style style = Style::glass,
                 QWidget *parent = nullptr);
-    static GlassButton *circular(const QString &symbol, const std::optional<QColor> &tint, int diameter,
+    static GlassButton *circular(const QString &symbol, const std::optional<ThemeColor> &tint, int diameter,
                                  const QString &accessibleName, QWidget *parent = nullptr);
 
     Style buttonStyle() const { return m_style; }
@@ -45,7 +47,7 @@ public:
     void setControlSize(ControlSize size);
     void setRole(Role role);
     Role role() const { return m_role; }
-    void setTint(const std::optional<QColor> &tint);
+    void setTint(const std::optional<ThemeColor> &tint);
     void setSymbol(const QString &symbol);
     QString symbol() const { return m_symbol; }
     void setSymbolOnly(bool symbolOnly); // hides the text, keeps it as the accessible name
@@ -77,7 +79,7 @@ private:
     Shape m_shape = Shape::capsule;
     ControlSize m_size = ControlSize::regular;
     Role m_role = Role::normal;
-    std::optional<QColor> m_tint;
+    std::optional<ThemeColor> m_tint;
     std::optional<QFont> m_font;
     QPointer<QMenu> m_menu;
     int m_diameter = 0;

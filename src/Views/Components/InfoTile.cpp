@@ -11,7 +11,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-InfoTile::InfoTile(const QString &title, const QString &value, const QString &symbol, const QColor &tint,
+InfoTile::InfoTile(const QString &title, const QString &value, const QString &symbol, const ThemeColor &tint,
                    QWidget *parent)
     : QWidget(parent), m_tint(tint)
 {
@@ -19,10 +19,10 @@ InfoTile::InfoTile(const QString &title, const QString &value, const QString &sy
     m_symbol = new SymbolView(symbol, Symbols::sizeFor(s.symbolFont), tint, this);
     m_title = new TextLabel(title, TextStyle::caption, this);
     m_title->setFont(s.titleFont);
-    m_title->setTextColor(s.titleColor);
+    m_title->setTextColor(&ThemeColors::secondaryLabel); // the tile's title colour
     m_value = new TextLabel(value, TextStyle::subheadline, this);
     m_value->setFont(s.valueFont);
-    m_value->setTextColor(s.valueColor);
+    m_value->setTextColor(&ThemeColors::label); // the tile's value colour
     m_value->setWordWrap(true);
 
     auto *column = new QVBoxLayout(this);
@@ -73,7 +73,7 @@ void InfoTile::setSymbol(const QString &symbol)
     m_symbol->setSymbol(symbol);
 }
 
-void InfoTile::setTint(const QColor &tint)
+void InfoTile::setTint(const ThemeColor &tint)
 {
     m_tint = tint;
     m_symbol->setColor(tint);

@@ -7,6 +7,8 @@
 //   auto *tile = new InfoTile(tr("Water"), tr("Every 8 days"), "drop.fill", theme.colors.blue, parent);
 //   tile->setValue(...); tile->setTint(...);
 
+#include "Views/Components/ThemeColor.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -17,17 +19,17 @@ class InfoTile final : public QWidget
 {
     Q_OBJECT
 public:
-    InfoTile(const QString &title, const QString &value, const QString &symbol, const QColor &tint,
+    InfoTile(const QString &title, const QString &value, const QString &symbol, const ThemeColor &tint,
              QWidget *parent = nullptr);
 
     QString title() const;
     QString value() const;
     QString symbol() const;
-    QColor tint() const { return m_tint; }
+    QColor tint() const { return m_tint.resolve(); }
     void setTitle(const QString &title);
     void setValue(const QString &value);
     void setSymbol(const QString &symbol);
-    void setTint(const QColor &tint);
+    void setTint(const ThemeColor &tint);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -38,5 +40,5 @@ private:
     SymbolView *m_symbol;
     TextLabel *m_title;
     TextLabel *m_value;
-    QColor m_tint;
+    ThemeColor m_tint;
 };

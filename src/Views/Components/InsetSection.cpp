@@ -54,14 +54,13 @@ protected:
 
 InsetSection::InsetSection(const QString &header, QWidget *parent) : QWidget(parent)
 {
-    const Theme &t = Theme::current();
-    const ListStyle &s = t.list;
+    const ListStyle &s = Theme::current().list;
 
     m_headerRow = new QWidget(this);
     m_header = new SymbolLabel({}, header, TextStyle::subheadline, m_headerRow);
     m_header->setTextStyle(TextStyle::subheadline, QFont::DemiBold);
     m_header->textLabel()->setFont(s.headerFont);
-    m_header->setColor(s.headerColor);
+    m_header->setColor(&ThemeColors::secondaryLabel); // the list header colour
     m_header->symbolView()->hide();
     // Readers hear the title as a heading, and the row around it is only layout.
     Accessibility::setRole(m_header, QAccessible::Heading);
@@ -82,7 +81,7 @@ InsetSection::InsetSection(const QString &header, QWidget *parent) : QWidget(par
 
     m_footer = new TextLabel({}, TextStyle::caption, this);
     m_footer->setFont(s.footerFont);
-    m_footer->setTextColor(s.footerColor);
+    m_footer->setTextColor(&ThemeColors::secondaryLabel); // the list footer colour
     m_footer->setWordWrap(true);
     m_footer->setContentsMargins(s.rowPaddingH, 0, s.rowPaddingH, 0);
     m_footer->hide();
@@ -107,7 +106,7 @@ void InsetSection::setHeader(const QString &header)
     m_headerRow->setVisible(!header.isEmpty() || m_headerLayout->count() > 2);
 }
 
-void InsetSection::setHeaderSymbol(const QString &symbol, const QColor &color)
+void InsetSection::setHeaderSymbol(const QString &symbol, const ThemeColor &color)
 {
     m_header->setSymbol(symbol);
     m_header->symbolView()->setVisible(!symbol.isEmpty());

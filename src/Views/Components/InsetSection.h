@@ -5,7 +5,7 @@
 // rounded background separated by hairlines, and an optional footer.
 //
 //   auto *overdue = new InsetSection(tr("Overdue"));
-//   overdue->setHeaderSymbol("exclamationmark.circle.fill", theme.colors.red); // header in red
+//   overdue->setHeaderSymbol("exclamationmark.circle.fill", ColorRole::red); // header in red
 //   auto *today = new InsetSection(tr("Today"));
 //   today->setHeaderAccessory(completeAllButton);        // right-aligned in the header line
 //   today->addRow(row); today->insertRow(0, row); today->removeRow(row) /* deletes it */;
@@ -15,6 +15,8 @@
 //   Rows are any widgets; ListRow rows get rounded hover corners and their own separator inset.
 //   The title is a heading for screen readers. species->setAccessibleList(true): the rows are
 //   the items of a list (species, plants), not the fields of a form.
+
+#include "Views/Components/ThemeColor.h"
 
 #include <QColor>
 #include <QWidget>
@@ -32,7 +34,7 @@ public:
 
     QString header() const;
     void setHeader(const QString &header);
-    void setHeaderSymbol(const QString &symbol, const QColor &color);
+    void setHeaderSymbol(const QString &symbol, const ThemeColor &color);
     void setHeaderAccessory(QWidget *accessory);
     QString footer() const;
     void setFooter(const QString &footer);

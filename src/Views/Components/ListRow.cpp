@@ -15,19 +15,17 @@
 
 ListRow::ListRow(const QString &title, QWidget *parent) : QWidget(parent)
 {
-    const Theme &t = Theme::current();
-    const ListStyle &s = t.list;
-    m_titleColor = t.colors.label;
+    const ListStyle &s = Theme::current().list;
     m_title = new TextLabel(title, TextStyle::body, this);
     m_title->setFont(s.titleFont);
     m_subtitle = new TextLabel({}, TextStyle::subheadline, this);
     m_subtitle->setFont(s.subtitleFont);
-    m_subtitle->setTextColor(t.colors.secondaryLabel);
+    m_subtitle->setTextColor(&ThemeColors::secondaryLabel);
     m_subtitle->hide();
     m_value = new TextLabel({}, TextStyle::body, this);
-    m_value->setTextColor(t.colors.secondaryLabel);
+    m_value->setTextColor(&ThemeColors::secondaryLabel);
     m_value->hide();
-    m_chevron = new SymbolView(QStringLiteral("chevron.right"), 13, t.colors.tertiaryLabel, this);
+    m_chevron = new SymbolView(QStringLiteral("chevron.right"), 13, &ThemeColors::tertiaryLabel, this);
     m_chevron->hide();
 
     m_texts = new QWidget(this);
@@ -64,7 +62,7 @@ void ListRow::setSubtitle(const QString &subtitle)
     m_subtitle->setVisible(!subtitle.isEmpty());
 }
 
-void ListRow::setSymbol(const QString &symbol, const QColor &tint)
+void ListRow::setSymbol(const QString &symbol, const ThemeColor &tint)
 {
     if (!m_symbol) {
         m_symbol = new SymbolView(symbol, Symbols::sizeFor(m_title->font()), tint, this);
@@ -76,7 +74,7 @@ void ListRow::setSymbol(const QString &symbol, const QColor &tint)
     }
 }
 
-void ListRow::setTitleColor(const QColor &color)
+void ListRow::setTitleColor(const ThemeColor &color)
 {
     m_titleColor = color;
     applyTitleColor();
@@ -205,8 +203,7 @@ bool ListRow::event(QEvent *event)
 
 void ListRow::applyTitleColor()
 {
-    const Theme &t = Theme::current();
-    m_title->setTextColor(isEnabled() ? m_titleColor : t.colors.tertiaryLabel);
+    m_title->setTextColor(isEnabled() ? m_titleColor : ThemeColor(&ThemeColors::tertiaryLabel));
     if (m_symbol)
         m_symbol->setEnabled(isEnabled());
 }

@@ -7,15 +7,17 @@
 // (the row is a list item in a list section, a button elsewhere).
 //
 //   auto *row = new ListRow(tr("Daily Reminders"));
-//   row->setSymbol("bell.badge.fill", theme.colors.red);
+//   row->setSymbol("bell.badge.fill", ColorRole::red);        // follows light and dark
 //   row->addTrailing(new ToggleSwitch);                       // any widget on the trailing side
 //   auto *count = new ListRow(tr("Plants")); count->setValueText(QLocale().toString(n));
-//   auto *add = new ListRow(tr("Add Sample Plants")); add->setSymbol("leaf.circle", accent);
-//   add->setTitleColor(accent); add->setActivatable(true);
+//   auto *add = new ListRow(tr("Add Sample Plants")); add->setSymbol("leaf.circle", &ThemeColors::accent);
+//   add->setTitleColor(&ThemeColors::accent); add->setActivatable(true);
 //   connect(add, &ListRow::activated, ...);
 //   auto *task = new ListRow; task->setContent(myTaskRowWidget);
 //   task->setAccessory(ListRow::Accessory::chevron); row->contentLayout()   // the QHBoxLayout of the row,
 //   for extra widgets Title, subtitle and value are plain text.
+
+#include "Views/Components/ThemeColor.h"
 
 #include <QColor>
 #include <QWidget>
@@ -35,8 +37,8 @@ public:
     QString title() const;
     void setTitle(const QString &title);
     void setSubtitle(const QString &subtitle);
-    void setSymbol(const QString &symbol, const QColor &tint);
-    void setTitleColor(const QColor &color);
+    void setSymbol(const QString &symbol, const ThemeColor &tint);
+    void setTitleColor(const ThemeColor &color);
     void setValueText(const QString &value);
     QString valueText() const;
     void addTrailing(QWidget *widget);
@@ -73,7 +75,7 @@ private:
     TextLabel *m_value;
     SymbolView *m_chevron;
     QWidget *m_texts;
-    QColor m_titleColor;
+    ThemeColor m_titleColor = &ThemeColors::label;
     unsigned m_corners = 0;
     bool m_activatable = false;
     bool m_pressed = false;

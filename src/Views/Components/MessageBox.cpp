@@ -101,7 +101,7 @@ int MessageBox::show(QWidget *parent, const QString &title, const QString &messa
     column->addWidget(titleLabel);
     if (!message.isEmpty()) {
         auto *messageLabel = new TextLabel(message, TextStyle::body, &dialog);
-        messageLabel->setTextColor(t.colors.secondaryLabel);
+        messageLabel->setTextColor(&ThemeColors::secondaryLabel);
         messageLabel->setWordWrap(true);
         column->addWidget(messageLabel);
     }

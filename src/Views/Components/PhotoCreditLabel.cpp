@@ -12,13 +12,14 @@ std::optional<PhotoCreditLabel::Line> PhotoCreditLabel::lineFor(const std::optio
         return std::nullopt;
     const QChar dot(0x00B7);
     Line line;
-    line.text = QStringLiteral("Photo: ") + credit->author + QLatin1Char(' ') + dot + QLatin1Char(' ')
-        + credit->license + QLatin1Char(' ') + dot + QStringLiteral(" Wikimedia Commons");
-    line.accessibleName = QStringLiteral("Photo by ") + credit->author + QStringLiteral(", ") + credit->license
-        + QStringLiteral(", from Wikimedia Commons");
+    line.text = QStringLiteral("Photo: ") + credit->author + QLatin1Char(' ') + dot + QLatin1Char(' ') +
+                credit->license + QLatin1Char(' ') + dot + QStringLiteral(" Wikimedia Commons");
+    line.accessibleName = QStringLiteral("Photo by ") + credit->author + QStringLiteral(", ") +
+                          credit->license + QStringLiteral(", from Wikimedia Commons");
     const QUrl url(credit->source.trimmed());
     const QString scheme = url.scheme().toLower();
-    if (url.isValid() && (scheme == QLatin1String("https") || scheme == QLatin1String("http")) && !url.host().isEmpty())
+    if (url.isValid() && (scheme == QLatin1String("https") || scheme == QLatin1String("http")) &&
+        !url.host().isEmpty())
         line.link = url;
     return line;
 }
@@ -30,6 +31,11 @@ PhotoCreditLabel::PhotoCreditLabel(const Species &species, QWidget *parent) : QL
     connect(this, &QLabel::linkActivated, this, &PhotoCreditLabel::openLink);
     applyStyle();
     setSpecies(species);
+    // A switch between light and dark: the colours, and the link colour inside the markup.
+    Theme::follow(this, [this] {
+        applyStyle();
+        setCredit(m_credit, m_hasImage);
+    });
 }
 
 void PhotoCreditLabel::setSpecies(const Species &species)
@@ -99,7 +105,7 @@ void PhotoCreditLabel::applyStyle()
 void PhotoCreditLabel::changeEvent(QEvent *event)
 {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ThemeChange) {
+    if (event->type() == QEvent::ThemeChange) {
         applyStyle();
         setCredit(m_credit, m_hasImage); // the link colour is part of the markup
     }

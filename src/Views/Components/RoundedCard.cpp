@@ -39,7 +39,16 @@ void RoundedCard::setBackground(const QColor &color)
     update();
 }
 
-void RoundedCard::setGradient(const QColor &topLeading, const QColor &bottomTrailing)
+void RoundedCard::setCardStyle(const CardStyle &style)
+{
+    const qreal radius = m_style.radius;
+    m_style = style;
+    m_style.radius = radius;
+    applyMargins();
+    update();
+}
+
+void RoundedCard::setGradient(const ThemeColor &topLeading, const ThemeColor &bottomTrailing)
 {
     m_gradient = std::make_pair(topLeading, bottomTrailing);
     update();
@@ -89,8 +98,8 @@ void RoundedCard::paintEvent(QPaintEvent *)
     const QPainterPath shape = Shapes::continuousRoundedRect(r, m_style.radius);
     if (m_gradient) {
         QLinearGradient g(r.topLeft(), r.bottomRight());
-        g.setColorAt(0, m_gradient->first);
-        g.setColorAt(1, m_gradient->second);
+        g.setColorAt(0, m_gradient->first.resolve());
+        g.setColorAt(1, m_gradient->second.resolve());
         p.fillPath(shape, g);
     } else {
         p.fillPath(shape, m_style.background);

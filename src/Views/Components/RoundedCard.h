@@ -13,6 +13,7 @@
 //   RoundedClipEffect with matching corners.
 
 #include "Views/Components/Theme.h"
+#include "Views/Components/ThemeColor.h"
 
 #include <QWidget>
 
@@ -31,7 +32,9 @@ public:
     void setPadding(const QMargins &padding);
     void setRadius(qreal radius);
     void setBackground(const QColor &color);
-    void setGradient(const QColor &topLeading, const QColor &bottomTrailing);
+    void setGradient(const ThemeColor &topLeading, const ThemeColor &bottomTrailing);
+    // A new style (after a switch of appearance); padding, radius and shadow setting stay.
+    void setCardStyle(const CardStyle &style);
     void setBorder(const QColor &color, qreal width);
     void setShadowEnabled(bool enabled);
     const CardStyle &cardStyle() const { return m_style; }
@@ -45,7 +48,7 @@ private:
     void applyMargins();
 
     CardStyle m_style;
-    std::optional<std::pair<QColor, QColor>> m_gradient;
+    std::optional<std::pair<ThemeColor, ThemeColor>> m_gradient;
     QMargins m_padding{16, 16, 16, 16};
     bool m_shadow = false;
     QVBoxLayout *m_layout;

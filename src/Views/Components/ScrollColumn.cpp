@@ -27,7 +27,7 @@ ScrollColumn::ScrollColumn(QWidget *parent) : QScrollArea(parent)
     centre->addWidget(m_columnWidget, 1000, Qt::AlignTop);
     centre->addStretch(1);
     setWidget(canvas);
-    setBackground(t.colors.windowBackground);
+    Theme::follow(this, [this] { applyBackground(); });
     SlimScrollBar::apply(this);
 }
 
@@ -52,8 +52,15 @@ void ScrollColumn::setMaximumColumnWidth(int width)
     m_columnWidget->setMaximumWidth(width > 0 ? width : QWIDGETSIZE_MAX);
 }
 
-void ScrollColumn::setBackground(const QColor &color)
+void ScrollColumn::setBackground(const ThemeColor &color)
 {
+    m_background = color;
+    applyBackground();
+}
+
+void ScrollColumn::applyBackground()
+{
+    const QColor color = m_background.resolve();
     QPalette pal = palette();
     pal.setColor(QPalette::Window, color);
     pal.setColor(QPalette::Base, color);

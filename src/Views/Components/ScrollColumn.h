@@ -6,8 +6,10 @@
 //   auto *page = new ScrollColumn(parent);                 // window background, padding 20
 //   page->setSpacing(28); page->setMaximumColumnWidth(820);
 //   page->addWidget(hero); page->columnLayout()->addLayout(...);
-//   auto *list = new ScrollColumn(parent); list->setBackground(theme.colors.groupedBackground);
+//   auto *list = new ScrollColumn(parent); list->setBackground(&ThemeColors::groupedBackground);
 //   list->addWidget(new InsetSection(...));               // an inset list
+
+#include "Views/Components/ThemeColor.h"
 
 #include <QScrollArea>
 
@@ -25,9 +27,13 @@ public:
     void setSpacing(int spacing);
     void setPadding(int padding);
     void setMaximumColumnWidth(int width); // 0: no limit
-    void setBackground(const QColor &color);
+    // Window background unless set; a theme colour follows a switch of appearance.
+    void setBackground(const ThemeColor &color);
 
 private:
+    void applyBackground();
+
+    ThemeColor m_background = &ThemeColors::windowBackground;
     QWidget *m_columnWidget;
     QVBoxLayout *m_column;
 };

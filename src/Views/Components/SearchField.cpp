@@ -4,6 +4,7 @@
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
 #include "Views/Components/SymbolView.h"
+#include "Views/Components/TextFieldPalette.h"
 #include "Views/Components/Theme.h"
 
 #include <QHBoxLayout>
@@ -15,24 +16,18 @@ SearchField::SearchField(const QString &placeholder, QWidget *parent) : QWidget(
 {
     const Theme &t = Theme::current();
     const SearchFieldStyle &s = t.searchField;
-    m_icon = new SymbolView(QStringLiteral("magnifyingglass"), 15, s.iconColor, this);
+    m_icon = new SymbolView(QStringLiteral("magnifyingglass"), 15, &ThemeColors::secondaryLabel, this);
     m_edit = new QLineEdit(this);
     m_edit->setFrame(false);
     m_edit->setPlaceholderText(placeholder);
     m_edit->setFont(s.font);
     m_edit->setAccessibleName(placeholder);
     m_edit->setClearButtonEnabled(false);
-    QPalette pal = m_edit->palette();
-    pal.setColor(QPalette::Base, Qt::transparent);
-    pal.setColor(QPalette::Text, t.colors.label);
-    pal.setColor(QPalette::PlaceholderText, t.colors.secondaryLabel);
-    pal.setColor(QPalette::Highlight, Theme::withAlpha(t.colors.accent, 0.35));
-    pal.setColor(QPalette::HighlightedText, t.colors.label);
-    m_edit->setPalette(pal);
+    TextFieldPalette::apply(m_edit, &ThemeColors::secondaryLabel);
     m_edit->installEventFilter(this);
 
-    m_clear = GlassButton::circular(QStringLiteral("xmark.circle.fill"), t.colors.tertiaryLabel, 22,
-                                    tr("Clear search"), this);
+    m_clear = GlassButton::circular(QStringLiteral("xmark.circle.fill"),
+                                    ThemeColor(&ThemeColors::tertiaryLabel), 22, tr("Clear search"), this);
     m_clear->setButtonStyle(GlassButton::Style::borderless);
     m_clear->setFocusPolicy(Qt::NoFocus);
     m_clear->hide();

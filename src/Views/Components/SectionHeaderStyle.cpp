@@ -11,9 +11,11 @@ QLabel *sectionHeaderStyle(QLabel *label)
     label->setFont(t.font(TextStyle::title3, QFont::Bold));
     label->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
     label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, t.colors.label);
-    label->setPalette(pal);
+    Theme::follow(label, [label] {
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, Theme::current().colors.label);
+        label->setPalette(pal);
+    });
     label->setAccessibleName(label->text());
     Accessibility::setRole(label, QAccessible::Heading);
     return label;

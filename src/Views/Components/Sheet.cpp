@@ -16,16 +16,21 @@
 Sheet::Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss)
     : QWidget(window), m_window(window), m_content(content), m_onDismiss(std::move(onDismiss))
 {
-    const Theme &t = Theme::current();
     setAttribute(Qt::WA_NoMousePropagation);
     setFocusPolicy(Qt::StrongFocus);
-    CardStyle style = t.card;
-    style.background = t.sheet.background;
-    style.radius = t.sheet.radius;
-    style.shadow = Theme::withAlpha(Qt::black, 0.25);
-    style.shadowBlur = 24;
-    style.shadowOffset = QPointF(0, 10);
+    const auto cardStyle = [] {
+        const Theme &t = Theme::current();
+        CardStyle style = t.card;
+        style.background = t.sheet.background;
+        style.radius = t.sheet.radius;
+        style.shadow = Theme::withAlpha(Qt::black, 0.25);
+        style.shadowBlur = 24;
+        style.shadowOffset = QPointF(0, 10);
+        return style;
+    };
+    const CardStyle style = cardStyle();
     m_card = new RoundedCard(style, this);
+    Theme::follow(m_card, [card = m_card, cardStyle] { card->setCardStyle(cardStyle()); });
     m_card->setShadowEnabled(true);
     // Scrolling moves pixels past the rounding effect, so the effect must never round a corner of
     // a scrolling area (the moved corners would leave fragments along the edges): the content

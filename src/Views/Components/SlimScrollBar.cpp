@@ -7,6 +7,11 @@
 
 void SlimScrollBar::apply(QAbstractScrollArea *area)
 {
+    Theme::follow(area, [area] { style(area); });
+}
+
+void SlimScrollBar::style(QAbstractScrollArea *area)
+{
     const QColor handle = Theme::current().colors.fill;
     area->verticalScrollBar()->setStyleSheet(
         QStringLiteral("QScrollBar:vertical { background: transparent; width: 10px; margin: 2px; }"

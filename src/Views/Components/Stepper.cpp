@@ -19,7 +19,7 @@ Stepper::Stepper(int minimum, int maximum, QWidget *parent)
     m_plus = new GlassButton(tr("Increase"), QStringLiteral("plus"), GlassButton::Style::borderless, this);
     for (GlassButton *b : {m_minus, m_plus}) {
         b->setSymbolOnly(true);
-        b->setTint(Theme::current().colors.label);
+        b->setTint(ThemeColor(&ThemeColors::label));
         b->setShape(GlassButton::Shape::roundedRect);
         b->setFixedSize(36, 28);
         b->setFocusPolicy(Qt::NoFocus);

@@ -10,7 +10,7 @@
 SymbolLabel::SymbolLabel(const QString &symbol, const QString &text, TextStyle style, QWidget *parent)
     : QWidget(parent)
 {
-    const QColor color = Theme::current().colors.label;
+    const ThemeColor color = &ThemeColors::label;
     m_text = new TextLabel(text, style, this);
     m_symbol = new SymbolView(symbol, Symbols::sizeFor(m_text->font()), color, this);
     m_layout = new QHBoxLayout(this);
@@ -39,18 +39,18 @@ void SymbolLabel::setSymbol(const QString &symbol)
     m_symbol->setSymbol(symbol);
 }
 
-void SymbolLabel::setColor(const QColor &color)
+void SymbolLabel::setColor(const ThemeColor &color)
 {
     m_symbol->setColor(color);
     m_text->setTextColor(color);
 }
 
-void SymbolLabel::setSymbolColor(const QColor &color)
+void SymbolLabel::setSymbolColor(const ThemeColor &color)
 {
     m_symbol->setColor(color);
 }
 
-void SymbolLabel::setTextColor(const QColor &color)
+void SymbolLabel::setTextColor(const ThemeColor &color)
 {
     m_text->setTextColor(color);
 }

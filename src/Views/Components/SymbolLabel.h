@@ -10,6 +10,7 @@
 //   l->setAlignTop(true);                     // symbol on the first line of wrapped text
 
 #include "Views/Components/Theme.h"
+#include "Views/Components/ThemeColor.h"
 
 #include <QWidget>
 
@@ -27,9 +28,9 @@ public:
     QString text() const;
     void setText(const QString &text);
     void setSymbol(const QString &symbol);
-    void setColor(const QColor &color);
-    void setSymbolColor(const QColor &color);
-    void setTextColor(const QColor &color);
+    void setColor(const ThemeColor &color);
+    void setSymbolColor(const ThemeColor &color);
+    void setTextColor(const ThemeColor &color);
     void setTextStyle(TextStyle style, QFont::Weight weight);
     void setSpacing(int spacing);
     void setWordWrap(bool wrap);

@@ -7,7 +7,7 @@
 #include <QEvent>
 #include <QPainter>
 
-SymbolView::SymbolView(const QString &symbol, int size, const QColor &color, QWidget *parent)
+SymbolView::SymbolView(const QString &symbol, int size, const ThemeColor &color, QWidget *parent)
     : QWidget(parent), m_symbol(symbol), m_size(size), m_color(color)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -22,7 +22,7 @@ void SymbolView::setSymbol(const QString &symbol)
     update();
 }
 
-void SymbolView::setColor(const QColor &color)
+void SymbolView::setColor(const ThemeColor &color)
 {
     m_color = color;
     update();
@@ -57,7 +57,8 @@ void SymbolView::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     const QRectF r(rect());
-    const QColor color = isEnabled() ? m_color : Theme::withAlpha(m_color, m_color.alphaF() * 0.35);
+    const QColor base = m_color.resolve();
+    const QColor color = isEnabled() ? base : Theme::withAlpha(base, base.alphaF() * 0.35);
     Symbols::paint(p, QRectF(r.center().x() - m_size / 2.0, r.center().y() - m_size / 2.0, m_size, m_size),
                    m_symbol, color);
 }

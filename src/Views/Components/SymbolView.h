@@ -3,8 +3,10 @@
 // SymbolView: one symbol image as a widget (a fixed square), tinted; decorative unless given an
 // accessible name.
 //
-//   auto *icon = new SymbolView("drop.fill", 20, theme.colors.blue, parent);
+//   auto *icon = new SymbolView("drop.fill", 20, ColorRole::blue, parent);   // follows light/dark
 //   icon->setSymbol("checkmark"); icon->setColor(Qt::white); icon->setSymbolSize(24);
+
+#include "Views/Components/ThemeColor.h"
 
 #include <QColor>
 #include <QWidget>
@@ -13,12 +15,12 @@ class SymbolView final : public QWidget
 {
     Q_OBJECT
 public:
-    SymbolView(const QString &symbol, int size, const QColor &color, QWidget *parent = nullptr);
+    SymbolView(const QString &symbol, int size, const ThemeColor &color, QWidget *parent = nullptr);
 
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString &symbol);
-    QColor color() const { return m_color; }
-    void setColor(const QColor &color);
+    QColor color() const { return m_color.resolve(); }
+    void setColor(const ThemeColor &color);
     void setSymbolSize(int size);
     // Extra room around the symbol, e.g. a 28-wide column holding a 17 px icon.
     void setBoxSize(QSize box);
@@ -32,6 +34,6 @@ protected:
 private:
     QString m_symbol;
     int m_size;
-    QColor m_color;
+    ThemeColor m_color;
     QSize m_box;
 };

@@ -1,5 +1,6 @@
 #include "Views/Components/TextLabel.h"
 
+#include <QEvent>
 #include <QPainter>
 
 TextLabel::TextLabel(const QString &text, TextStyle style, QWidget *parent) : QLabel(parent)
@@ -7,7 +8,6 @@ TextLabel::TextLabel(const QString &text, TextStyle style, QWidget *parent) : QL
     setTextFormat(Qt::PlainText);
     setText(text);
     setTextStyle(style);
-    m_color = Theme::current().colors.label;
     applyColor();
 }
 
@@ -28,7 +28,7 @@ void TextLabel::setItalic(bool italic)
     setFont(f);
 }
 
-void TextLabel::setTextColor(const QColor &color)
+void TextLabel::setTextColor(const ThemeColor &color)
 {
     m_color = color;
     applyColor();
@@ -36,7 +36,7 @@ void TextLabel::setTextColor(const QColor &color)
 
 void TextLabel::setColorRole(ColorRole role)
 {
-    setTextColor(Theme::current().color(role));
+    setTextColor(ThemeColor(role));
 }
 
 void TextLabel::setOpacity(qreal opacity)
@@ -76,9 +76,18 @@ void TextLabel::paintEvent(QPaintEvent *event)
     p.drawText(r, int(alignment()) | Qt::TextSingleLine, shown);
 }
 
+void TextLabel::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    // Theme::applyToApplication() sends it to every widget once the new theme is in place.
+    if (event->type() == QEvent::ThemeChange && m_color.followsTheme())
+        applyColor();
+}
+
 void TextLabel::applyColor()
 {
+    const QColor color = m_color.resolve();
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, Theme::withAlpha(m_color, m_color.alphaF() * m_opacity));
+    pal.setColor(QPalette::WindowText, Theme::withAlpha(color, color.alphaF() * m_opacity));
     setPalette(pal);
 }

@@ -1,15 +1,17 @@
 #pragma once
 
 // TextLabel: a QLabel that always shows plain text (user data such as "<b>" stays literal),
-// styled from the theme's type scale, optionally one line with an ellipsis.
+// styled from the theme's type scale, optionally one line with an ellipsis. Its colour follows a
+// switch between light and dark unless it was given a fixed QColor.
 //
 //   auto *name = new TextLabel(plant->name(), TextStyle::headline, parent);
-//   name->setTextColor(theme.colors.secondaryLabel);   // or setColorRole(ColorRole::secondary)
+//   name->setTextColor(&ThemeColors::secondaryLabel);  // or setColorRole(ColorRole::secondary)
 //   name->setElided(true);                              // one line, "…" when too narrow
 //   name->setTextStyle(TextStyle::caption, QFont::DemiBold); name->setItalic(true);
 
 #include "Models/ColorRole.h"
 #include "Views/Components/Theme.h"
+#include "Views/Components/ThemeColor.h"
 
 #include <QLabel>
 
@@ -23,7 +25,7 @@ public:
     void setTextStyle(TextStyle style);
     void setTextStyle(TextStyle style, QFont::Weight weight);
     void setItalic(bool italic);
-    void setTextColor(const QColor &color);
+    void setTextColor(const ThemeColor &color);
     void setColorRole(ColorRole role);
     void setOpacity(qreal opacity); // multiplies the colour's alpha
     void setElided(bool elided);
@@ -33,11 +35,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void applyColor();
 
-    QColor m_color;
+    ThemeColor m_color = &ThemeColors::label;
     qreal m_opacity = 1.0;
     bool m_elided = false;
 };

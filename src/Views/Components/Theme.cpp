@@ -4,15 +4,49 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QStyleHints>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <vector>
 
 namespace {
 
 std::optional<Appearance> &appearanceOverride()
 {
     static std::optional<Appearance> value;
+    return value;
+}
+
+std::optional<Appearance> &desktopAppearance()
+{
+    static std::optional<Appearance> value;
+    return value;
+}
+
+// The lightness of the palette the desktop gave the app, before the app set its own.
+std::optional<bool> &desktopPaletteIsDark()
+{
+    static std::optional<bool> value;
+    return value;
+}
+
+bool paletteIsDark(const QPalette &palette)
+{
+    return palette.color(QPalette::Window).lightnessF() < 0.5;
+}
+
+// Restyle functions of Theme::follow(), by a key that their context's destruction removes.
+struct Followers
+{
+    std::map<quint64, std::function<void()>> entries; // in order of registration
+    quint64 nextKey = 0;
+};
+
+Followers &followers()
+{
+    static Followers value;
     return value;
 }
 
@@ -105,9 +139,59 @@ void Theme::setAppearanceOverride(std::optional<Appearance> appearance)
     refresh();
 }
 
+void Theme::setDesktopAppearance(std::optional<Appearance> appearance)
+{
+    desktopAppearance() = appearance;
+    refresh();
+}
+
 void Theme::refresh()
 {
     cachedTheme().reset();
+}
+
+bool Theme::applyToApplication()
+{
+    if (!desktopPaletteIsDark() && QGuiApplication::instance())
+        desktopPaletteIsDark() = paletteIsDark(QGuiApplication::palette());
+    static std::optional<Appearance> applied;
+    refresh();
+    const Theme &theme = current();
+    const bool switched = applied && *applied != theme.appearance;
+    applied = theme.appearance;
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return switched;
+    // The theme is new before the palette event goes out, so widgets restyle from it.
+    QApplication::setPalette(theme.palette());
+    // Restyled in the order they registered; one may register or go away while this runs.
+    std::vector<quint64> keys;
+    keys.reserve(followers().entries.size());
+    for (const auto &entry : followers().entries)
+        keys.push_back(entry.first);
+    for (quint64 key : keys) {
+        const auto it = followers().entries.find(key);
+        if (it != followers().entries.end()) {
+            const std::function<void()> restyle = it->second;
+            restyle();
+        }
+    }
+    // Widgets that keep theme colours restyle on ThemeChange (it reaches changeEvent()), and
+    // custom-painted ones whose palette did not change still repaint from the new theme.
+    const QWidgetList widgets = QApplication::allWidgets();
+    QEvent themeChange(QEvent::ThemeChange);
+    for (QWidget *widget : widgets) {
+        QCoreApplication::sendEvent(widget, &themeChange);
+        widget->update();
+    }
+    return switched;
+}
+
+void Theme::follow(QObject *context, std::function<void()> restyle)
+{
+    restyle();
+    const quint64 key = followers().nextKey++;
+    followers().entries.emplace(key, std::move(restyle));
+    QObject::connect(context, &QObject::destroyed, [key] { followers().entries.erase(key); });
 }
 
 Appearance Theme::systemAppearance()
@@ -116,6 +200,8 @@ Appearance Theme::systemAppearance()
         return *env;
     if (appearanceOverride())
         return *appearanceOverride();
+    if (desktopAppearance())
+        return *desktopAppearance();
     if (!QGuiApplication::instance())
         return Appearance::light;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
@@ -123,8 +209,9 @@ Appearance Theme::systemAppearance()
     if (scheme != Qt::ColorScheme::Unknown)
         return scheme == Qt::ColorScheme::Dark ? Appearance::dark : Appearance::light;
 #endif
-    return QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5 ? Appearance::dark
-                                                                                 : Appearance::light;
+    const bool dark =
+        desktopPaletteIsDark() ? *desktopPaletteIsDark() : paletteIsDark(QGuiApplication::palette());
+    return dark ? Appearance::dark : Appearance::light;
 }
 
 QColor Theme::color(ColorRole role) const

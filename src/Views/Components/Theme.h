@@ -7,20 +7,25 @@
 //   t.colors.accent, t.color(ColorRole::blue), t.font(TextStyle::headline),
 //   t.font(TextStyle::subheadline, QFont::Medium), t.chip, t.card, t.gauge, t.button, ...
 //   Theme::setAppearanceOverride(Appearance::dark);  // tests and screenshots
-//   Theme::refresh();                                 // after the desktop switched light/dark
+//   Theme::setDesktopAppearance(Appearance::dark);   // what the desktop asks for (portal, GTK_THEME)
+//   Theme::applyToApplication();                     // after a switch: new theme, new app palette
+//   Theme::follow(this, [this] { restyle(); });       // now, and again after every switch
 //   Theme::mix(a, b, f), Theme::withAlpha(c, a)
 //
-// Appearance: TENDREL_APPEARANCE=light|dark wins, then an override set in code, then the system
-// (colour scheme on Qt 6.5+, otherwise the lightness of the palette's window colour).
+// Appearance: TENDREL_APPEARANCE=light|dark wins, then an override set in code, then what the
+// desktop asks for, then the lightness of the desktop's own palette (as it was before Tendrel set
+// its palette).
 
 #include "Models/ColorRole.h"
 
 #include <QColor>
 #include <QFont>
 #include <QMargins>
+#include <QObject>
 #include <QPalette>
 #include <QPointF>
 
+#include <functional>
 #include <optional>
 
 enum class Appearance : unsigned char { light, dark };
@@ -258,9 +263,19 @@ public:
 
     static const Theme &current();
     static void setAppearanceOverride(std::optional<Appearance> appearance);
+    // The desktop's preference; none when it states none.
+    static void setDesktopAppearance(std::optional<Appearance> appearance);
     // Re-reads the system appearance; widgets pick the new values up on their next paint.
     static void refresh();
     static Appearance systemAppearance();
+    // Refreshes the theme and gives the application its palette. Every widget then receives
+    // QEvent::ThemeChange in changeEvent() (restyle there what was styled at construction) and is
+    // repainted. Returns whether the appearance differs from the one applied before.
+    static bool applyToApplication();
+    // Runs restyle now and again after every switch of appearance, for as long as context lives:
+    // for whatever a widget or window styles once (palettes, style sheets, colours it hands to
+    // children). Widgets may instead handle QEvent::ThemeChange in changeEvent().
+    static void follow(QObject *context, std::function<void()> restyle);
 
     QColor color(ColorRole role) const;
     QFont font(TextStyle style) const;

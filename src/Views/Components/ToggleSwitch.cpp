@@ -16,7 +16,6 @@ ToggleSwitch::ToggleSwitch(QWidget *parent) : QAbstractButton(parent)
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    m_onColor = Theme::current().colors.accent;
     m_animation = new QVariantAnimation(this);
     m_animation->setEasingCurve(Spring::curve());
     m_animation->setDuration(Spring::durationMs());
@@ -26,7 +25,7 @@ ToggleSwitch::ToggleSwitch(QWidget *parent) : QAbstractButton(parent)
     });
 }
 
-void ToggleSwitch::setOnColor(const QColor &color)
+void ToggleSwitch::setOnColor(const ThemeColor &color)
 {
     m_onColor = color;
     update();
@@ -70,7 +69,7 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     const qreal pos = std::clamp(m_position, 0.0, 1.0);
     const QPainterPath shape = Shapes::capsule(track);
     p.fillPath(shape, t.colors.fill);
-    p.fillPath(shape, Theme::withAlpha(m_onColor, pos * (isEnabled() ? 1.0 : 0.4)));
+    p.fillPath(shape, Theme::withAlpha(m_onColor.resolve(t), pos * (isEnabled() ? 1.0 : 0.4)));
     const qreal knob = track.height() - 4;
     const qreal x = track.left() + 2 + (track.width() - knob - 4) * std::clamp(m_position, -0.05, 1.05);
     const QRectF knobRect(x, track.top() + 2, knob, knob);

@@ -5,9 +5,11 @@
 //
 //   auto *sw = new ToggleSwitch(parent); sw->setAccessibleName(kind.title());
 //   connect(sw, &ToggleSwitch::toggled, ...);  sw->setChecked(true);   // programmatic, no motion
-//   sw->setOnColor(theme.colors.green);
+//   sw->setOnColor(ColorRole::green);        // accent unless set; follows light and dark
 
+#include "Views/Components/ThemeColor.h"
 #include <QAbstractButton>
+
 #include <QColor>
 
 class QVariantAnimation;
@@ -18,7 +20,7 @@ class ToggleSwitch final : public QAbstractButton
 public:
     explicit ToggleSwitch(QWidget *parent = nullptr);
 
-    void setOnColor(const QColor &color);
+    void setOnColor(const ThemeColor &color);
     // Where the knob is drawn now: 0 off, 1 on, between while it springs.
     qreal knobPosition() const { return m_position; }
     QSize sizeHint() const override;
@@ -29,7 +31,7 @@ protected:
     void checkStateSet() override;
 
 private:
-    QColor m_onColor;
+    ThemeColor m_onColor = &ThemeColors::accent;
     qreal m_position = 0;
     bool m_clicked = false;
     QVariantAnimation *m_animation;

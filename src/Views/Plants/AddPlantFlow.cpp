@@ -67,9 +67,11 @@ AddPlantFlow::AddPlantFlow(ModelStore &store, std::function<void()> onFinish, QW
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("speciesList"));
     page->setAutoFillBackground(true);
-    QPalette pal = page->palette();
-    pal.setColor(QPalette::Window, t.colors.groupedBackground);
-    page->setPalette(pal);
+    Theme::follow(page, [page] {
+        QPalette pal = page->palette();
+        pal.setColor(QPalette::Window, Theme::current().colors.groupedBackground);
+        page->setPalette(pal);
+    });
     auto *column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -84,7 +86,7 @@ AddPlantFlow::AddPlantFlow(ModelStore &store, std::function<void()> onFinish, QW
 
     m_list = new ScrollColumn(page);
     m_list->setObjectName(QStringLiteral("speciesScroll"));
-    m_list->setBackground(t.colors.groupedBackground);
+    m_list->setBackground(&ThemeColors::groupedBackground);
     m_list->setSpacing(t.list.sectionSpacing);
     column->addWidget(m_list, 1);
 

@@ -17,7 +17,7 @@
 DatePicker::DatePicker(QWidget *parent) : QWidget(parent)
 {
     m_button = new GlassButton(QString(), QString(), GlassButton::Style::bordered, this);
-    m_button->setTint(Theme::current().colors.label);
+    m_button->setTint(ThemeColor(&ThemeColors::label));
     m_button->installEventFilter(this);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -104,28 +104,9 @@ void DatePicker::fadeDaysAfterMaximum(QCalendarWidget *calendar) const
     }
 }
 
-void DatePicker::openCalendar()
+void DatePicker::stylePopup(QWidget *popup, QCalendarWidget *calendar) const
 {
-    if (m_popup)
-        return;
     const Theme &t = Theme::current();
-    auto *popup = new QFrame(this, Qt::Popup);
-    popup->setFrameShape(QFrame::Box);
-    popup->setLineWidth(1);
-    popup->setAttribute(Qt::WA_DeleteOnClose);
-    popup->setObjectName(QStringLiteral("datePickerPopup"));
-    auto *layout = new QVBoxLayout(popup);
-    layout->setContentsMargins(6, 6, 6, 6);
-    auto *calendar = new QCalendarWidget(popup);
-    calendar->setObjectName(QStringLiteral("datePickerCalendar"));
-    calendar->setGridVisible(false);
-    calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    calendar->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
-    calendar->setFirstDayOfWeek(QLocale().firstDayOfWeek());
-    if (m_maximum.isValid())
-        calendar->setMaximumDate(m_maximum);
-    calendar->setSelectedDate(m_date.isValid() ? m_date : m_maximum);
-
     QPalette pal = popup->palette();
     pal.setColor(QPalette::Window, t.colors.secondaryGroupedBackground);
     pal.setColor(QPalette::Base, t.colors.secondaryGroupedBackground);
@@ -154,6 +135,32 @@ void DatePicker::openCalendar()
     for (int day = Qt::Monday; day <= Qt::Sunday; ++day)
         calendar->setWeekdayTextFormat(Qt::DayOfWeek(day), weekday);
     calendar->setFont(t.font(TextStyle::body));
+    fadeDaysAfterMaximum(calendar);
+}
+
+void DatePicker::openCalendar()
+{
+    if (m_popup)
+        return;
+    auto *popup = new QFrame(this, Qt::Popup);
+    popup->setFrameShape(QFrame::Box);
+    popup->setLineWidth(1);
+    popup->setAttribute(Qt::WA_DeleteOnClose);
+    popup->setObjectName(QStringLiteral("datePickerPopup"));
+    auto *layout = new QVBoxLayout(popup);
+    layout->setContentsMargins(6, 6, 6, 6);
+    auto *calendar = new QCalendarWidget(popup);
+    calendar->setObjectName(QStringLiteral("datePickerCalendar"));
+    calendar->setGridVisible(false);
+    calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    calendar->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+    calendar->setFirstDayOfWeek(QLocale().firstDayOfWeek());
+    if (m_maximum.isValid())
+        calendar->setMaximumDate(m_maximum);
+    calendar->setSelectedDate(m_date.isValid() ? m_date : m_maximum);
+
+    // A switch of appearance while the calendar is open restyles it too.
+    Theme::follow(popup, [this, popup, calendar] { stylePopup(popup, calendar); });
     layout->addWidget(calendar);
     fadeDaysAfterMaximum(calendar);
     connect(calendar, &QCalendarWidget::currentPageChanged, this, [this] {

@@ -41,6 +41,7 @@ protected:
 private:
     static void styleNavigationBar(QCalendarWidget *calendar);
     void fadeDaysAfterMaximum(QCalendarWidget *calendar) const;
+    void stylePopup(QWidget *popup, QCalendarWidget *calendar) const;
     void choose(QDate date);
     void refresh();
 

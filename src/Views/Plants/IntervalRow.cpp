@@ -22,7 +22,7 @@ IntervalRow::IntervalRow(CareKind kind, Binding days, QObject *parent)
 
     m_switchRow = new ListRow(kind.title());
     m_switchRow->setObjectName(QStringLiteral("intervalRow-") + key);
-    m_switchRow->setSymbol(kind.symbol(), t.color(kind.tint()));
+    m_switchRow->setSymbol(kind.symbol(), ThemeColor(kind.tint()));
     m_toggle = new ToggleSwitch(m_switchRow);
     m_toggle->setObjectName(QStringLiteral("intervalSwitch-") + key);
     m_toggle->setAccessibleName(kind.title());
@@ -38,7 +38,7 @@ IntervalRow::IntervalRow(CareKind kind, Binding days, QObject *parent)
     layout->setSpacing(t.list.rowSpacing);
     m_every = new TextLabel({}, TextStyle::body, content);
     m_every->setObjectName(QStringLiteral("intervalEvery-") + key);
-    m_every->setTextColor(t.colors.secondaryLabel);
+    m_every->setTextColor(&ThemeColors::secondaryLabel);
     // Noto and the other usual UI fonts draw tabular digits by default; reserving the widest
     // text keeps the row still while the number changes.
     m_every->setMinimumWidth(QFontMetrics(m_every->font()).horizontalAdvance(everyText(888)));

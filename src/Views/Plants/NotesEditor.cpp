@@ -1,5 +1,6 @@
 #include "Views/Plants/NotesEditor.h"
 
+#include "Views/Components/TextFieldPalette.h"
 #include "Views/Components/Theme.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -60,13 +61,7 @@ NotesEditor::NotesEditor(const QString &placeholder, QWidget *parent) : QPlainTe
     setFont(t.font(TextStyle::body));
     document()->setDocumentMargin(0);
     viewport()->setAutoFillBackground(false);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, Qt::transparent);
-    pal.setColor(QPalette::Text, t.colors.label);
-    pal.setColor(QPalette::PlaceholderText, t.colors.tertiaryLabel);
-    pal.setColor(QPalette::Highlight, Theme::withAlpha(t.colors.accent, 0.35));
-    pal.setColor(QPalette::HighlightedText, t.colors.label);
-    setPalette(pal);
+    TextFieldPalette::apply(this);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(this, &QPlainTextEdit::textChanged, this, &NotesEditor::fitHeight);
     connect(this, &QPlainTextEdit::textChanged, this, &NotesEditor::applyEdit);

@@ -32,7 +32,7 @@ SpeciesRow::SpeciesRow(const Species &species, QWidget *parent) : QWidget(parent
     m_commonName->setElided(true);
     m_scientificName = new TextLabel(species.scientificName, TextStyle::subheadline, this);
     m_scientificName->setItalic(true);
-    m_scientificName->setTextColor(t.colors.secondaryLabel);
+    m_scientificName->setTextColor(&ThemeColors::secondaryLabel);
     m_scientificName->setElided(true);
 
     auto *texts = new QVBoxLayout;
@@ -51,12 +51,13 @@ SpeciesRow::SpeciesRow(const Species &species, QWidget *parent) : QWidget(parent
 
     if (species.id != Species::custom().id) {
         const int symbolSize = Symbols::sizeFor(t.font(TextStyle::body));
-        auto *light = new SymbolView(species.light.symbol(), symbolSize, t.colors.yellow, this);
+        auto *light = new SymbolView(species.light.symbol(), symbolSize, &ThemeColors::yellow, this);
         light->setAccessibleName(species.light.label());
         light->setToolTip(species.light.label());
         m_symbols.append(light);
         if (species.petSafe) {
-            auto *paw = new SymbolView(QStringLiteral("pawprint.fill"), symbolSize, t.colors.green, this);
+            auto *paw =
+                new SymbolView(QStringLiteral("pawprint.fill"), symbolSize, &ThemeColors::green, this);
             paw->setAccessibleName(tr("Pet safe"));
             paw->setToolTip(tr("Pet safe"));
             m_symbols.append(paw);

@@ -34,15 +34,22 @@ QString cssColor(const QColor &color)
         .arg(color.alphaF(), 0, 'f', 3);
 }
 
+void colorTimePicker(QTimeEdit *picker);
+
 // A compact time field like the platform's: a soft rounded fill, no spin arrows; the hour or
 // minute under the cursor changes with typing, the arrow keys or the scroll wheel.
 void styleTimePicker(QTimeEdit *picker)
 {
-    const Theme &theme = Theme::current();
     picker->setButtonSymbols(QAbstractSpinBox::NoButtons);
     picker->setAlignment(Qt::AlignCenter);
-    picker->setFont(theme.font(TextStyle::body));
+    picker->setFont(Theme::current().font(TextStyle::body));
     picker->setWrapping(true);
+    Theme::follow(picker, [picker] { colorTimePicker(picker); });
+}
+
+void colorTimePicker(QTimeEdit *picker)
+{
+    const Theme &theme = Theme::current();
     picker->setStyleSheet(
         QStringLiteral("QTimeEdit { background: %1; color: %2; border: none; border-radius: 7px;"
                        " padding: 4px 10px; selection-background-color: %3;"
@@ -94,12 +101,11 @@ QString SettingsView::versionText()
 SettingsView::SettingsView(ModelStore &store, Preferences &preferences, QWidget *parent)
     : QWidget(parent), m_store(store), m_preferences(preferences)
 {
-    const Theme &theme = Theme::current();
     setObjectName(QStringLiteral("settingsView"));
     setWindowTitle(tr("Settings"));
 
     auto *page = new ScrollColumn(this);
-    page->setBackground(theme.colors.groupedBackground);
+    page->setBackground(&ThemeColors::groupedBackground);
     // The three sections fit the fixed window without scrolling, also with the time picker shown.
     page->setSpacing(18);
     page->setPadding(16);
@@ -113,7 +119,7 @@ SettingsView::SettingsView(ModelStore &store, Preferences &preferences, QWidget 
     reminders->setFooter(tr("One summary notification on days when plants need care."));
     auto *remindersRow = new ListRow(tr("Daily Reminders"));
     remindersRow->setObjectName(QStringLiteral("dailyRemindersRow"));
-    remindersRow->setSymbol(QStringLiteral("bell.badge.fill"), theme.colors.accent);
+    remindersRow->setSymbol(QStringLiteral("bell.badge.fill"), &ThemeColors::accent);
     m_toggle = new ToggleSwitch;
     m_toggle->setObjectName(QStringLiteral("remindersToggle"));
     m_toggle->setAccessibleName(tr("Daily Reminders"));
@@ -144,13 +150,13 @@ SettingsView::SettingsView(ModelStore &store, Preferences &preferences, QWidget 
     m_eventsRow->setObjectName(QStringLiteral("careActionsCountRow"));
     m_addSamplesRow = new ListRow(tr("Add Sample Plants"));
     m_addSamplesRow->setObjectName(QStringLiteral("addSamplePlantsRow"));
-    m_addSamplesRow->setSymbol(QStringLiteral("leaf.circle"), theme.colors.accent);
-    m_addSamplesRow->setTitleColor(theme.colors.accent);
+    m_addSamplesRow->setSymbol(QStringLiteral("leaf.circle"), &ThemeColors::accent);
+    m_addSamplesRow->setTitleColor(&ThemeColors::accent);
     m_addSamplesRow->setActivatable(true);
     m_deleteAllRow = new ListRow(tr("Delete All Plants"));
     m_deleteAllRow->setObjectName(QStringLiteral("deleteAllPlantsRow"));
-    m_deleteAllRow->setSymbol(QStringLiteral("trash"), theme.colors.red);
-    m_deleteAllRow->setTitleColor(theme.colors.red);
+    m_deleteAllRow->setSymbol(QStringLiteral("trash"), &ThemeColors::red);
+    m_deleteAllRow->setTitleColor(&ThemeColors::red);
     m_deleteAllRow->setActivatable(true);
     for (ListRow *row : {m_plantsRow, m_eventsRow, m_addSamplesRow, m_deleteAllRow})
         garden->addRow(row);

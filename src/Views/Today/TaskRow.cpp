@@ -61,7 +61,7 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
     : QWidget(parent), m_id(task.id()), m_offsetAnimation(new QVariantAnimation(this))
 {
     const Theme &theme = Theme::current();
-    const QColor kindTint = theme.color(task.kind.tint());
+    const ThemeColor kindTint(task.kind.tint());
     setObjectName(QStringLiteral("taskRow"));
     setFocusPolicy(Qt::StrongFocus);
     // A list item whose Press does what Enter does on the row.
@@ -91,7 +91,7 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
     m_kindLabel = new TextLabel(task.kind.title(), TextStyle::subheadline, m_content);
     m_kindLabel->setTextColor(kindTint);
     auto *dot = new TextLabel(QStringLiteral("·"), TextStyle::subheadline, m_content);
-    dot->setTextColor(theme.colors.tertiaryLabel);
+    dot->setTextColor(&ThemeColors::tertiaryLabel);
     m_dueLabel = new TextLabel({}, TextStyle::subheadline, m_content);
     m_dueLabel->setElided(true);
     kindLine->addWidget(m_kindSymbol, 0, Qt::AlignVCenter);
@@ -101,7 +101,7 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
     texts->addLayout(kindLine);
 
     m_siteLabel = new TextLabel({}, TextStyle::caption, m_content);
-    m_siteLabel->setTextColor(theme.colors.secondaryLabel);
+    m_siteLabel->setTextColor(&ThemeColors::secondaryLabel);
     m_siteLabel->setElided(true);
     m_siteLabel->hide();
     texts->addWidget(m_siteLabel);
@@ -136,7 +136,6 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
 
 void TaskRow::setTask(const CareTask &task)
 {
-    const Theme &theme = Theme::current();
     m_plant = task.plant;
     m_name = task.plant ? task.plant->name() : QString();
     m_dueText = task.dueText();
@@ -150,7 +149,8 @@ void TaskRow::setTask(const CareTask &task)
     if (m_dueLabel->text() != m_dueText)
         m_dueLabel->setText(m_dueText);
     if (m_shownLate != int(m_late)) {
-        m_dueLabel->setTextColor(m_late ? theme.colors.red : theme.colors.secondaryLabel);
+        m_dueLabel->setTextColor(m_late ? ThemeColor(ColorRole::red)
+                                        : ThemeColor(&ThemeColors::secondaryLabel));
         m_shownLate = int(m_late);
     }
     if (m_siteLabel->text() != site) {

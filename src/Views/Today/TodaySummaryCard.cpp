@@ -47,11 +47,12 @@ double TodaySummaryCard::progress(int done, int remaining)
 TodaySummaryCard::TodaySummaryCard(QWidget *parent) : RoundedCard(summaryStyle(), parent)
 {
     const Theme &theme = Theme::current();
-    const QColor white = theme.colors.onAccent;
+    const ThemeColor white = &ThemeColors::onAccent;
     setObjectName(QStringLiteral("todaySummaryCard"));
     // One element for readers: its name says the date and both counts.
     Accessibility::setLeaf(this);
-    setGradient(theme.colors.accent, theme.colors.accentDark);
+    setGradient(&ThemeColors::accent, &ThemeColors::accentDark);
+    Theme::follow(this, [this] { setCardStyle(summaryStyle()); });
     setPadding(20);
 
     auto *row = new QHBoxLayout;
@@ -97,7 +98,7 @@ void TodaySummaryCard::setValues(int done, int remaining, const QString &date)
     m_remaining = remaining;
     m_gauge->setValue(progress(done, remaining));
     m_gauge->setSymbol(remaining == 0 ? QStringLiteral("checkmark") : QStringLiteral("drop.fill"),
-                       Theme::current().colors.onAccent);
+                       &ThemeColors::onAccent);
     m_date->setText(date);
     m_remainingLabel->setText(remainingText(remaining));
     m_doneLabel->setText(doneText(done));

@@ -71,12 +71,8 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
       m_plants(new PlantQuery(store, PlantQuery::Sort::nameAscending, this)),
       m_pages(new QStackedWidget(this))
 {
-    const Theme &theme = Theme::current();
     setObjectName(QStringLiteral("todayView"));
     setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, theme.colors.windowBackground);
-    setPalette(background);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -111,12 +107,18 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
     m_scroll->setWidgetResizable(false);
     // Tab goes from row to row; the list itself shows no focus of its own, so it is no Tab stop.
     m_scroll->setFocusPolicy(Qt::ClickFocus);
-    QPalette listPalette = m_scroll->palette();
-    listPalette.setColor(QPalette::Window, theme.colors.groupedBackground);
-    listPalette.setColor(QPalette::Base, theme.colors.groupedBackground);
-    m_scroll->setPalette(listPalette);
     m_scroll->viewport()->setAutoFillBackground(true);
-    m_scroll->viewport()->setPalette(listPalette);
+    Theme::follow(this, [this] {
+        const ThemeColors &colors = Theme::current().colors;
+        QPalette background = palette();
+        background.setColor(QPalette::Window, colors.windowBackground);
+        setPalette(background);
+        QPalette listPalette = m_scroll->palette();
+        listPalette.setColor(QPalette::Window, colors.groupedBackground);
+        listPalette.setColor(QPalette::Base, colors.groupedBackground);
+        m_scroll->setPalette(listPalette);
+        m_scroll->viewport()->setPalette(listPalette);
+    });
     SlimScrollBar::apply(m_scroll);
     m_list = new TodayList;
     m_scroll->setWidget(m_list);
@@ -400,13 +402,13 @@ QWidget *TodayView::header(const QString &key, Section section)
 
     QString title;
     QString symbol;
-    QColor color = style.headerColor;
+    ThemeColor color = &ThemeColors::secondaryLabel; // the list header colour
     switch (section) {
     case Section::overdue:
         bar->setObjectName(QStringLiteral("todaySectionOverdue"));
         title = tr("Overdue");
         symbol = QStringLiteral("exclamationmark.circle.fill");
-        color = theme.colors.red;
+        color = ColorRole::red;
         break;
     case Section::today:
         bar->setObjectName(QStringLiteral("todaySectionToday"));
@@ -456,7 +458,7 @@ QWidget *TodayView::nothingDueRow()
                                style.rowPaddingV + 2);
     auto *label = new SymbolLabel(QStringLiteral("checkmark.seal.fill"), tr("Nothing else due today"),
                                   TextStyle::body, row);
-    label->setColor(theme.colors.secondaryLabel);
+    label->setColor(&ThemeColors::secondaryLabel);
     layout->addWidget(label);
     layout->addStretch(1);
     row->setMinimumHeight(style.rowMinHeight);
