@@ -16,7 +16,9 @@ configure: bootstrap
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what it runs: the app and the reminder agent it starts, not the tests and benchmarks.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target tendrel tendrel-reminders
 	$(BUILD)/bin/tendrel
 
 test: build

@@ -50,6 +50,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # named: the SQLite driver of the store and the WebP/TIFF readers for picked photos.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-image-formats-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Recommended, so a desktop user gets them with the app: Wayland without XWayland; the GTK platform
+# theme (GNOME, Xfce, Cinnamon, MATE: GTK's file dialogs, fonts and icon theme in stock controls);
+# the portal platform theme (KDE and sandboxed sessions: the desktop's dialogs through the XDG
+# portal when QT_QPA_PLATFORMTHEME=xdgdesktopportal).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-gtk-platformtheme, qt6-xdgdesktopportal-platformtheme")
 
 include(CPack)

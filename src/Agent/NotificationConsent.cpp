@@ -1,6 +1,6 @@
 #include "Agent/NotificationConsent.h"
 
-#include "Agent/JsonFile.h"
+#include "Platform/JsonFile.h"
 #include "Platform/ReminderLog.h"
 
 #include <QDir>

@@ -24,7 +24,7 @@ const QString invalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidAr
 ReminderAgent::ReminderAgent(const QDBusConnection &connection, Options options, QObject *parent)
     : QDBusVirtualObject(parent), m_connection(connection), m_options(std::move(options)),
       m_clock(m_options.clock ? *m_options.clock : Clock::system()),
-      m_file(m_options.dataDirectory + QLatin1String("/reminders.json")),
+      m_file(ReminderFile::in(m_options.dataDirectory)),
       m_consent(m_options.dataDirectory + QLatin1String("/notification-consent.json")), m_notifier(connection)
 {
     qDBusRegisterMetaType<QList<QVariantMap>>();

@@ -2,8 +2,8 @@
 
 #include "Agent/DesktopNotifier.h"
 #include "Agent/NotificationConsent.h"
-#include "Agent/ReminderFile.h"
 #include "Agent/ReminderSchedule.h"
+#include "Platform/ReminderFile.h"
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>

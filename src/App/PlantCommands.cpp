@@ -12,7 +12,7 @@ PlantCommands::PlantCommands(AppState &state, QObject *parent) : QObject(parent)
 void PlantCommands::install(QMenuBar *menuBar)
 {
     QMenu *file = menuBar->addMenu(QStringLiteral("&File"));
-    m_newPlant = file->addAction(QStringLiteral("New Plant\u2026"));
+    m_newPlant = file->addAction(QStringLiteral("&New Plant\u2026"));
     m_newPlant->setObjectName(QStringLiteral("newPlantAction"));
     m_newPlant->setShortcut(QKeySequence::New);
     // Opening the sheet leaves the current tab as it is.
@@ -22,16 +22,17 @@ void PlantCommands::install(QMenuBar *menuBar)
     });
 
     file->addSeparator();
-    m_settings = file->addAction(QStringLiteral("Settings\u2026"));
+    m_settings = file->addAction(QStringLiteral("&Settings\u2026"));
     m_settings->setObjectName(QStringLiteral("settingsAction"));
     m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_settings->setMenuRole(QAction::PreferencesRole);
     connect(m_settings, &QAction::triggered, this, &PlantCommands::settingsRequested);
 
     file->addSeparator();
-    QAction *quit = file->addAction(QStringLiteral("Quit"));
+    QAction *quit = file->addAction(QStringLiteral("&Quit"));
     quit->setObjectName(QStringLiteral("quitAction"));
-    quit->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q on every Linux desktop; the platform's standard key is empty on some platforms.
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, this, &PlantCommands::quitRequested);
 
@@ -43,9 +44,9 @@ void PlantCommands::install(QMenuBar *menuBar)
         AppTab tab;
         const char *name;
     } items[] = {
-        {"Today", Qt::Key_1, AppTab::today, "goTodayAction"},
-        {"My Plants", Qt::Key_2, AppTab::plants, "goPlantsAction"},
-        {"Explore", Qt::Key_3, AppTab::explore, "goExploreAction"},
+        {"&Today", Qt::Key_1, AppTab::today, "goTodayAction"},
+        {"&My Plants", Qt::Key_2, AppTab::plants, "goPlantsAction"},
+        {"&Explore", Qt::Key_3, AppTab::explore, "goExploreAction"},
     };
     for (const auto &item : items) {
         QAction *action = go->addAction(QString::fromLatin1(item.title));

@@ -1,5 +1,8 @@
 #include "App/TendrelApp.h"
 
+#include "App/AppearanceController.h"
+#include "App/EditCommands.h"
+#include "App/HelpCommands.h"
 #include "App/PlantCommands.h"
 #include "App/UndoCommands.h"
 #include "Platform/Preferences.h"
@@ -13,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDBusConnection>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
@@ -34,6 +38,9 @@ TendrelApp::TendrelApp(const Options &options, QObject *parent)
         qFatal("Tendrel cannot create a store for its plants");
     // Before the first window: interfaces handed out earlier would stay Qt's own.
     Accessibility::install();
+    // The desktop's light or dark look is known before the first widget is made.
+    m_appearance = new AppearanceController(QDBusConnection::sessionBus(), this);
+    m_appearance->start();
     createMainWindow();
 }
 
@@ -57,11 +64,19 @@ void TendrelApp::createMainWindow()
 
     m_commands = new PlantCommands(*m_state, this);
     m_commands->install(window->menuBar());
-    // File, Edit, Go: the Edit menu goes before the Go menu.
-    m_undoCommands = new UndoCommands(GardenHistory::of(*m_store), window, this);
-    QMenu *edit = new QMenu(QStringLiteral("&Edit"), window->menuBar());
+    // File, Edit, Go, Help: the Edit menu goes before the Go menu; the garden's steps, then text.
+    auto *edit = new QMenu(tr("&Edit"), window->menuBar());
+    edit->setObjectName(QStringLiteral("editMenu"));
     window->menuBar()->insertMenu(window->menuBar()->actions().value(1), edit);
+    m_undoCommands = new UndoCommands(GardenHistory::of(*m_store), window, this);
     m_undoCommands->install(edit);
+    // The shortcuts window names them without the step of the moment.
+    m_undoCommands->undoAction()->setIconText(tr("Undo"));
+    m_undoCommands->redoAction()->setIconText(tr("Redo"));
+    m_editCommands = new EditCommands(this);
+    m_editCommands->install(edit);
+    m_helpCommands = new HelpCommands(this);
+    m_helpCommands->install(window->menuBar());
     connect(m_commands, &PlantCommands::settingsRequested, this, &TendrelApp::showSettings);
     connect(m_commands, &PlantCommands::mainWindowRequested, this, &TendrelApp::raiseMainWindow);
     connect(m_commands, &PlantCommands::quitRequested, this, &TendrelApp::quit, Qt::QueuedConnection);
@@ -91,6 +106,7 @@ void TendrelApp::showSettings()
     if (!m_settingsWindow) {
         m_settingsWindow = new SettingsWindow(*m_store, *m_state, *m_preferences);
         m_undoCommands->attach(m_settingsWindow);
+        m_editCommands->attach(m_settingsWindow);
     }
     m_settingsWindow->show();
     m_settingsWindow->raise();

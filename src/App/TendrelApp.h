@@ -8,6 +8,9 @@
 #include <memory>
 
 class AppState;
+class AppearanceController;
+class EditCommands;
+class HelpCommands;
 class ModelStore;
 class PlantCommands;
 class Preferences;
@@ -40,6 +43,9 @@ public:
     RootView *rootView() const { return m_rootView; }
     PlantCommands *commands() const { return m_commands; }
     UndoCommands *undoCommands() const { return m_undoCommands; }
+    AppearanceController *appearance() const { return m_appearance; }
+    EditCommands *editCommands() const { return m_editCommands; }
+    HelpCommands *helpCommands() const { return m_helpCommands; }
     // The settings window, once it has been opened.
     QWidget *settingsWindow() const { return m_settingsWindow; }
 
@@ -64,10 +70,13 @@ private:
     std::unique_ptr<ModelStore> m_store;
     AppState *m_state;
     Preferences *m_preferences;
+    AppearanceController *m_appearance = nullptr;
     QPointer<QMainWindow> m_mainWindow;
     RootView *m_rootView = nullptr;
     PlantCommands *m_commands = nullptr;
     UndoCommands *m_undoCommands = nullptr;
+    EditCommands *m_editCommands = nullptr;
+    HelpCommands *m_helpCommands = nullptr;
     QPointer<QWidget> m_settingsWindow;
     bool m_changesGivenUp = false;
 };

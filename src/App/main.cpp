@@ -1,7 +1,7 @@
 #include "App/SingleInstance.h"
 #include "App/TendrelApp.h"
+#include "App/TerminationSignals.h"
 #include "Store/ModelStore.h"
-#include "Views/Components/Theme.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -22,9 +22,8 @@ int main(int argc, char *argv[])
     if (!instance.acquire())
         return 0;
 
-    // The theme reads the desktop's light or dark appearance first; stock controls then follow it.
-    QApplication::setPalette(Theme::current().palette());
-
+    // A logout or Ctrl+C ends Tendrel as Quit does: the store commits before the process goes.
+    TerminationSignals terminationSignals;
     TendrelApp tendrel;
     QObject::connect(&instance, &SingleInstance::activationRequested, &tendrel, &TendrelApp::raiseMainWindow);
     tendrel.showMainWindow();

@@ -2,10 +2,12 @@
 
 #include "Platform/ReminderAutostart.h"
 #include "Platform/ReminderBus.h"
+#include "Platform/ReminderFile.h"
 #include "Platform/ReminderLog.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -13,6 +15,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
 #include <vector>
 
 #include <unistd.h>
@@ -216,9 +219,36 @@ void DBusNotificationCenter::releaseHeldCalls()
     }
 }
 
+bool DBusNotificationCenter::nothingToRemove(const QStringList &identifiers) const
+{
+    // With a call under way or held, the file may not show its effect yet.
+    if (m_agentDataDirectory.isEmpty() || m_holding || m_unansweredFirstAttempts > 0)
+        return false;
+    // A running agent answers for itself (and may hold what it could not write). Without a bus
+    // no agent can be running, and none could be reached.
+    const QDBusConnectionInterface *bus = m_connection.isConnected() ? m_connection.interface() : nullptr;
+    if (bus && bus->isServiceRegistered(ReminderBus::service).value())
+        return false;
+    const QList<NotificationRequest> pending = ReminderFile::in(m_agentDataDirectory).load();
+    return std::none_of(pending.cbegin(), pending.cend(), [&identifiers](const NotificationRequest &request) {
+        return identifiers.contains(request.identifier);
+    });
+}
+
 void DBusNotificationCenter::removePendingRequests(const QStringList &identifiers, QObject *context,
                                                    ErrorCompletion completion)
 {
+    if (nothingToRemove(identifiers)) {
+        // Done already; the completion still comes from the event loop, as a call's would.
+        QMetaObject::invokeMethod(
+            context ? context : this,
+            [completion = std::move(completion)] {
+                if (completion)
+                    completion(std::nullopt);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     call(ReminderBus::removeMethod, {identifiers}, context,
          [completion = std::move(completion)](const QDBusMessage &, const std::optional<QString> &error) {
              if (completion)

@@ -41,6 +41,10 @@ public:
     // unless set. Empty: never start one. The agent inherits this process's environment.
     QString agentPath() const { return m_agentPath; }
     void setAgentPath(const QString &path) { m_agentPath = path; }
+    // The agent's data folder. When set, removing requests while the agent is not on the bus and
+    // no call is under way reads the agent's pending file instead: requests it does not hold are
+    // removed already, and the agent is not started for nothing.
+    void setAgentDataDirectory(const QString &directory) { m_agentDataDirectory = directory; }
 
     void removePendingRequests(const QStringList &identifiers, QObject *context,
                                ErrorCompletion completion) override;
@@ -68,6 +72,7 @@ private:
     };
 
     void call(const QString &method, const QVariantList &arguments, QObject *context, ReplyHandler handler);
+    bool nothingToRemove(const QStringList &identifiers) const;
     void send(Call call, bool retry);
     void finish(const Call &call, const QDBusMessage &reply, const std::optional<QDBusError> &error);
     void hold(Call call);
@@ -80,6 +85,7 @@ private:
     int m_callTimeout = defaultCallTimeoutMsecs;
     int m_launchTimeout = defaultLaunchTimeoutMsecs;
     QString m_agentPath;
+    QString m_agentDataDirectory;
     quint64 m_nextSequence = 0;
     // First attempts still waiting for an answer: held calls are released only once these are in,
     // so a call that failed late still goes out before the ones made after it.

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QStandardPaths>
 
 namespace {
 
@@ -21,8 +22,12 @@ NotificationCenter &NotificationCenter::current()
         return *installedCenter;
     // Parented to the application so it goes before the bus connections are torn down.
     static QPointer<NotificationCenter> defaultCenter;
-    if (!defaultCenter)
-        defaultCenter = new DBusNotificationCenter(QCoreApplication::instance());
+    if (!defaultCenter) {
+        auto *center = new DBusNotificationCenter(QCoreApplication::instance());
+        // The agent shares the app's data folder; see ReminderFile.
+        center->setAgentDataDirectory(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+        defaultCenter = center;
+    }
     return *defaultCenter;
 }
 

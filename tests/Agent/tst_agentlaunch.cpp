@@ -2,8 +2,10 @@
 #include "Agent/support/PrivateBus.h"
 #include "Platform/DBusNotificationCenter.h"
 #include "Platform/ReminderBus.h"
+#include "Platform/ReminderFile.h"
 
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -110,6 +112,8 @@ private slots:
     void agentThatCannotStartFailsQuickly_data();
     void agentThatCannotStartFailsQuickly();
     void agentThatNeverArrivesIsNotStartedAgainAtOnce();
+    void removalStartsTheAgentOnlyForWhatIsPending_data();
+    void removalStartsTheAgentOnlyForWhatIsPending();
 
 private:
     void startBus();
@@ -379,6 +383,65 @@ void TestAgentLaunch::agentThatNeverArrivesIsNotStartedAgainAtOnce()
     QCOMPARE(launches(), 1);
     for (const auto &result : std::as_const(results))
         QVERIFY(result && result->contains(QLatin1String("could not be reached")));
+}
+
+void TestAgentLaunch::removalStartsTheAgentOnlyForWhatIsPending_data()
+{
+    QTest::addColumn<QStringList>("pending");
+    QTest::addColumn<bool>("damaged");
+    QTest::addColumn<bool>("starts");
+
+    QTest::newRow("no reminder file") << QStringList() << false << false;
+    QTest::newRow("nothing pending") << QStringList() << true << false;
+    QTest::newRow("only other requests") << QStringList{QStringLiteral("other.1")} << false << false;
+    QTest::newRow("a daily reminder pending")
+        << QStringList{QStringLiteral("tendrel.daily.3")} << false << true;
+}
+
+void TestAgentLaunch::removalStartsTheAgentOnlyForWhatIsPending()
+{
+    QFETCH(QStringList, pending);
+    QFETCH(bool, damaged);
+    QFETCH(bool, starts);
+    // With reminders off the app removes the daily reminders on every start; the agent is started
+    // for that only when its file holds one of them.
+    const QString dataDirectory = AgentProcess::dataDirectory(m_home->path());
+    QVERIFY(QDir().mkpath(dataDirectory));
+    const ReminderFile file = ReminderFile::in(dataDirectory);
+    if (damaged) {
+        QFile broken(file.path());
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("{\"version\": 1, \"pending\": [");
+    } else if (!pending.isEmpty()) {
+        QList<NotificationRequest> requests;
+        for (const QString &identifier : pending)
+            requests.append(futureRequest(identifier, 3, QStringLiteral("Water Fern")));
+        QVERIFY(file.save(requests));
+    }
+    auto center = std::make_unique<DBusNotificationCenter>(*m_connection);
+    center->setAgentPath(writeLauncher(AgentProcess::program(), 0));
+    center->setAgentDataDirectory(dataDirectory);
+
+    QStringList daily;
+    for (int day = 0; day < 14; ++day)
+        daily.append(QStringLiteral("tendrel.daily.%1").arg(day));
+    // Twice, as two starts in a row would.
+    QList<std::optional<QString>> results;
+    for (int i = 0; i < 2; ++i)
+        center->removePendingRequests(
+            daily, nullptr, [&results](const std::optional<QString> &error) { results.append(error); });
+    QVERIFY(results.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(results.size() == 2, 15'000);
+    QCOMPARE(results, (QList<std::optional<QString>>{std::nullopt, std::nullopt}));
+    QCOMPARE(launches(), starts ? 1 : 0);
+    QCOMPARE(isOwned(), starts);
+    if (starts) {
+        QVERIFY(agentPid() != 0);
+        QVERIFY(file.load().isEmpty());
+    } else {
+        // Nothing was touched: what else was pending stays.
+        QCOMPARE(file.load().size(), damaged ? 0 : pending.size());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAgentLaunch)

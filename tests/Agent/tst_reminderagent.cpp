@@ -1,8 +1,8 @@
-#include "Agent/ReminderFile.h"
 #include "Agent/support/AgentProcess.h"
 #include "Agent/support/FakeNotificationServer.h"
 #include "Agent/support/PrivateBus.h"
 #include "Platform/ReminderBus.h"
+#include "Platform/ReminderFile.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>

@@ -11,8 +11,10 @@
 #include "Views/Components/InsetSection.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/NavigationStack.h"
+#include "Views/Components/PhotoChooser.h"
 #include "Views/Components/PlantPhotoView.h"
 #include "Views/Components/ScrollColumn.h"
+#include "Views/Components/TextFieldPalette.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
 #include "Views/Plants/BusyIndicator.h"
@@ -24,18 +26,15 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QSet>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -75,13 +74,7 @@ QLineEdit *makeFormField(const QString &accessibleName, QWidget *parent)
     field->setFont(t.font(TextStyle::body));
     field->setAccessibleName(accessibleName);
     field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    QPalette pal = field->palette();
-    pal.setColor(QPalette::Base, Qt::transparent);
-    pal.setColor(QPalette::Text, t.colors.label);
-    pal.setColor(QPalette::PlaceholderText, t.colors.tertiaryLabel);
-    pal.setColor(QPalette::Highlight, Theme::withAlpha(t.colors.accent, 0.35));
-    pal.setColor(QPalette::HighlightedText, t.colors.label);
-    field->setPalette(pal);
+    TextFieldPalette::apply(field);
     return field;
 }
 
@@ -109,32 +102,14 @@ ListRow *makeFieldRow(const QString &title, QWidget *field, QWidget *extra = nul
     return row;
 }
 
-// "Images (*.jpg *.jpeg *.png …)" from every format this Qt can read.
-QString imageNameFilter()
-{
-    QStringList patterns;
-    const QMimeDatabase mimes;
-    for (const QByteArray &name : QImageReader::supportedMimeTypes()) {
-        const QMimeType type = mimes.mimeTypeForName(QString::fromLatin1(name));
-        for (const QString &suffix : type.suffixes()) {
-            const QString pattern = QStringLiteral("*.") + suffix;
-            if (!patterns.contains(pattern))
-                patterns.append(pattern);
-        }
-    }
-    return PlantFormView::tr("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
-}
-
 // The first local image file among dragged URLs.
 std::optional<QString> droppedImagePath(const QMimeData *mime)
 {
     if (!mime || !mime->hasUrls())
         return std::nullopt;
     static const QSet<QString> readable = [] {
-        QSet<QString> types;
-        for (const QByteArray &name : QImageReader::supportedMimeTypes())
-            types.insert(QString::fromLatin1(name));
-        return types;
+        const QStringList types = PhotoChooser::imageMimeTypes();
+        return QSet<QString>(types.begin(), types.end());
     }();
     const QMimeDatabase mimes;
     for (const QUrl &url : mime->urls()) {
@@ -189,7 +164,7 @@ PlantFormView::PlantFormView(ModelStore &store, Mode mode, bool showsCancel, std
     m_lastWatered = m_createdAt;
 
     auto *scroll = new ScrollColumn(this);
-    scroll->setBackground(t.colors.groupedBackground);
+    scroll->setBackground(&ThemeColors::groupedBackground);
     scroll->setSpacing(t.list.sectionSpacing);
     scroll->setMaximumColumnWidth(formMaximumColumnWidth);
     scroll->addWidget(createPhotoSection());
@@ -358,19 +333,11 @@ bool PlantFormView::canSave() const
 
 void PlantFormView::choosePhoto()
 {
-    // A Pictures folder that does not exist would be offered as a file name; start at home then.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::homePath();
-    auto *dialog = new QFileDialog(window(), tr("Choose a Photo"), folder);
-    dialog->setObjectName(QStringLiteral("photoChooser"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(imageNameFilter());
-    connect(dialog, &QFileDialog::fileSelected, this, &PlantFormView::importPhoto);
-    // Not exec(): the form, and any import already under way, keep running while it is open.
-    dialog->open();
+    if (!m_photoChooser) {
+        m_photoChooser = new PhotoChooser(this);
+        connect(m_photoChooser, &PhotoChooser::fileChosen, this, &PlantFormView::importPhoto);
+    }
+    m_photoChooser->open();
 }
 
 void PlantFormView::importPhoto(const QString &path)
@@ -487,7 +454,7 @@ QWidget *PlantFormView::createPhotoSection()
     m_commonName->setElided(true);
     m_scientificName = new TextLabel({}, TextStyle::subheadline, m_photoRow);
     m_scientificName->setItalic(true);
-    m_scientificName->setTextColor(t.colors.secondaryLabel);
+    m_scientificName->setTextColor(&ThemeColors::secondaryLabel);
     m_scientificName->setElided(true);
     auto *texts = new QVBoxLayout;
     texts->setContentsMargins(0, 0, 0, 0);
@@ -524,7 +491,6 @@ QWidget *PlantFormView::createPhotoSection()
 
 QWidget *PlantFormView::createDetailsSection()
 {
-    const Theme &t = Theme::current();
     auto *section = new InsetSection(tr("Details"));
     section->setObjectName(QStringLiteral("detailsSection"));
 
@@ -541,7 +507,7 @@ QWidget *PlantFormView::createDetailsSection()
     m_roomMenuButton->setSymbolOnly(true);
     m_roomMenuButton->setAccessibleName(tr("Choose room"));
     m_roomMenuButton->setToolTip(tr("Choose room"));
-    m_roomMenuButton->setTint(t.colors.secondaryLabel);
+    m_roomMenuButton->setTint(&ThemeColors::secondaryLabel);
     m_roomMenu = new QMenu(m_roomMenuButton);
     m_roomMenu->setObjectName(QStringLiteral("roomMenu"));
     m_roomMenuButton->setMenu(m_roomMenu);

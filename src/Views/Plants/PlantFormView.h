@@ -23,6 +23,7 @@ class ListRow;
 class ModelStore;
 class NavigationStack;
 class NotesEditor;
+class PhotoChooser;
 class PlantPhotoView;
 class QLineEdit;
 class QMenu;
@@ -188,6 +189,7 @@ private:
     TextLabel *m_commonName = nullptr;
     TextLabel *m_scientificName = nullptr;
     GlassButton *m_photoButton = nullptr;
+    PhotoChooser *m_photoChooser = nullptr;
     GlassButton *m_removePhotoButton = nullptr;
     QLineEdit *m_nameField = nullptr;
     QLineEdit *m_roomField = nullptr;

@@ -1,6 +1,6 @@
-#include "Agent/ReminderFile.h"
+#include "Platform/ReminderFile.h"
 
-#include "Agent/JsonFile.h"
+#include "Platform/JsonFile.h"
 #include "Platform/ReminderLog.h"
 
 #include <QDir>
@@ -22,6 +22,11 @@ constexpr qint64 maxFileSize = 1024 * 1024;
 } // namespace
 
 ReminderFile::ReminderFile(QString path) : m_path(std::move(path)) {}
+
+ReminderFile ReminderFile::in(const QString &dataDirectory)
+{
+    return ReminderFile(dataDirectory + QLatin1String("/reminders.json"));
+}
 
 QList<NotificationRequest> ReminderFile::load() const
 {

@@ -1,4 +1,4 @@
-#include "Agent/JsonFile.h"
+#include "Platform/JsonFile.h"
 
 #include "Platform/ReminderLog.h"
 

@@ -1,0 +1,3 @@
+#include "Platform/PlatformLog.h"
+
+Q_LOGGING_CATEGORY(lcPlatform, "tendrel.platform", QtWarningMsg)

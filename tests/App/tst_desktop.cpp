@@ -1,0 +1,453 @@
+#include "Agent/support/PrivateBus.h"
+#include "App/AppearanceController.h"
+#include "App/EditCommands.h"
+#include "App/HelpCommands.h"
+#include "App/PlantCommands.h"
+#include "App/TendrelApp.h"
+#include "App/UndoCommands.h"
+#include "App/support/FakeDesktopPortal.h"
+#include "App/support/PinnedEnvironment.h"
+#include "Models/Species.h"
+#include "Platform/DesktopAppearance.h"
+#include "Services/SampleData.h"
+#include "Store/ModelStore.h"
+#include "Views/AboutWindow.h"
+#include "Views/Components/GlassButton.h"
+#include "Views/Components/ListRow.h"
+#include "Views/Components/NavigationStack.h"
+#include "Views/Components/PhotoCreditLabel.h"
+#include "Views/Components/Sheet.h"
+#include "Views/Components/Spring.h"
+#include "Views/Components/Theme.h"
+#include "Views/Plants/AddPlantFlow.h"
+#include "Views/Plants/PlantFormView.h"
+#include "Views/RootView.h"
+#include "Views/ShortcutsWindow.h"
+#include "Views/State/AppState.h"
+#include "fixtures/ImageFixtures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// Tendrel as a desktop citizen, through the real main window on a private session bus with a fake
+// XDG desktop portal: the look follows the desktop's light or dark setting live, photos come from
+// the desktop's chooser (or Qt's dialog when no portal answers), and the Edit and Help menus.
+class DesktopTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void desktopPreference_data();
+    void desktopPreference();
+    void appearanceFollowsTheDesktopLive();
+    void photoFromTheDesktopChooser();
+    void photoFromQtDialogWithoutPortal();
+    void editMenuActsOnTheFocusedField();
+    void helpMenuListsEveryShortcut();
+
+private:
+    std::unique_ptr<TendrelApp> makeApp(bool withSamples = false);
+    PlantFormView *openForm(TendrelApp &app);
+    QList<QImage> screens(TendrelApp &app);
+
+    std::unique_ptr<PrivateBus> m_bus;
+    QDBusConnection m_portalConnection{QString()};
+    std::unique_ptr<FakeDesktopPortal> m_portal;
+    QTemporaryDir m_dir;
+    std::unique_ptr<PinnedEnvironment> m_env;
+    int m_apps = 0;
+};
+
+void DesktopTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qunsetenv("TENDREL_APPEARANCE");
+    qunsetenv("GTK_THEME");
+    Spring::setAnimationsEnabled(false);
+    // A steady caret, so two renderings of a focused field are alike.
+    QApplication::setCursorFlashTime(0);
+    QVERIFY(m_dir.isValid());
+    m_bus = std::make_unique<PrivateBus>();
+    QVERIFY2(m_bus->isRunning(), qPrintable(m_bus->errorString()));
+    // The app finds its session bus here; nothing has connected to one before this point.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus->address().toUtf8());
+    QVERIFY(QDBusConnection::sessionBus().isConnected());
+    m_portalConnection = QDBusConnection::connectToBus(m_bus->address(), QStringLiteral("fakePortal"));
+    QVERIFY(m_portalConnection.isConnected());
+}
+
+void DesktopTest::init()
+{
+    m_env = std::make_unique<PinnedEnvironment>(PinnedEnvironment::at(QDate(2026, 5, 12), 10));
+    m_portal = std::make_unique<FakeDesktopPortal>(m_portalConnection);
+    QVERIFY(m_portal->registerOnBus());
+    QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(FakeDesktopPortal::service()));
+}
+
+void DesktopTest::cleanup()
+{
+    m_portal.reset();
+    m_env.reset();
+}
+
+void DesktopTest::cleanupTestCase()
+{
+    QDBusConnection::disconnectFromBus(QStringLiteral("fakePortal"));
+}
+
+std::unique_ptr<TendrelApp> DesktopTest::makeApp(bool withSamples)
+{
+    TendrelApp::Options options;
+    options.inMemoryStore = true;
+    options.settingsPath = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(++m_apps));
+    auto app = std::make_unique<TendrelApp>(options);
+    if (withSamples)
+        SampleData::load(app->store());
+    app->mainWindow()->resize(1100, 760);
+    app->showMainWindow();
+    if (!QTest::qWaitForWindowExposed(app->mainWindow()))
+        return nullptr;
+    app->mainWindow()->activateWindow();
+    if (!QTest::qWaitForWindowActive(app->mainWindow()))
+        return nullptr;
+    return app;
+}
+
+PlantFormView *DesktopTest::openForm(TendrelApp &app)
+{
+    QTest::keyClick(app.mainWindow(), Qt::Key_N, Qt::ControlModifier);
+    if (!QTest::qWaitFor([&] { return app.rootView()->sheet() != nullptr; }))
+        return nullptr;
+    auto *flow = qobject_cast<AddPlantFlow *>(app.rootView()->sheet()->content());
+    ListRow *row = flow ? flow->speciesRow(QStringLiteral("pothos")) : nullptr;
+    if (!row || !QTest::qWaitFor([row] { return row->isVisible(); }))
+        return nullptr;
+    emit row->activated();
+    auto *form = qobject_cast<PlantFormView *>(flow->navigationStack()->currentPage());
+    if (!form || !QTest::qWaitFor([form] { return form->isVisible(); }))
+        return nullptr;
+    return form;
+}
+
+// What a user sees: the main window with the Today list and the add-plant form over it, and the
+// settings window.
+QList<QImage> DesktopTest::screens(TendrelApp &app)
+{
+    QCoreApplication::processEvents();
+    return {app.mainWindow()->grab().toImage(), app.settingsWindow()->grab().toImage()};
+}
+
+void DesktopTest::desktopPreference_data()
+{
+    QTest::addColumn<QVariant>("portalValue");
+    QTest::addColumn<QString>("gtkTheme");
+    QTest::addColumn<int>("expected"); // -1 none, 0 light, 1 dark
+
+    using Scheme = DesktopAppearance::Scheme;
+    const auto wrapped = [](uint value) { return QVariant::fromValue(QDBusVariant(value)); };
+    QTest::newRow("portal dark") << QVariant(uint(1)) << QString() << int(Scheme::dark);
+    QTest::newRow("portal light beats a dark GTK theme")
+        << QVariant(uint(2)) << QStringLiteral("Adwaita:dark") << int(Scheme::light);
+    QTest::newRow("wrapped twice, as Read sends it")
+        << QVariant::fromValue(QDBusVariant(wrapped(1))) << QString() << int(Scheme::dark);
+    QTest::newRow("no preference, GTK theme dark")
+        << QVariant(uint(0)) << QStringLiteral("Adwaita:dark") << int(Scheme::dark);
+    QTest::newRow("no preference, GTK variant in capitals")
+        << QVariant(uint(0)) << QStringLiteral("Breeze:DARK") << int(Scheme::dark);
+    QTest::newRow("no preference, GTK theme without variant")
+        << QVariant(uint(0)) << QStringLiteral("Adwaita-dark") << -1;
+    QTest::newRow("unknown value") << QVariant(uint(7)) << QString() << -1;
+    QTest::newRow("a string is no scheme") << QVariant(QStringLiteral("1")) << QString() << -1;
+    QTest::newRow("no portal answer, GTK theme light") << QVariant() << QStringLiteral("Adwaita:light") << -1;
+}
+
+void DesktopTest::desktopPreference()
+{
+    QFETCH(QVariant, portalValue);
+    QFETCH(QString, gtkTheme);
+    QFETCH(int, expected);
+    const auto portal = DesktopAppearance::schemeFromPortalValue(portalValue);
+    const auto preference = DesktopAppearance::preferenceOf(portal, gtkTheme);
+    QCOMPARE(preference ? int(*preference) : -1, expected);
+}
+
+void DesktopTest::appearanceFollowsTheDesktopLive()
+{
+    // The window is open and showing plants, a form and the settings when the desktop switches to
+    // dark, then to light. Each time it must look exactly as a Tendrel started in that appearance.
+    m_portal->setColorSchemeQuietly(0);
+    auto app = makeApp(true);
+    QVERIFY(app);
+    QCOMPARE(Theme::current().appearance, Appearance::light);
+    QVERIFY(openForm(*app));
+    app->commands()->settingsAction()->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(app->settingsWindow()));
+
+    for (const uint scheme : {1u, 2u}) {
+        const Appearance wanted = scheme == 1 ? Appearance::dark : Appearance::light;
+        QSignalSpy changed(app->appearance(), &AppearanceController::appearanceChanged);
+        m_portal->setColorScheme(scheme);
+        QTRY_COMPARE(Theme::current().appearance, wanted);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(QApplication::palette().color(QPalette::Window), Theme::current().colors.windowBackground);
+        // The same setting again changes nothing.
+        m_portal->setColorScheme(scheme);
+        QTest::qWait(50);
+        QCOMPARE(changed.size(), 1);
+        const QList<QImage> live = screens(*app);
+
+        auto fresh = makeApp(true);
+        QVERIFY(fresh);
+        // Started while the desktop is in this appearance: right from the first frame.
+        QCOMPARE(Theme::current().appearance, wanted);
+        QVERIFY(openForm(*fresh));
+        fresh->commands()->settingsAction()->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(fresh->settingsWindow()));
+        const QList<QImage> started = screens(*fresh);
+        for (int i = 0; i < live.size(); ++i) {
+            if (live[i] != started[i]) {
+                live[i].save(m_dir.filePath(QStringLiteral("live-%1-%2.png").arg(scheme).arg(i)));
+                started[i].save(m_dir.filePath(QStringLiteral("started-%1-%2.png").arg(scheme).arg(i)));
+                m_dir.setAutoRemove(false);
+                QFAIL(qPrintable(QStringLiteral("screen %1 differs after a live switch; see %2")
+                                     .arg(i)
+                                     .arg(m_dir.path())));
+            }
+        }
+        fresh.reset();
+        // The portal's word stays in force for the open window.
+        QCOMPARE(Theme::current().appearance, wanted);
+    }
+}
+
+void DesktopTest::photoFromTheDesktopChooser()
+{
+    const QString path = m_dir.filePath(QStringLiteral("portal-photo.jpg"));
+    QVERIFY(ImageFixtures::naturalPicture(800, 600).save(path, "JPEG", 90));
+    auto app = makeApp();
+    QVERIFY(app);
+    PlantFormView *form = openForm(*app);
+    QVERIFY(form);
+    auto *button = form->findChild<GlassButton *>(QStringLiteral("photoButton"));
+    QVERIFY(button);
+
+    // Clicked twice while the desktop's chooser is open: one chooser.
+    m_portal->holdAnswers(true);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE(m_portal->openFileCalls().size(), 1);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::qWait(100);
+    QCOMPARE(m_portal->openFileCalls().size(), 1);
+    QVERIFY(!app->mainWindow()->findChild<QFileDialog *>());
+    const FakeDesktopPortal::OpenFileCall call = m_portal->openFileCalls().constFirst();
+    QCOMPARE(call.title, QStringLiteral("Choose a Photo"));
+    QVERIFY(call.filterRules.contains(QStringLiteral("image/jpeg")));
+    QVERIFY(call.filterRules.contains(QStringLiteral("image/png")));
+    QVERIFY(!call.filterRules.contains(QStringLiteral("text/plain")));
+    QCOMPARE(call.options.value(QStringLiteral("multiple")).toBool(), false);
+
+    m_portal->answer(path);
+    QTRY_VERIFY(form->photo().has_value());
+    QTRY_VERIFY(!form->isProcessingPhoto());
+
+    // Cancelled in the desktop's chooser: the photo stays.
+    const QByteArray before = *form->photo();
+    m_portal->holdAnswers(false);
+    m_portal->setNextAnswer(std::nullopt);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE(m_portal->openFileCalls().size(), 2);
+    QTest::qWait(100);
+    QVERIFY(!form->isProcessingPhoto());
+    QCOMPARE(*form->photo(), before);
+    QVERIFY(!app->mainWindow()->findChild<QFileDialog *>());
+}
+
+void DesktopTest::photoFromQtDialogWithoutPortal()
+{
+    m_portal->unregister();
+    QTRY_VERIFY(
+        !QDBusConnection::sessionBus().interface()->isServiceRegistered(FakeDesktopPortal::service()));
+    const QString path = m_dir.filePath(QStringLiteral("dialog-photo.png"));
+    QVERIFY(ImageFixtures::naturalPicture(640, 480).save(path, "PNG"));
+    auto app = makeApp();
+    QVERIFY(app);
+    PlantFormView *form = openForm(*app);
+    QVERIFY(form);
+    auto *button = form->findChild<GlassButton *>(QStringLiteral("photoButton"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QPointer<QFileDialog> dialog;
+    QTRY_VERIFY((dialog = app->mainWindow()->findChild<QFileDialog *>(QStringLiteral("photoChooser"))));
+    QTRY_VERIFY(dialog->isVisible());
+    QVERIFY(dialog->nameFilters().constFirst().contains(QStringLiteral("*.png")));
+    // A second click while the dialog is open opens no second one.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::qWait(100);
+    QCOMPARE(app->mainWindow()->findChildren<QFileDialog *>().size(), 1);
+    // Typed into the dialog's file name field, as a user would.
+    auto *fileName = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    QVERIFY(fileName);
+    fileName->setFocus();
+    QTest::keyClicks(fileName, path);
+    QTest::keyClick(fileName, Qt::Key_Return);
+    QTRY_VERIFY(!dialog);
+    QTRY_VERIFY(form->photo().has_value());
+    QTRY_VERIFY(!form->isProcessingPhoto());
+}
+
+void DesktopTest::editMenuActsOnTheFocusedField()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    EditCommands *edit = app->editCommands();
+    using Command = EditCommands::Command;
+    // One Edit menu: the garden's steps first, then the text actions.
+    QStringList names;
+    for (const QAction *item : edit->menu()->actions())
+        names.append(item->objectName());
+    names.removeAll(QString());
+    QCOMPARE(names, (QStringList{QStringLiteral("undoAction"), QStringLiteral("redoAction"),
+                                 QStringLiteral("cutAction"), QStringLiteral("copyAction"),
+                                 QStringLiteral("pasteAction"), QStringLiteral("selectAllAction")}));
+    // No text field has the focus: nothing to do.
+    app->rootView()->setFocus();
+    for (Command command : {Command::cut, Command::copy, Command::paste, Command::selectAll})
+        QVERIFY(!edit->action(command)->isEnabled());
+
+    PlantFormView *form = openForm(*app);
+    QVERIFY(form);
+    QLineEdit *name = form->nameField();
+    QTRY_VERIFY(name->hasFocus());
+    QTest::keyClicks(name, QStringLiteral("Fish & <b>Chips"));
+    emit edit->menu()->aboutToShow();
+    QVERIFY(!edit->action(Command::copy)->isEnabled());
+
+    edit->action(Command::selectAll)->trigger();
+    QCOMPARE(name->selectedText(), QStringLiteral("Fish & <b>Chips"));
+    QVERIFY(edit->action(Command::cut)->isEnabled());
+    QGuiApplication::clipboard()->clear();
+    edit->action(Command::copy)->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Fish & <b>Chips"));
+    edit->action(Command::cut)->trigger();
+    QCOMPARE(name->text(), QString());
+    // Pasted twice: twice the text, as typing it twice would.
+    edit->action(Command::paste)->trigger();
+    edit->action(Command::paste)->trigger();
+    QCOMPARE(name->text(), QStringLiteral("Fish & <b>ChipsFish & <b>Chips"));
+
+    // The notes are a multi-line field; the same menu serves them.
+    auto *notes = form->findChild<QPlainTextEdit *>(QStringLiteral("notesEditor"));
+    QVERIFY(notes);
+    notes->setFocus();
+    QTRY_VERIFY(notes->hasFocus());
+    edit->action(Command::paste)->trigger();
+    QCOMPARE(notes->toPlainText(), QStringLiteral("Fish & <b>Chips"));
+    edit->action(Command::selectAll)->trigger();
+    edit->action(Command::cut)->trigger();
+    QCOMPARE(notes->toPlainText(), QString());
+    // The name field kept its own text.
+    QCOMPARE(name->text(), QStringLiteral("Fish & <b>ChipsFish & <b>Chips"));
+}
+
+void DesktopTest::helpMenuListsEveryShortcut()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    QMenuBar *bar = app->mainWindow()->menuBar();
+    QStringList menuTitles;
+    QList<const QAction *> items;
+    for (const QAction *menuAction : bar->actions()) {
+        menuTitles.append(menuAction->text());
+        for (const QAction *item : menuAction->menu()->actions()) {
+            if (item->isSeparator())
+                continue;
+            items.append(item);
+            // Every item has its accelerator, and every command its shortcut (About, by desktop
+            // convention, has none).
+            // (The garden's Undo and Redo name their step as written, with no accelerator.)
+            QVERIFY2(QKeySequence::mnemonic(item->text()) != QKeySequence() ||
+                         item == app->undoCommands()->undoAction() ||
+                         item == app->undoCommands()->redoAction(),
+                     qPrintable(item->text()));
+            QVERIFY2(!item->shortcut().isEmpty() || item->menuRole() == QAction::AboutRole,
+                     qPrintable(item->text()));
+        }
+    }
+    QCOMPARE(menuTitles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&Go"),
+                                      QStringLiteral("&Help")}));
+
+    QTest::keyClick(app->mainWindow(), Qt::Key_Question, Qt::ControlModifier);
+    QTRY_VERIFY(app->helpCommands()->shortcutsWindow() &&
+                app->helpCommands()->shortcutsWindow()->isVisible());
+    ShortcutsWindow *window = app->helpCommands()->shortcutsWindow();
+    QStringList listed;
+    for (const ShortcutsWindow::Group &group : window->groups()) {
+        for (const ShortcutsWindow::Shortcut &shortcut : group.shortcuts)
+            listed.append(shortcut.action + QLatin1Char('=') + ShortcutsWindow::keysText(shortcut));
+    }
+    for (const QAction *item : items) {
+        if (item->shortcut().isEmpty())
+            continue;
+        QString title = item->iconText();
+        if (title.endsWith(QChar(0x2026)))
+            title.chop(1);
+        const QString entry = title + QLatin1Char('=') + item->shortcut().toString(QKeySequence::NativeText);
+        QVERIFY2(listed.contains(entry), qPrintable(entry));
+    }
+    QVERIFY(listed.contains(QStringLiteral("New Plant=Ctrl+N")));
+    // Asked for again: the same window, not a second one.
+    QTest::keyClick(app->mainWindow(), Qt::Key_Question, Qt::ControlModifier);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QCOMPARE(
+        std::count_if(windows.cbegin(), windows.cend(),
+                      [](const QWidget *w) { return w->objectName() == QStringLiteral("shortcutsWindow"); }),
+        1);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!window->isVisible());
+
+    app->helpCommands()->aboutAction()->trigger();
+    AboutWindow *about = app->helpCommands()->aboutWindow();
+    QVERIFY(about);
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    const auto labels = about->findChildren<QLabel *>();
+    const auto shows = [&labels](const QString &text) {
+        return std::any_of(labels.cbegin(), labels.cend(),
+                           [&text](const QLabel *label) { return label->text().contains(text); });
+    };
+    QVERIFY(shows(QStringLiteral("Version ") + QCoreApplication::applicationVersion()));
+    QVERIFY(shows(QStringLiteral("Phosphor Icons")));
+    QVERIFY(shows(QStringLiteral("MIT")));
+    QVERIFY(shows(AboutWindow::licenceText()));
+    QVERIFY(shows(AboutWindow::websiteUrl().host()));
+    // Every species photograph that ships is credited.
+    int photographs = 0;
+    for (const Species &species : Species::catalog())
+        photographs += species.hasImage() && PhotoCreditLabel::lineFor(species.photoCredit(), true) ? 1 : 0;
+    QCOMPARE(about->findChildren<ListRow *>(QStringLiteral("aboutPhotoCredit")).size(), photographs);
+    QTest::keyClick(about, Qt::Key_W, Qt::ControlModifier);
+    QTRY_VERIFY(!about->isVisible());
+}
+
+QTEST_MAIN(DesktopTest)
+#include "tst_desktop.moc"
