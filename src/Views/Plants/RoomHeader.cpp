@@ -71,7 +71,7 @@ RoomHeader::RoomHeader(QWidget *parent) : QWidget(parent)
     m_title = sectionHeader(QString(), this);
     m_title->setElided(true);
     m_countLabel = new TextLabel(QString(), TextStyle::subheadline, this);
-    m_countLabel->setTextColor(Theme::current().colors.secondaryLabel);
+    m_countLabel->setTextColor(&ThemeColors::secondaryLabel);
 }
 
 void RoomHeader::setRoom(const QString &room, int count)
