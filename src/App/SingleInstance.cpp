@@ -5,7 +5,7 @@
 #include <QLocalSocket>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcInstance, "tendrel.app")
+Q_LOGGING_CATEGORY(lcInstance, "tendrel.app", QtWarningMsg)
 
 namespace {
 constexpr int connectTimeoutMs = 1000;

@@ -8,7 +8,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcPreferences, "tendrel.preferences")
+Q_LOGGING_CATEGORY(lcPreferences, "tendrel.preferences", QtWarningMsg)
 
 const QString enabledKey = QStringLiteral("remindersEnabled");
 const QString minutesKey = QStringLiteral("reminderMinutes");

@@ -1,3 +1,3 @@
 #include "Platform/ReminderLog.h"
 
-Q_LOGGING_CATEGORY(lcReminders, "tendrel.reminders")
+Q_LOGGING_CATEGORY(lcReminders, "tendrel.reminders", QtWarningMsg)

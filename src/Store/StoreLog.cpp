@@ -1,3 +1,3 @@
 #include "Store/StoreLog.h"
 
-Q_LOGGING_CATEGORY(lcStore, "tendrel.store")
+Q_LOGGING_CATEGORY(lcStore, "tendrel.store", QtWarningMsg)

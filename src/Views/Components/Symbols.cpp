@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcSymbols, "tendrel.views")
+Q_LOGGING_CATEGORY(lcSymbols, "tendrel.views", QtWarningMsg)
 
 namespace {
 
