@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 Q_LOGGING_CATEGORY(lcPhotos, "tendrel.photos", QtWarningMsg)
 
@@ -122,13 +123,56 @@ JpegLayout inspectJpeg(const QByteArray &bytes)
     return layout;
 }
 
-// The logical screen of a GIF: the decoder paints every frame onto an image this large.
+// Whether every chunk of a PNG holds no more bytes than the file has left. libpng allocates a
+// chunk's claimed length before reading it, so a few hundred bytes claiming a 2 GB text chunk would
+// take 2 GB of memory; libpng refuses such a file anyway once the data runs out.
+bool pngChunksFit(const QByteArray &bytes)
+{
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    if (!bytes.startsWith(signature))
+        return true;
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype i = signature.size();
+    while (i + 8 <= size) {
+        const quint32 length = (quint32(data[i]) << 24) | (quint32(data[i + 1]) << 16) |
+                               (quint32(data[i + 2]) << 8) | quint32(data[i + 3]);
+        if (qint64(length) + 12 > size - i)
+            return false;
+        if (std::memcmp(data + i + 4, "IEND", 4) == 0)
+            return true;
+        i += qsizetype(length) + 12;
+    }
+    return true;
+}
+
+// The logical screen of a GIF, grown to hold its first frame: the decoder paints every frame onto
+// an image this large, and takes a frame's size for a side of the screen that is zero.
 QSize gifScreen(const QByteArray &bytes)
 {
-    if (bytes.size() < 10)
-        return {};
     const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
-    return {data[6] | (data[7] << 8), data[8] | (data[9] << 8)};
+    const qsizetype size = bytes.size();
+    if (size < 13)
+        return {};
+    const auto word = [data](qsizetype at) { return int(data[at] | (data[at + 1] << 8)); };
+    QSize screen(word(6), word(8));
+    qsizetype i = 13;
+    if (data[10] & 0x80)
+        i += 3 * (2 << (data[10] & 0x07)); // the global colour table
+    while (i < size) {
+        if (data[i] == 0x2C) { // an image descriptor
+            if (i + 9 > size)
+                break;
+            return screen.expandedTo(QSize(word(i + 1) + word(i + 5), word(i + 3) + word(i + 7)));
+        }
+        if (data[i] != 0x21 || i + 2 >= size)
+            break;
+        i += 2; // an extension: its label, then sub-blocks up to an empty one
+        while (i < size && data[i] != 0)
+            i += data[i] + 1;
+        ++i;
+    }
+    return screen;
 }
 
 // The memory a decode of stored at the pixel layout the reader reports takes, in bytes.
@@ -184,6 +228,10 @@ std::optional<QImage> PhotoProcessor::thumbnail(const QByteArray &bytes, int max
     const QByteArray format = reader.format();
     if (format.isEmpty()) {
         qCInfo(lcPhotos) << "not an image";
+        return std::nullopt;
+    }
+    if (!pngChunksFit(bytes)) {
+        qCInfo(lcPhotos) << "a PNG chunk is longer than the file";
         return std::nullopt;
     }
 
@@ -291,7 +339,7 @@ QFuture<std::optional<QByteArray>> PhotoProcessor::downscaledJPEG(const QByteArr
 
 std::optional<QSize> PhotoProcessor::imageSize(const QByteArray &bytes)
 {
-    if (bytes.isEmpty())
+    if (bytes.isEmpty() || !pngChunksFit(bytes))
         return std::nullopt;
     QBuffer buffer;
     buffer.setData(bytes);
