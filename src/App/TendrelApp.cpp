@@ -2,6 +2,7 @@
 
 #include "App/AppearanceController.h"
 #include "App/EditCommands.h"
+#include "App/GardenCommands.h"
 #include "App/HelpCommands.h"
 #include "App/PlantCommands.h"
 #include "App/UndoCommands.h"
@@ -64,6 +65,10 @@ void TendrelApp::createMainWindow()
 
     m_commands = new PlantCommands(*m_state, this);
     m_commands->install(window->menuBar());
+    // Back up, restore and export sit in the File menu, before "Settings…".
+    m_gardenCommands = new GardenCommands(*m_store, window, this);
+    if (QMenu *file = window->menuBar()->actions().constFirst()->menu())
+        m_gardenCommands->install(file, m_commands->settingsAction());
     // File, Edit, Go, Help: the Edit menu goes before the Go menu; the garden's steps, then text.
     auto *edit = new QMenu(tr("&Edit"), window->menuBar());
     edit->setObjectName(QStringLiteral("editMenu"));

@@ -14,6 +14,7 @@ class HelpCommands;
 class ModelStore;
 class PlantCommands;
 class Preferences;
+class GardenCommands;
 class RootView;
 class UndoCommands;
 
@@ -46,6 +47,7 @@ public:
     AppearanceController *appearance() const { return m_appearance; }
     EditCommands *editCommands() const { return m_editCommands; }
     HelpCommands *helpCommands() const { return m_helpCommands; }
+    GardenCommands *gardenCommands() const { return m_gardenCommands; }
     // The settings window, once it has been opened.
     QWidget *settingsWindow() const { return m_settingsWindow; }
 
@@ -77,6 +79,7 @@ private:
     UndoCommands *m_undoCommands = nullptr;
     EditCommands *m_editCommands = nullptr;
     HelpCommands *m_helpCommands = nullptr;
+    GardenCommands *m_gardenCommands = nullptr;
     QPointer<QWidget> m_settingsWindow;
     bool m_changesGivenUp = false;
 };

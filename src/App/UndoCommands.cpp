@@ -2,6 +2,7 @@
 
 #include "Core/Formatting.h"
 #include "Views/Components/GardenHistory.h"
+#include "Views/Components/MessageBox.h"
 #include "Views/Components/Toast.h"
 
 #include <QAction>
@@ -21,6 +22,9 @@ UndoCommands::UndoCommands(GardenHistory &history, QWidget *mainWindow, QObject 
     connect(m_redo, &QAction::triggered, &m_history, &GardenHistory::redo);
     connect(&m_history, &GardenHistory::changed, this, &UndoCommands::update);
     connect(&m_history, &GardenHistory::announced, this, &UndoCommands::announce);
+    connect(&m_history, &GardenHistory::failed, this, [this](const QString &title, const QString &reason) {
+        MessageBox::alert(toastWindow(), title, reason);
+    });
     attach(mainWindow);
     update();
 }

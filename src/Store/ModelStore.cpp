@@ -35,6 +35,8 @@ constexpr int longestRetryMsecs = 60'000;
 constexpr int openBudgetMsecs = 10'000;
 constexpr int commitBudgetMsecs = 2'000;
 constexpr int photoBudgetMsecs = 2'000;
+// Replacing the whole garden copies every photo once.
+constexpr int restoreBudgetMsecs = 60'000;
 
 QString quoted(const QString &path)
 {
@@ -826,6 +828,148 @@ bool ModelStore::backUp(const QString &target, QString *error)
     if (isPersistent())
         return StoreBackup::write(m_path, target, error);
     return StoreBackup::write(m_db.handle(), target, error);
+}
+
+std::optional<ModelStore::GardenSummary> ModelStore::inspect(const QString &path, QString *error)
+{
+    std::vector<std::unique_ptr<Plant>> garden;
+    QString reason;
+    if (!readFile(path, garden, &reason)) {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    }
+    GardenSummary summary;
+    summary.plants = int(garden.size());
+    for (const auto &plant : garden)
+        summary.events += plant->eventCount();
+    summary.written = QFileInfo(path).lastModified();
+    return summary;
+}
+
+bool ModelStore::readFile(const QString &path, std::vector<std::unique_ptr<Plant>> &garden, QString *error)
+{
+    QString reason;
+    const auto fail = [&](const QString &why) {
+        garden.clear();
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!QFileInfo(path).isFile())
+        return fail(QStringLiteral("%1 is not a file.").arg(quoted(path)));
+    // A file that another connection may have open is read through its locks.
+    const bool inUse = QFileInfo::exists(path + QStringLiteral("-wal")) ||
+                       QFileInfo::exists(path + QStringLiteral("-journal"));
+    if (!checkExisting(path, !inUse, garden, &reason))
+        return fail(reason);
+    // An empty database holds no garden to put in place of this one.
+    SqliteDatabase db;
+    if (!db.openForCheck(path, !inUse, &reason) ||
+        db.queryInt("PRAGMA user_version", &reason) != StoreSchema::currentVersion)
+        return fail(notAStore(path));
+    return true;
+}
+
+bool ModelStore::copyTable(SqliteDatabase &source, const char *select, const char *table)
+{
+    SqliteStatement rows(source.handle(), select);
+    if (!rows.isValid()) {
+        m_failureCode = source.lastErrorCode();
+        m_failure = source.lastError();
+        return false;
+    }
+    sqlite3_stmt *read = rows.handle();
+    const int columns = sqlite3_column_count(read);
+    QByteArray sql = QByteArray("INSERT INTO main.") + table + " VALUES (";
+    for (int i = 1; i <= columns; ++i)
+        sql += (i > 1 ? ", ?" : "?") + QByteArray::number(i);
+    sql += ')';
+    SqliteStatement insert(m_db.handle(), sql.constData());
+    if (!insert.isValid()) {
+        m_failureCode = m_db.lastErrorCode();
+        m_failure = m_db.lastError();
+        return false;
+    }
+    int rc = SQLITE_ROW;
+    while ((rc = rows.step()) == SQLITE_ROW) {
+        for (int i = 0; i < columns; ++i)
+            sqlite3_bind_value(insert.handle(), i + 1, sqlite3_column_value(read, i));
+        if (!run(&insert))
+            return false;
+    }
+    if (rc != SQLITE_DONE) {
+        m_failureCode = source.lastErrorCode();
+        m_failure = source.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool ModelStore::replaceGarden(const QString &path, QString *error)
+{
+    const auto fail = [&](const QString &reason) {
+        qCWarning(lcStore).noquote() << "Cannot restore:" << reason;
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (const auto refused = StoreBackup::refusal(m_path, path))
+        return fail(*refused);
+    if (!commit())
+        return fail(QStringLiteral("The latest changes cannot be saved. %1").arg(m_saveError));
+    std::vector<std::unique_ptr<Plant>> garden;
+    QString reason;
+    if (!readFile(path, garden, &reason))
+        return fail(reason);
+    SqliteDatabase source;
+    const bool inUse = QFileInfo::exists(path + QStringLiteral("-wal"));
+    if (!source.openForCheck(path, !inUse, &reason))
+        return fail(describeFailure(path, SQLITE_CANTOPEN, reason));
+    sqlite3_busy_timeout(source.handle(), busyTimeoutMsecs);
+    source.setDeadline(QDeadlineTimer(restoreBudgetMsecs));
+
+    // One transaction: the garden is replaced whole or not at all. Only the store's own columns
+    // are copied, and only rows that belong to a plant.
+    m_failureCode = SQLITE_ERROR;
+    m_failure.clear();
+    m_db.setDeadline(QDeadlineTimer(restoreBudgetMsecs));
+    bool ok =
+        run(statement(m_begin, "BEGIN IMMEDIATE")) && source.exec("BEGIN", &m_failure) &&
+        m_db.exec("DELETE FROM careEvent; DELETE FROM plantPhoto; DELETE FROM plant", &m_failure) &&
+        copyTable(source, "SELECT * FROM plant ORDER BY seq", "plant") &&
+        copyTable(source, "SELECT * FROM careEvent WHERE plant IN (SELECT id FROM plant) ORDER BY seq",
+                  "careEvent") &&
+        copyTable(source, "SELECT * FROM plantPhoto WHERE plant IN (SELECT id FROM plant)", "plantPhoto");
+    // Read back from this connection: the garden in memory is exactly what was written.
+    ok = ok && readGarden(m_db, garden, &m_failure);
+    ok = ok && run(statement(m_commit, "COMMIT"));
+    m_db.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
+    source.close();
+    if (!ok) {
+        const QString message = describeSaveFailure(m_path, m_failureCode, m_failure);
+        if (sqlite3_get_autocommit(m_db.handle()) == 0) {
+            if (SqliteStatement *rollback = statement(m_rollback, "ROLLBACK"))
+                rollback->run();
+        }
+        return fail(message);
+    }
+
+    // Every plant object goes; the new garden's plants take their place.
+    for (Plant *plant : std::as_const(m_plants)) {
+        plant->setModelContext(nullptr);
+        plant->deleteLater();
+    }
+    m_plants.clear();
+    m_byId.clear();
+    m_eventCount = 0;
+    m_fromAside.clear();
+    adoptGarden(std::move(garden));
+    m_plantsChangedPending = true;
+    m_eventsChangedPending = true;
+    invalidateQueries(nullptr);
+    scheduleFlush();
+    return true;
 }
 
 void ModelStore::scheduleFlush()

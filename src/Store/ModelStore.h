@@ -5,6 +5,7 @@
 #include "Store/SqliteDatabase.h"
 #include "Store/SqliteStatement.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -105,6 +106,24 @@ public:
     // StoreBackup::write(filePath(), target, error).
     bool backUp(const QString &target, QString *error);
 
+    // What a backup (or any store file) holds, read as opening the store reads it.
+    struct GardenSummary
+    {
+        int plants = 0;
+        qint64 events = 0;
+        QDateTime written; // when the file was last written
+    };
+    // Checks the file at path read-only exactly as opening the store does (header, this build's
+    // own schema and version, every row) and counts what it holds. Nothing is written to the file
+    // or created beside it. None, with the reason in error, for a file that could not be opened.
+    static std::optional<GardenSummary> inspect(const QString &path, QString *error);
+    // The same check, handing out every plant with its log (photos stay in the file).
+    static bool readFile(const QString &path, std::vector<std::unique_ptr<Plant>> &garden, QString *error);
+    // Replaces every plant, photo and care entry with those of the store file at path, in one
+    // transaction after the same check: all or nothing. The file is only read. Plant objects of
+    // the garden that goes are deleted later, as deletePlant() does; every query follows.
+    bool replaceGarden(const QString &path, QString *error);
+
     // Why the last commit failed, in words fit to show the user; empty once a commit succeeds again.
     QString saveError() const { return m_saveError; }
     // Number of successful commits, for tests and benchmarks that wait for one.
@@ -142,6 +161,8 @@ private:
 
     void scheduleFlush();
     void endOfTurn();
+    // Copies the rows select reads from source into table of this store's file.
+    bool copyTable(SqliteDatabase &source, const char *select, const char *table);
     bool commit();
     // Each returns false on failure and keeps SQLite's reason in m_failure.
     bool run(SqliteStatement *statement);

@@ -25,6 +25,8 @@ public:
     SqliteStatement &operator=(const SqliteStatement &) = delete;
 
     bool isValid() const { return m_stmt != nullptr; }
+    // The statement itself, for SQLite calls this class does not wrap (copying values as they are).
+    sqlite3_stmt *handle() const { return m_stmt; }
 
     void bindNull(int index);
     void bind(int index, qint64 value);

@@ -7,6 +7,7 @@
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
 
+#include <QFile>
 #include <QHash>
 #include <QUndoCommand>
 
@@ -276,6 +277,42 @@ private:
     bool m_photoChanged;
 };
 
+// Replacing the whole garden with a backup's: the garden replaced was kept in a file first, which
+// undo puts back; redo reads the backup again.
+class RestoreStep final : public Step
+{
+public:
+    RestoreStep(GardenHistory &history, ModelStore &store, quint64 serial, const QString &text, QString path,
+                QString kept)
+        : Step(serial, text), m_history(history), m_store(store), m_path(std::move(path)),
+          m_kept(std::move(kept))
+    {
+    }
+
+    void redo() override
+    {
+        // The first time, the garden is already replaced.
+        if (std::exchange(m_first, false))
+            return;
+        replaceWith(m_path, GardenHistory::tr("Couldn\u2019t Redo Restore Garden"));
+    }
+    void undo() override { replaceWith(m_kept, GardenHistory::tr("Couldn\u2019t Undo Restore Garden")); }
+
+private:
+    void replaceWith(const QString &path, const QString &title)
+    {
+        QString error;
+        if (!m_store.replaceGarden(path, &error))
+            emit m_history.failed(title, error);
+    }
+
+    GardenHistory &m_history;
+    ModelStore &m_store;
+    QString m_path;
+    QString m_kept;
+    bool m_first = true;
+};
+
 } // namespace
 
 GardenHistory &GardenHistory::of(ModelStore &store)
@@ -421,6 +458,22 @@ void GardenHistory::deleteAllPlants()
         return;
     push(new DeletePlantsStep(m_store, ++m_nextSerial, tr("Delete All Plants"), ids),
          ids.size() == 1 ? tr("Deleted 1 plant") : tr("Deleted %1 plants").arg(ids.size()));
+}
+
+bool GardenHistory::restoreGarden(const QString &path, const QString &kept, QString *error)
+{
+    // Without a copy of the garden that goes, nothing is replaced.
+    if (!m_store.backUp(kept, error))
+        return false;
+    if (!m_store.replaceGarden(path, error)) {
+        QFile::remove(kept);
+        return false;
+    }
+    m_stack.clear();
+    const int plants = m_store.plantCount();
+    push(new RestoreStep(*this, m_store, ++m_nextSerial, tr("Restore Garden"), path, kept),
+         plants == 1 ? tr("Restored 1 plant") : tr("Restored %1 plants").arg(plants));
+    return true;
 }
 
 void GardenHistory::undo()

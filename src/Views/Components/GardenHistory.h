@@ -75,6 +75,11 @@ public:
     void deletePlant(Plant *plant);
     // Deletes every plant; announces "Deleted {n} plants".
     void deleteAllPlants();
+    // Replaces the garden with the one in the store file at path ("Restore Garden"), after writing
+    // the garden that goes to kept; undo puts that one back, redo reads path again. Earlier steps
+    // name plants of the garden that went, so they are forgotten. False, with the reason in error
+    // and nothing changed, when either file fails. Announces "Restored {n} plants".
+    bool restoreGarden(const QString &path, const QString &kept, QString *error);
 
     bool canUndo() const { return m_stack.canUndo(); }
     bool canRedo() const { return m_stack.canRedo(); }
@@ -98,6 +103,8 @@ signals:
     void changed();
     // A bulk or destructive step was done; message is what a toast says about it.
     void announced(const QString &message, quint64 serial);
+    // Undoing or redoing a step failed and left the garden as it was; reason says why.
+    void failed(const QString &title, const QString &reason);
 
 private:
     explicit GardenHistory(ModelStore &store);
