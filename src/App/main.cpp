@@ -1,3 +1,4 @@
+#include "App/GardenCommandLine.h"
 #include "App/SingleInstance.h"
 #include "App/TendrelApp.h"
 #include "App/TerminationSignals.h"
@@ -10,6 +11,14 @@
 
 int main(int argc, char *argv[])
 {
+    // Commands for scripts run without a window, beside a running app or none.
+    if (GardenCommandLine::isRequested(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Tendrel"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(TENDREL_VERSION));
+        return GardenCommandLine::run(QCoreApplication::arguments(), ModelStore::defaultPath());
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tendrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tendrel"));

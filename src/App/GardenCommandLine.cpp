@@ -1,0 +1,95 @@
+#include "App/GardenCommandLine.h"
+
+#include "Models/Plant.h"
+#include "Services/CareLogExport.h"
+#include "Store/ModelStore.h"
+#include "Store/StoreBackup.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int failed = 1;
+constexpr int usage = 2;
+
+int complain(const QString &reason, int status)
+{
+    QTextStream(stderr) << "tendrel: " << QString(reason).replace(QLatin1Char('\n'), QLatin1Char(' '))
+                        << '\n';
+    return status;
+}
+
+bool exportCareLog(const QString &storePath, const QString &target, QString *error)
+{
+    if (const auto refused = StoreBackup::refusal(storePath, target)) {
+        *error = *refused;
+        return false;
+    }
+    std::vector<std::unique_ptr<Plant>> garden;
+    if (!ModelStore::readFile(storePath, garden, error))
+        return false;
+    QList<Plant *> plants;
+    plants.reserve(qsizetype(garden.size()));
+    for (const auto &plant : garden)
+        plants.append(plant.get());
+    return CareLogExport::write(plants, target, error);
+}
+
+} // namespace
+
+bool GardenCommandLine::isRequested(int argc, const char *const *argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"--backup", "--export-csv", "--help", "-h", "--version", "-v"}) {
+            const size_t length = std::strlen(option);
+            if (std::strncmp(argv[i], option, length) == 0 &&
+                (argv[i][length] == '\0' || argv[i][length] == '='))
+                return true;
+        }
+    }
+    return false;
+}
+
+int GardenCommandLine::run(const QStringList &arguments, const QString &storePath)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tendrel keeps track of your plants' care."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption backup(QStringLiteral("backup"),
+                                    QStringLiteral("Write a backup of the whole garden to FILE."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption exportCsv(QStringLiteral("export-csv"),
+                                       QStringLiteral("Write the care log as CSV to FILE."),
+                                       QStringLiteral("FILE"));
+    parser.addOption(backup);
+    parser.addOption(exportCsv);
+    if (!parser.parse(arguments))
+        return complain(parser.errorText(), usage);
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty())
+        return complain(
+            QStringLiteral("Unexpected argument \u201c%1\u201d.").arg(parser.positionalArguments().first()),
+            usage);
+
+    int status = 0;
+    QString error;
+    for (const QString &target : parser.values(backup)) {
+        if (!StoreBackup::write(storePath, target, &error))
+            status = complain(error, failed);
+    }
+    for (const QString &target : parser.values(exportCsv)) {
+        if (!exportCareLog(storePath, target, &error))
+            status = complain(error, failed);
+    }
+    return status;
+}

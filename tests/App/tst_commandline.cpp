@@ -1,0 +1,119 @@
+// `tendrel --backup FILE` and `tendrel --export-csv FILE` as a script runs them: the real binary,
+// no display, a store file that another connection (the running app) holds open. A written file
+// is complete; a refused one leaves every file as it was, with one line on standard error.
+#include "Models/Plant.h"
+#include "Models/Species.h"
+#include "Store/ModelStore.h"
+#include "fixtures/StoreDump.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+class CommandLineTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_folder->isValid());
+        m_store = ModelStore::open(storePath());
+        QVERIFY(m_store);
+        for (const QString &name : {QStringLiteral("Fern, \"big\"\nby the door"), QStringLiteral("=1+1")}) {
+            auto *plant = new Plant(name, Species::custom(), QStringLiteral("Hall"), QByteArray(4096, 'p'));
+            m_store->insert(plant);
+            plant->markDone(CareKind::water, QDateTime(QDate(2026, 12, 7), QTime(9, 30), Qt::UTC));
+        }
+        QVERIFY(m_store->flush());
+    }
+
+    void cleanup()
+    {
+        m_store.reset();
+        m_folder.reset();
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("complaint");
+        QTest::newRow("backup") << QStringList{QStringLiteral("--backup"), QStringLiteral("out.tendrel")} << 0
+                                << QStringLiteral("out.tendrel") << QString();
+        QTest::newRow("export") << QStringList{QStringLiteral("--export-csv=out.csv")} << 0
+                                << QStringLiteral("out.csv") << QString();
+        QTest::newRow("backup onto a folder")
+            << QStringList{QStringLiteral("--backup"), QStringLiteral("folder")} << 1 << QString()
+            << QStringLiteral("is a folder");
+        QTest::newRow("export over the store")
+            << QStringList{QStringLiteral("--export-csv"), QStringLiteral("Tendrel/tendrel.sqlite")} << 1
+            << QString() << QStringLiteral("own plant store");
+        QTest::newRow("no file given")
+            << QStringList{QStringLiteral("--backup")} << 2 << QString() << QStringLiteral("Missing value");
+        QTest::newRow("stray argument")
+            << QStringList{QStringLiteral("--backup"), QStringLiteral("a.tendrel"), QStringLiteral("b")} << 2
+            << QString() << QStringLiteral("Unexpected argument");
+    }
+
+    void commands()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, written);
+        QFETCH(QString, complaint);
+        QVERIFY(QDir(m_folder->path()).mkpath(QStringLiteral("folder")));
+        const QString garden = dumpStore(storePath());
+        const QStringList before = QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden);
+
+        QProcess tendrel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->path());
+        environment.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
+        // A window would need a platform; the commands need none.
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        tendrel.setProcessEnvironment(environment);
+        tendrel.setWorkingDirectory(m_folder->path());
+        tendrel.start(qEnvironmentVariable("TENDREL_BINARY_DIR") + QStringLiteral("/bin/tendrel"), arguments);
+        QVERIFY(tendrel.waitForFinished(60000));
+        const QString errors = QString::fromUtf8(tendrel.readAllStandardError()).trimmed();
+        QCOMPARE(tendrel.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tendrel.exitCode(), status);
+        QCOMPARE(dumpStore(storePath()), garden);
+        if (status != 0) {
+            QVERIFY2(errors.startsWith(QStringLiteral("tendrel: ")) && errors.contains(complaint) &&
+                         !errors.contains(QLatin1Char('\n')),
+                     qPrintable(errors));
+            QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden), before);
+            return;
+        }
+        QVERIFY2(errors.isEmpty(), qPrintable(errors));
+        const QString file = m_folder->filePath(written);
+        if (written.endsWith(QStringLiteral(".tendrel"))) {
+            QCOMPARE(dumpStore(file), garden);
+            return;
+        }
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll(),
+                 QByteArray(
+                     "Plant,Species,Room,Care,Date\r\n"
+                     "\"Fern, \"\"big\"\"\nby the door\",Other plant,Hall,Water,2026-12-07T10:30:00+01:00\r\n"
+                     "'=1+1,Other plant,Hall,Water,2026-12-07T10:30:00+01:00\r\n"));
+    }
+
+private:
+    QString storePath() const { return m_folder->filePath(QStringLiteral("Tendrel/tendrel.sqlite")); }
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    // Open all along, as in the running app.
+    std::unique_ptr<ModelStore> m_store;
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_commandline.moc"
