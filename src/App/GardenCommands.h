@@ -1,7 +1,8 @@
 #pragma once
 
 // GardenCommands: the File menu's "Back Up Garden…", "Restore Garden…" and "Export Care Log…",
-// each run by GardenFiles in the main window.
+// each run by GardenFiles in the main window, with Ctrl+Shift+B, Ctrl+Shift+O and Ctrl+Shift+E
+// from every window.
 //
 //   auto *garden = new GardenCommands(store, mainWindow, this);
 //   garden->install(fileMenu, settingsAction);   // before "Settings…", after a separator
