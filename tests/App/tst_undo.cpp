@@ -11,14 +11,22 @@
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
+#include "Views/Components/NavigationStack.h"
+#include "Views/Components/SearchField.h"
+#include "Views/Components/Sheet.h"
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
+#include "Views/Components/Stepper.h"
 #include "Views/Components/Toast.h"
+#include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/CareCard.h"
+#include "Views/Plants/DatePicker.h"
 #include "Views/Plants/HistoryRow.h"
+#include "Views/Plants/IntervalRow.h"
 #include "Views/Plants/PlantCard.h"
 #include "Views/Plants/PlantDetailView.h"
+#include "Views/Plants/PlantFormView.h"
 #include "Views/Plants/PlantGrid.h"
 #include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
@@ -31,6 +39,8 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -49,7 +59,9 @@ enum class Action {
     historyEntry,
     deletePlant,
     deleteAll,
-    addSamples
+    addSamples,
+    addPlant,
+    saveForm
 };
 
 Plant *findPlant(const ModelStore &store, const QString &name)
@@ -120,6 +132,11 @@ private slots:
             << Action::deletePlant << QStringLiteral("Delete ") + monty;
         QTest::newRow("Delete All Plants") << Action::deleteAll << QStringLiteral("Delete All Plants");
         QTest::newRow("Add Sample Plants") << Action::addSamples << QStringLiteral("Add Sample Plants");
+        QTest::newRow("a plant added in the flow")
+            << Action::addPlant
+            << QStringLiteral("Add ") + fsi + QStringLiteral("&&x Ivy") + pdi; // no mnemonic
+        QTest::newRow("the form saved: photo and schedule at once")
+            << Action::saveForm << QStringLiteral("Edit ") + monty;
     }
 
     void eachActionUndoneAndRedone()
@@ -261,6 +278,36 @@ private:
             QVERIFY(ContextMenu::trigger(card, QStringLiteral("Mark Watered")));
             break;
         }
+        case Action::addPlant: {
+            QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_N, Qt::ControlModifier);
+            QTRY_VERIFY(m_harness->app->rootView()->sheet());
+            auto *flow = qobject_cast<AddPlantFlow *>(m_harness->app->rootView()->sheet()->content());
+            QVERIFY(flow);
+            QTRY_VERIFY(flow->searchField()->lineEdit()->hasFocus());
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("fern"));
+            ListRow *fern = flow->speciesRow(QStringLiteral("fern"));
+            QVERIFY(fern);
+            // The click lands where the user sees the row, once the opened sheet is laid out.
+            QTRY_VERIFY(fern->isVisible() && [fern] {
+                QWidget *hit = QApplication::widgetAt(fern->mapToGlobal(fern->rect().center()));
+                return hit && (hit == fern || fern->isAncestorOf(hit));
+            }());
+            QTest::mouseClick(fern, Qt::LeftButton);
+            PlantFormView *form = nullptr;
+            QTRY_VERIFY((form = qobject_cast<PlantFormView *>(flow->navigationStack()->currentPage())) &&
+                        form->isVisible());
+            form->nameField()->selectAll();
+            QTest::keyClicks(form->nameField(), QStringLiteral("&x Ivy"));
+            form->roomField()->selectAll();
+            QTest::keyClicks(form->roomField(), QStringLiteral("Hall"));
+            // Watered five days ago: overdue on Today.
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(form->lastWateredPicker()->button(), Qt::Key_Down);
+            QTest::mouseClick(form->confirmButton(), Qt::LeftButton);
+            QTest::mouseClick(form->confirmButton(), Qt::LeftButton);
+            break;
+        }
+        case Action::saveForm:
         case Action::detailDone:
         case Action::historyEntry: {
             PlantsView *view = openPlants();
@@ -272,6 +319,24 @@ private:
             QTRY_VERIFY((detail = m_harness->app->mainWindow()->findChild<PlantDetailView *>()) &&
                         detail->isVisible());
             QCOMPARE(detail->plant(), monty);
+            if (action == Action::saveForm) {
+                QAction *edit = nullptr;
+                for (QAction *item : detail->actionsButton()->menu()->actions()) {
+                    if (item->text() == QStringLiteral("Edit"))
+                        edit = item;
+                }
+                QVERIFY(edit);
+                edit->trigger();
+                PlantFormView *form = nullptr;
+                QTRY_VERIFY(detail->editSheet() &&
+                            (form = detail->editSheet()->findChild<PlantFormView *>()) && form->didLoad());
+                QTest::mouseClick(form->removePhotoButton(), Qt::LeftButton);
+                for (int step = 0; step < 7; ++step)
+                    QTest::keyClick(form->intervalRow(CareKind::water)->stepper(), Qt::Key_Up);
+                QTest::mouseClick(form->confirmButton(), Qt::LeftButton);
+                QTest::mouseClick(form->confirmButton(), Qt::LeftButton);
+                break;
+            }
             if (action == Action::historyEntry) {
                 QVERIFY(!detail->historyRows().isEmpty());
                 QVERIFY(ContextMenu::trigger(detail->historyRows().first(), QStringLiteral("Undo")));
