@@ -19,7 +19,7 @@
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
-Q_LOGGING_CATEGORY(lcGardenFiles, "tendrel.gardenfiles")
+Q_LOGGING_CATEGORY(lcGardenFiles, "tendrel.gardenfiles", QtWarningMsg)
 
 std::optional<QString> GardenFiles::s_nextFile;
 
