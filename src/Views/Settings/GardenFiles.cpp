@@ -75,7 +75,8 @@ void GardenFiles::askForFile(QWidget *window, bool save, const QString &title, c
         dialog->setDefaultSuffix(suffix);
         dialog->selectFile(fileName);
     }
-    connect(dialog, &QFileDialog::fileSelected, this, std::move(then));
+    // Once the dialog has closed: a question that follows stands alone.
+    connect(dialog, &QFileDialog::fileSelected, this, std::move(then), Qt::QueuedConnection);
     m_dialog = dialog;
     // Not exec(): the window keeps running while the user chooses.
     dialog->open();
