@@ -147,12 +147,14 @@ private slots:
         }
         const QString garden = dumpStore(path());
         const QStringList before = filesIn(m_files.path());
+        const QStringList storeBefore = storeFiles();
         MessageBox::setNextAnswer(QStringLiteral("Restore"));
         QVERIFY(!run(commands()->restoreAction(), file));
         const MessageBox::Shown shown = MessageBox::lastShown().value();
         QCOMPARE(shown.title, QStringLiteral("Couldn\u2019t Restore Garden"));
         QVERIFY2(shown.message.contains(reason), qPrintable(shown.message));
         QCOMPARE(filesIn(m_files.path()), before);
+        QCOMPARE(storeFiles(), storeBefore);
         QCOMPARE(dumpStore(path()), garden);
         QVERIFY(!m_harness->app->undoCommands()->undoAction()->isEnabled());
     }
@@ -209,6 +211,13 @@ private:
     ModelStore &store() { return m_harness->app->store(); }
     QString path() { return store().filePath(); }
     GardenCommands *commands() { return m_harness->app->gardenCommands(); }
+    // The store file and its journal, byte for byte (the shared-memory index changes with reads).
+    QStringList storeFiles()
+    {
+        QStringList files = filesIn(m_harness->dir.path());
+        files.removeIf([](const QString &line) { return line.contains(QStringLiteral("-shm ")); });
+        return files;
+    }
 
     // Runs a garden command with file as the answer to its file question; true when it succeeded.
     bool run(QAction *action, const QString &file)
