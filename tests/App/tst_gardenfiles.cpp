@@ -11,9 +11,13 @@
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
 #include "Views/Components/GardenHistory.h"
+#include "Views/Components/GlassButton.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/Spring.h"
+#include "Views/Components/Toast.h"
 #include "Views/Settings/GardenFiles.h"
+#include "Views/Today/TaskRow.h"
+#include "Views/Today/TodayView.h"
 #include "fixtures/StoreDump.h"
 
 #include <QAction>
@@ -106,16 +110,33 @@ private slots:
         QCOMPARE(kept.size(), 1);
         QCOMPARE(dumpStore(m_harness->dir.filePath(kept.first())), changed);
 
+        // The screens show the restored garden: its tasks are on Today.
+        auto *today = m_harness->app->mainWindow()->findChild<TodayView *>();
+        QVERIFY(today);
+        const auto names = [today] {
+            QSet<QString> shown;
+            for (const TaskRow *row : today->rows())
+                shown.insert(row->plantName());
+            return shown;
+        };
+        QTRY_VERIFY(names().size() > 1 && !names().contains(QStringLiteral("Newcomer")));
+
+        // The toast's Undo (clicked twice) puts the replaced garden back, once.
         QAction *undo = m_harness->app->undoCommands()->undoAction();
         QCOMPARE(undo->text(), QStringLiteral("Undo Restore Garden"));
-        for (int i = 0; i < 2; ++i) {
-            undo->trigger();
-            QVERIFY(store().flush());
-            QCOMPARE(dumpStore(path()), changed);
-        }
+        Toast *toast = Toast::current(m_harness->app->mainWindow());
+        QVERIFY(toast);
+        QCOMPARE(toast->message(), QStringLiteral("Restored 7 plants"));
+        QTest::mouseClick(toast->actionButton(), Qt::LeftButton);
+        QTest::mouseClick(toast->actionButton(), Qt::LeftButton);
+        QVERIFY(store().flush());
+        QCOMPARE(dumpStore(path()), changed);
+        QTRY_COMPARE(names(), QSet<QString>{QStringLiteral("Newcomer")});
+        QVERIFY(!undo->isEnabled());
         m_harness->app->undoCommands()->redoAction()->trigger();
         QVERIFY(store().flush());
         QCOMPARE(dumpStore(path()), garden);
+        QTRY_VERIFY(names().size() > 1 && !names().contains(QStringLiteral("Newcomer")));
     }
 
     void restoreRefusesBadFiles_data()
