@@ -1,12 +1,14 @@
 #pragma once
 
+#include "Models/CareEvent.h"
 #include "Models/RecordId.h"
 
 #include <QByteArray>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
-class CareEvent;
 class Plant;
 
 // What a record needs of the store that owns it. The store implements this; a plant that is not
@@ -35,6 +37,14 @@ public:
     {
         Q_UNUSED(next);
         eventAppended(plant, event);
+    }
+
+    // The stored log of plant, in store order, read on demand (for a plant whose log the context
+    // left stored); none when it cannot be read.
+    virtual std::optional<std::vector<std::unique_ptr<CareEvent>>> loadEvents(const Plant &plant)
+    {
+        Q_UNUSED(plant);
+        return std::vector<std::unique_ptr<CareEvent>>();
     }
 
     // The stored photo of plant, read on demand: photos stay out of memory until shown.

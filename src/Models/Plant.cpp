@@ -193,10 +193,53 @@ std::optional<qint64> Plant::daysUntilDue(CareKind kind, const QDateTime &now, c
     return calendar.daysBetween(now, *due);
 }
 
+bool Plant::loadLog() const
+{
+    if (!m_storedLog)
+        return true;
+    if (!m_context)
+        return false;
+    std::optional<std::vector<std::unique_ptr<CareEvent>>> log = m_context->loadEvents(*this);
+    if (!log)
+        return false;
+    if (m_storedLog->hasList || !log->empty()) {
+        for (const auto &event : *log)
+            event->m_plant = const_cast<Plant *>(this);
+        m_events = std::move(log);
+    } else {
+        m_events.reset();
+    }
+    m_storedLog.reset();
+    return true;
+}
+
+int Plant::eventCount() const
+{
+    if (m_storedLog)
+        return m_storedLog->count;
+    return m_events ? int(m_events->size()) : 0;
+}
+
+int Plant::eventCountBetween(qint64 fromMsecs, qint64 toMsecs) const
+{
+    if (m_storedLog && fromMsecs >= m_storedLog->recentSinceMsecs) {
+        const auto &dates = m_storedLog->recentDates;
+        return int(std::count_if(dates.cbegin(), dates.cend(),
+                                 [=](qint64 date) { return date >= fromMsecs && date < toMsecs; }));
+    }
+    int count = 0;
+    for (const CareEvent *event : events()) {
+        if (event->dateMsecs() >= fromMsecs && event->dateMsecs() < toMsecs)
+            ++count;
+    }
+    return count;
+}
+
 const CareEvent *Plant::markDone(CareKind kind, const QDateTime &date)
 {
-    // An invalid date would clear the last-done date and log an event at the epoch.
-    if (!date.isValid())
+    // An invalid date would clear the last-done date and log an event at the epoch. A log that
+    // cannot be read takes no new entry: the date and the log change together or not at all.
+    if (!date.isValid() || !loadLog())
         return nullptr;
     setLastDone(date, kind);
     if (!m_events)
@@ -212,7 +255,7 @@ const CareEvent *Plant::markDone(CareKind kind, const QDateTime &date)
 
 void Plant::remove(const CareEvent *event)
 {
-    if (!event)
+    if (!event || !loadLog())
         return;
     const CareKind kind = event->kind();
     const RecordId eventId = event->id();
@@ -242,7 +285,7 @@ void Plant::remove(const CareEvent *event)
 
 qsizetype Plant::indexOfEvent(RecordId eventId) const
 {
-    if (!m_events)
+    if (!loadLog() || !m_events)
         return -1;
     const auto &list = *m_events;
     // Undo mostly looks for the newest entries: search from the end.
@@ -271,7 +314,7 @@ std::unique_ptr<CareEvent> Plant::withdraw(RecordId eventId, std::optional<qint6
 
 void Plant::reinstate(std::unique_ptr<CareEvent> event, qsizetype index, std::optional<qint64> lastDoneMsecs)
 {
-    if (!event || indexOfEvent(event->id()) >= 0)
+    if (!event || !loadLog() || indexOfEvent(event->id()) >= 0)
         return;
     if (!m_events)
         m_events.emplace();
@@ -290,7 +333,7 @@ void Plant::reinstate(std::unique_ptr<CareEvent> event, qsizetype index, std::op
 QList<CareEvent *> Plant::events() const
 {
     QList<CareEvent *> list;
-    if (m_events) {
+    if (loadLog() && m_events) {
         list.reserve(qsizetype(m_events->size()));
         for (const auto &event : *m_events)
             list.append(event.get());
@@ -308,9 +351,18 @@ QList<CareEvent *> Plant::sortedEvents() const
 
 void Plant::restoreEvents(std::optional<std::vector<std::unique_ptr<CareEvent>>> events)
 {
+    m_storedLog.reset();
     m_events = std::move(events);
     if (m_events) {
         for (const auto &event : *m_events)
             event->m_plant = this;
     }
+}
+
+void Plant::restoreStoredLog(int count, bool hasList, qint64 recentSinceMsecs,
+                             std::vector<qint64> recentDates)
+{
+    m_events.reset();
+    m_storedLog =
+        std::make_unique<StoredLog>(StoredLog{count, hasList, recentSinceMsecs, std::move(recentDates)});
 }

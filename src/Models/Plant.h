@@ -121,12 +121,20 @@ public:
     // Where the event with eventId stands in the log (store order), or -1.
     qsizetype indexOfEvent(RecordId eventId) const;
 
-    // The log in store order; an absent log reads as empty.
+    // The log in store order; an absent log reads as empty. A stored plant's log is read from its
+    // store on the first call that needs the entries themselves.
     QList<CareEvent *> events() const;
-    bool hasEventList() const { return m_events.has_value(); }
-    int eventCount() const { return m_events ? int(m_events->size()) : 0; }
+    bool hasEventList() const { return m_storedLog ? m_storedLog->hasList : m_events.has_value(); }
+    int eventCount() const;
     // The log, newest first; equal dates keep their log order.
     QList<CareEvent *> sortedEvents() const;
+    // Entries dated from fromMsecs up to (not including) toMsecs, without reading a stored log
+    // when the range is recent enough for what the store handed over at opening.
+    int eventCountBetween(qint64 fromMsecs, qint64 toMsecs) const;
+    // Whether the log is in memory (false while a stored log waits to be read).
+    bool isLogLoaded() const { return !m_storedLog; }
+    // Reads a stored log from the store if it waits there; false when it cannot be read.
+    bool loadLog() const;
 
     ModelContext *modelContext() const { return m_context; }
 
@@ -138,6 +146,9 @@ public:
         m_schedule.lastDone[size_t(kind.index())] = msecs.value_or(noDate);
     }
     void restoreEvents(std::optional<std::vector<std::unique_ptr<CareEvent>>> events);
+    // Leaves the log in the store until it is needed, knowing only its size, whether the plant has
+    // one, and the dates of its entries from recentSinceMsecs on.
+    void restoreStoredLog(int count, bool hasList, qint64 recentSinceMsecs, std::vector<qint64> recentDates);
     void restoreHasPhoto(bool hasPhoto);
     // Holds photo bytes that are not stored yet (a plant being put back), without notifying.
     void restorePhoto(const std::optional<QByteArray> &photo);
@@ -181,6 +192,16 @@ private:
     bool m_hasPhoto = false;
     bool m_photoHeld = false;
     quint64 m_photoRevision = 0;
-    std::optional<std::vector<std::unique_ptr<CareEvent>>> m_events;
+    // What is known of a log that waits in the store; null once the log is in memory.
+    struct StoredLog
+    {
+        int count = 0;
+        bool hasList = true;
+        qint64 recentSinceMsecs = 0;
+        std::vector<qint64> recentDates;
+    };
+    // Mutable: reading the log on demand changes where it is, not what it holds.
+    mutable std::optional<std::vector<std::unique_ptr<CareEvent>>> m_events;
+    mutable std::unique_ptr<StoredLog> m_storedLog;
     ModelContext *m_context = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "Store/ModelStore.h"
 
+#include "Core/Calendar.h"
 #include "Models/CareEvent.h"
 #include "Models/CareKind.h"
 #include "Models/Plant.h"
@@ -138,7 +139,14 @@ std::optional<QString> refusal(const QString &path, qint64 applicationId, qint64
     return std::nullopt;
 }
 
-// Every plant with its log, in store order, read from db (photos stay in the file). Rows whose
+// The moment from which the store hands each plant the dates of its entries at opening: two days
+// before now, so that "today" in any time zone, for as long as the app then runs, is covered.
+qint64 recentSinceMsecs()
+{
+    return Calendar::current().now().toMSecsSinceEpoch() - 2 * 24 * 3600 * qint64(1000);
+}
+
+// Every plant, in store order, read from db; logs and photos stay in the file. Rows whose
 // identifier is 0 or repeated are skipped, and so are events of no plant.
 bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden, QString *error)
 {
@@ -183,15 +191,22 @@ bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden,
         return false;
     }
 
-    // Rowid order is insertion order, so each plant's log comes out in the order it was written.
-    std::vector<std::vector<std::unique_ptr<CareEvent>>> logs(garden.size());
-    SqliteStatement events(db.handle(), "SELECT id, plant, kindRaw, date, note FROM careEvent ORDER BY seq");
-    const SharedKindRaws sharedKindRaw;
+    // The logs stay in the file until a screen needs them; what the first window shows of them (how
+    // many entries, which are recent) comes from one pass over every row, which also finds a
+    // damaged page before anything is written.
+    struct LogSummary
+    {
+        int count = 0;
+        std::vector<qint64> recent;
+    };
+    std::vector<LogSummary> logs(garden.size());
+    const qint64 recentSince = recentSinceMsecs();
+    SqliteStatement events(db.handle(), "SELECT plant, date FROM careEvent");
     RecordId lastOwner = 0;
-    std::vector<std::unique_ptr<CareEvent>> *log = nullptr;
+    LogSummary *log = nullptr;
     while (events.isValid() && (rc = events.step()) == SQLITE_ROW) {
         // A plant's events are mostly written together, so the previous row's plant is a good guess.
-        const auto ownerId = RecordId(events.int64(1));
+        const auto ownerId = RecordId(events.int64(0));
         if (ownerId != lastOwner || !log) {
             const auto owner = indexOf.constFind(ownerId);
             lastOwner = ownerId;
@@ -199,20 +214,17 @@ bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden,
         }
         if (!log)
             continue; // an event without a plant belongs to no log
-        log->push_back(std::make_unique<CareEvent>(RecordId(events.int64(0)), sharedKindRaw(events.utf8(2)),
-                                                   events.int64(3), events.text(4)));
+        ++log->count;
+        if (const qint64 date = events.int64(1); date >= recentSince)
+            log->recent.push_back(date);
     }
     if (!events.isValid() || rc != SQLITE_DONE) {
         *error = db.lastError();
         garden.clear();
         return false;
     }
-    for (size_t i = 0; i < garden.size(); ++i) {
-        if (hasList[i] || !logs[i].empty())
-            garden[i]->restoreEvents(std::move(logs[i]));
-        else
-            garden[i]->restoreEvents(std::nullopt);
-    }
+    for (size_t i = 0; i < garden.size(); ++i)
+        garden[i]->restoreStoredLog(logs[i].count, hasList[i], recentSince, std::move(logs[i].recent));
     return true;
 }
 
@@ -577,7 +589,8 @@ void ModelStore::eventReinstated(Plant &plant, CareEvent &event, const CareEvent
 
 std::unique_ptr<Plant> ModelStore::take(Plant *plant)
 {
-    if (!plant || plant->modelContext() != this)
+    // The copy carries the log: a plant whose log cannot be read stays where it is.
+    if (!plant || plant->modelContext() != this || !plant->loadLog())
         return nullptr;
     auto copy = std::make_unique<Plant>(plant->id());
     copy->setName(plant->name());
@@ -768,6 +781,41 @@ std::optional<qint64> ModelStore::eventSeqBefore(RecordId plant, RecordId before
         free->bind(2, *next);
     }
     return firstValue(free);
+}
+
+std::optional<std::vector<std::unique_ptr<CareEvent>>> ModelStore::loadEvents(const Plant &plant)
+{
+    if (plant.modelContext() != this)
+        return std::nullopt;
+    SqliteStatement *read =
+        statement(m_readLog, "SELECT id, kindRaw, date, note FROM careEvent WHERE plant = ?1 ORDER BY seq");
+    if (!read)
+        return std::nullopt;
+    m_db.setDeadline(QDeadlineTimer(openBudgetMsecs));
+    read->bind(1, qint64(plant.id()));
+    const SharedKindRaws sharedKindRaw;
+    std::vector<std::unique_ptr<CareEvent>> log;
+    log.reserve(size_t(plant.eventCount()));
+    int rc = SQLITE_ROW;
+    while ((rc = read->step()) == SQLITE_ROW) {
+        log.push_back(std::make_unique<CareEvent>(RecordId(read->int64(0)), sharedKindRaw(read->utf8(1)),
+                                                  read->int64(2), read->text(3)));
+    }
+    read->reset();
+    m_db.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
+    if (rc != SQLITE_DONE) {
+        const QString message =
+            QStringLiteral("The care log in %1 cannot be read (%2).").arg(quoted(m_path), m_db.lastError());
+        qCWarning(lcStore).noquote() << message;
+        if (m_saveError != message) {
+            m_saveError = message;
+            emit saveErrorChanged();
+        }
+        return std::nullopt;
+    }
+    // The count known at opening gives way to the log as it is now.
+    m_eventCount += int(log.size()) - plant.eventCount();
+    return log;
 }
 
 std::optional<QByteArray> ModelStore::loadPhoto(const Plant &plant) const

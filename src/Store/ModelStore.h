@@ -22,8 +22,9 @@ class Plant;
 class PlantQuery;
 
 // The store of every plant and care event, and the main context that screens of both windows
-// share. It owns all records for their whole life: on opening it reads every plant with its log
-// into memory, one object per record (photos excepted: they stay on disk until a screen asks).
+// share. It owns all records for their whole life: on opening it reads every plant into memory, one
+// object per record. Photos stay on disk until a screen asks, and so does each plant's care log:
+// the first window needs only the last-done dates, a count and the latest entries' dates.
 //
 // Saving is automatic. Every change that reaches the store through a record (ModelContext) or
 // insert()/deletePlant() is committed in the same event-loop turn, all changes of one turn in one
@@ -94,6 +95,7 @@ public:
     void eventAppended(Plant &plant, CareEvent &event) override;
     void deleteEvent(Plant &plant, const CareEvent &event) override;
     void eventReinstated(Plant &plant, CareEvent &event, const CareEvent *next) override;
+    std::optional<std::vector<std::unique_ptr<CareEvent>>> loadEvents(const Plant &plant) override;
     std::optional<QByteArray> loadPhoto(const Plant &plant) const override;
 
     // Whether changes wait for this turn's commit (or for a retry after a failed one).
@@ -229,5 +231,5 @@ private:
     mutable std::unique_ptr<SqliteStatement> m_insertPlant, m_updatePlant, m_deletePlant, m_putPhoto,
         m_dropPhoto, m_readPhoto, m_insertEvent, m_deleteEvent, m_begin, m_commit, m_rollback, m_setAside,
         m_takeBack, m_dropAside, m_readAside, m_plantSeq, m_plantSeqBelow, m_eventSeq, m_eventSeqBelow,
-        m_freeEventSeq;
+        m_freeEventSeq, m_readLog;
 };

@@ -101,6 +101,8 @@ private slots:
     void nameOrder();
     void renameMovesPlantInNameOrder();
     void eventCountFollowsEveryPath();
+    void logsStayInTheFileUntilNeeded_data();
+    void logsStayInTheFileUntilNeeded();
     void destructionSavesPendingChanges();
     void failedCommitIsRetried();
     void saveFailureSaysWhyUntilARetrySucceeds_data();
@@ -431,6 +433,86 @@ void TestStore::eventCountFollowsEveryPath()
     QCOMPARE(store->eventCount(), 1);
     finishTurn();
     QCOMPARE(eventsSpy.count(), 1);
+}
+
+void TestStore::logsStayInTheFileUntilNeeded_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("reads");  // whether the action reads the log
+    QTest::addColumn<int>("entries"); // in the file afterwards
+    QTest::newRow("count today's entries") << QStringLiteral("today") << false << 3;
+    QTest::newRow("list the log") << QStringLiteral("list") << true << 3;
+    QTest::newRow("mark done") << QStringLiteral("done") << true << 4;
+    QTest::newRow("undo an entry") << QStringLiteral("undo") << true << 2;
+    QTest::newRow("take away and put back") << QStringLiteral("take") << true << 3;
+    QTest::newRow("log no longer readable") << QStringLiteral("unreadable") << false << 3;
+}
+
+void TestStore::logsStayInTheFileUntilNeeded()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, reads);
+    QFETCH(int, entries);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 day = 86'400'000;
+    QList<RecordId> ids;
+    {
+        auto store = ModelStore::open(m_path);
+        QVERIFY(store);
+        Plant *plant = addPlant(*store, QStringLiteral("Fern"));
+        for (qint64 date : {now - 10 * day, now, now - 5 * day})
+            ids.append(plant->markDone(CareKind::water, at(date))->id());
+        addPlant(*store, QStringLiteral("Other"))->markDone(CareKind::mist, at(now));
+        finishTurn();
+    }
+    auto store = ModelStore::open(m_path);
+    QVERIFY(store);
+    Plant *plant = store->plants().first();
+    QVERIFY(!plant->isLogLoaded());
+    QCOMPARE(plant->eventCount(), 3);
+    QCOMPARE(store->eventCount(), 4);
+    QCOMPARE(plant->lastDoneMsecs(CareKind::water), now - 5 * day);
+
+    if (action == QLatin1String("today")) {
+        QCOMPARE(plant->eventCountBetween(now - day / 2, now + day / 2), 1);
+    } else if (action == QLatin1String("list")) {
+        QList<RecordId> listed;
+        for (const CareEvent *event : plant->events())
+            listed.append(event->id());
+        QCOMPARE(listed, ids);
+        QCOMPARE(plant->eventCountBetween(now - day / 2, now + day / 2), 1);
+        QCOMPARE(plant->eventCountBetween(0, now), 2);
+    } else if (action == QLatin1String("done")) {
+        ids.append(plant->markDone(CareKind::water, at(now + 1))->id());
+    } else if (action == QLatin1String("undo")) {
+        plant->remove(plant->events().at(1));
+        ids.removeAt(1);
+        QCOMPARE(plant->lastDoneMsecs(CareKind::water), now - 5 * day);
+    } else if (action == QLatin1String("take")) {
+        store->restore(store->take(plant), 0);
+        plant = store->plants().first();
+    } else {
+        QVERIFY(execElsewhere(m_path, "PRAGMA foreign_keys = OFF; ALTER TABLE careEvent RENAME TO gone"));
+        QVERIFY(!plant->markDone(CareKind::water, at(now + 1)));
+        QVERIFY(!store->take(plant));
+        QVERIFY(!store->saveError().isEmpty());
+        QCOMPARE(plant->lastDoneMsecs(CareKind::water), now - 5 * day);
+    }
+    QCOMPARE(plant->isLogLoaded(), reads);
+    QCOMPARE(plant->eventCount(), entries);
+    QCOMPARE(store->eventCount(), entries + 1);
+    finishTurn();
+    store.reset();
+    if (action == QLatin1String("unreadable")) {
+        QCOMPARE(countRows(m_path, "SELECT count(*) FROM gone"), entries + 1);
+        return;
+    }
+    store = ModelStore::open(m_path);
+    QVERIFY(store);
+    QList<RecordId> stored;
+    for (const CareEvent *event : store->plants().first()->events())
+        stored.append(event->id());
+    QCOMPARE(stored, ids);
 }
 
 void TestStore::destructionSavesPendingChanges()

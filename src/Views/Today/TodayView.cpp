@@ -3,7 +3,6 @@
 #include "Core/Calendar.h"
 #include "Core/DayClock.h"
 #include "Core/Formatting.h"
-#include "Models/CareEvent.h"
 #include "Models/Plant.h"
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
@@ -31,6 +30,17 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+namespace {
+
+// Asks the view to make the next rows that wait behind stand-ins.
+QEvent::Type materializeEventType()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+} // namespace
 
 namespace {
 
@@ -153,12 +163,8 @@ int TodayView::doneTodayCount(const QList<Plant *> &plants, const Calendar &cale
     if (!start || !end)
         return 0;
     int count = 0;
-    for (const Plant *plant : plants) {
-        for (const CareEvent *event : plant->events()) {
-            if (event->dateMsecs() >= *start && event->dateMsecs() < *end)
-                ++count;
-        }
-    }
+    for (const Plant *plant : plants)
+        count += plant->eventCountBetween(*start, *end);
     return count;
 }
 
@@ -210,6 +216,10 @@ bool TodayView::event(QEvent *event)
     // can go in as soon as the page is placed.
     if (event->type() == QEvent::ParentChange)
         installToolbarButton();
+    if (event->type() == materializeEventType()) {
+        materializeRows();
+        return true;
+    }
     return QWidget::event(event);
 }
 
@@ -363,7 +373,9 @@ void TodayView::rebuildList(const Sections &sections, int done, const QString &d
     m_newRowBudget = 0;
     if (m_hasStandIns && !m_materializeQueued) {
         m_materializeQueued = true;
-        QTimer::singleShot(0, this, &TodayView::materializeRows);
+        // Behind the window's paint, which is posted at the same low priority: the rows on screen
+        // show first, the others follow.
+        QCoreApplication::postEvent(this, new QEvent(materializeEventType()), Qt::LowEventPriority);
     }
 
     // Tab walks the list top to bottom, whenever each row was made.
