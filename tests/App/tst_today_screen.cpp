@@ -662,6 +662,16 @@ private slots:
         QTRY_COMPARE(m_today->list()->findChildren<TaskRow *>().size(), expected.size());
     }
 
+    void aLargeGardenListsEveryRow()
+    {
+        for (int i = 0; i < 300; ++i)
+            addPlant(QStringLiteral("Plant %1").arg(i), 1);
+        // The first rows come at once, the others in later turns once the list is seen; none twice.
+        QTRY_COMPARE(m_today->rows().size(), 300);
+        QTRY_COMPARE(m_today->list()->findChildren<TaskRow *>().size(), 300);
+        QTRY_VERIFY(m_today->list()->findChildren<QWidget *>(QStringLiteral("todayStandInRow")).isEmpty());
+    }
+
 private:
     // The card's lines; empty while no card is shown.
     QString doneLine() const

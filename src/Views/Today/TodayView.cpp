@@ -223,6 +223,24 @@ bool TodayView::event(QEvent *event)
     return QWidget::event(event);
 }
 
+void TodayView::queueMaterialize()
+{
+    if (!m_hasStandIns || m_materializeQueued || !m_painted)
+        return;
+    m_materializeQueued = true;
+    QCoreApplication::postEvent(this, new QEvent(materializeEventType()), Qt::LowEventPriority);
+}
+
+bool TodayView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The first rows are on screen: the others follow, a batch per turn.
+    if (event->type() == QEvent::Paint && !m_painted && watched == summaryCard()) {
+        m_painted = true;
+        queueMaterialize();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TodayView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -331,8 +349,11 @@ void TodayView::rebuildList(const Sections &sections, int done, const QString &d
     m_hasStandIns = false;
 
     auto *card = summaryCard();
-    if (!card)
+    if (!card) {
         card = new TodaySummaryCard;
+        // The card heads the list: once it is painted, the list has been seen.
+        card->installEventFilter(this);
+    }
     card->setValues(done, int(sections.overdue.size() + sections.today.size()), date);
     items.append({summaryKey, card, TodayList::Role::plain, {}, 0});
 
@@ -371,12 +392,7 @@ void TodayView::rebuildList(const Sections &sections, int done, const QString &d
 
     m_list->setItems(items, animated);
     m_newRowBudget = 0;
-    if (m_hasStandIns && !m_materializeQueued) {
-        m_materializeQueued = true;
-        // Behind the window's paint, which is posted at the same low priority: the rows on screen
-        // show first, the others follow.
-        QCoreApplication::postEvent(this, new QEvent(materializeEventType()), Qt::LowEventPriority);
-    }
+    queueMaterialize();
 
     // Tab walks the list top to bottom, whenever each row was made.
     QWidget *previous = nullptr;

@@ -63,6 +63,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -124,4 +125,7 @@ private:
     int m_rowHeight = 0;
     bool m_hasStandIns = false;
     bool m_materializeQueued = false;
+    // The list has been painted once: rows made later wait until the first ones have been seen.
+    bool m_painted = false;
+    void queueMaterialize();
 };
