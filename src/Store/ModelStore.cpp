@@ -146,9 +146,31 @@ qint64 recentSinceMsecs()
     return Calendar::current().now().toMSecsSinceEpoch() - 2 * 24 * 3600 * qint64(1000);
 }
 
-// Every plant, in store order, read from db; logs and photos stay in the file. Rows whose
-// identifier is 0 or repeated are skipped, and so are events of no plant.
-bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden, QString *error)
+// The log of the plant with this id, in store order, through read (prepared on "SELECT id, kindRaw,
+// date, note FROM careEvent WHERE plant = ?1 ORDER BY seq"); false when it cannot be read.
+bool readLog(SqliteStatement &read, RecordId plant, std::vector<std::unique_ptr<CareEvent>> &log)
+{
+    const SharedKindRaws sharedKindRaw;
+    read.bind(1, qint64(plant));
+    int rc = SQLITE_ROW;
+    while ((rc = read.step()) == SQLITE_ROW) {
+        log.push_back(std::make_unique<CareEvent>(RecordId(read.int64(0)), sharedKindRaw(read.utf8(1)),
+                                                  read.int64(2), read.text(3)));
+    }
+    read.reset();
+    return rc == SQLITE_DONE;
+}
+
+const char *const readLogSql = "SELECT id, kindRaw, date, note FROM careEvent WHERE plant = ?1 ORDER BY seq";
+
+// Whether a garden read from a file leaves each log there for its store to read when needed, or
+// reads it whole (a garden read without a store, to be copied or exported).
+enum class Logs : unsigned char { onDemand, whole };
+
+// Every plant, in store order, read from db; photos stay in the file, and so do the logs unless
+// asked for whole. Rows whose identifier is 0 or repeated are skipped, and so are events of no plant.
+bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden, QString *error,
+                Logs logs = Logs::onDemand)
 {
     garden.clear();
     SqliteStatement plants(
@@ -199,32 +221,48 @@ bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden,
         int count = 0;
         std::vector<qint64> recent;
     };
-    std::vector<LogSummary> logs(garden.size());
+    std::vector<LogSummary> summaries(garden.size());
     const qint64 recentSince = recentSinceMsecs();
     SqliteStatement events(db.handle(), "SELECT plant, date FROM careEvent");
     RecordId lastOwner = 0;
-    LogSummary *log = nullptr;
+    LogSummary *summary = nullptr;
     while (events.isValid() && (rc = events.step()) == SQLITE_ROW) {
         // A plant's events are mostly written together, so the previous row's plant is a good guess.
         const auto ownerId = RecordId(events.int64(0));
-        if (ownerId != lastOwner || !log) {
+        if (ownerId != lastOwner || !summary) {
             const auto owner = indexOf.constFind(ownerId);
             lastOwner = ownerId;
-            log = owner == indexOf.cend() ? nullptr : &logs[*owner];
+            summary = owner == indexOf.cend() ? nullptr : &summaries[*owner];
         }
-        if (!log)
+        if (!summary)
             continue; // an event without a plant belongs to no log
-        ++log->count;
+        ++summary->count;
         if (const qint64 date = events.int64(1); date >= recentSince)
-            log->recent.push_back(date);
+            summary->recent.push_back(date);
     }
     if (!events.isValid() || rc != SQLITE_DONE) {
         *error = db.lastError();
         garden.clear();
         return false;
     }
-    for (size_t i = 0; i < garden.size(); ++i)
-        garden[i]->restoreStoredLog(logs[i].count, hasList[i], recentSince, std::move(logs[i].recent));
+    SqliteStatement read = logs == Logs::whole ? SqliteStatement(db.handle(), readLogSql) : SqliteStatement();
+    for (size_t i = 0; i < garden.size(); ++i) {
+        if (logs == Logs::onDemand) {
+            garden[i]->restoreStoredLog(summaries[i].count, hasList[i], recentSince,
+                                        std::move(summaries[i].recent));
+            continue;
+        }
+        std::vector<std::unique_ptr<CareEvent>> log;
+        if (!read.isValid() || !readLog(read, garden[i]->id(), log)) {
+            *error = db.lastError();
+            garden.clear();
+            return false;
+        }
+        if (hasList[i] || !log.empty())
+            garden[i]->restoreEvents(std::move(log));
+        else
+            garden[i]->restoreEvents(std::nullopt);
+    }
     return true;
 }
 
@@ -256,7 +294,7 @@ std::optional<QString> refusal(const QString &path, SqliteDatabase &db)
 // open, and reads all it holds for the app, so that a damaged page shows before anything is written.
 // A refused file keeps every byte and gains no file beside it.
 bool checkExisting(const QString &path, bool immutable, std::vector<std::unique_ptr<Plant>> &garden,
-                   QString *error)
+                   QString *error, Logs logs = Logs::onDemand)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -284,7 +322,7 @@ bool checkExisting(const QString &path, bool immutable, std::vector<std::unique_
     }
     // An older version's file is empty (version 0): there is nothing to read yet.
     if (db.queryInt("PRAGMA user_version") == StoreSchema::currentVersion &&
-        !readGarden(db, garden, &message)) {
+        !readGarden(db, garden, &message, logs)) {
         *error = describeFailure(path, db.lastErrorCode(), message);
         return false;
     }
@@ -787,23 +825,13 @@ std::optional<std::vector<std::unique_ptr<CareEvent>>> ModelStore::loadEvents(co
 {
     if (plant.modelContext() != this)
         return std::nullopt;
-    SqliteStatement *read =
-        statement(m_readLog, "SELECT id, kindRaw, date, note FROM careEvent WHERE plant = ?1 ORDER BY seq");
-    if (!read)
-        return std::nullopt;
-    m_db.setDeadline(QDeadlineTimer(openBudgetMsecs));
-    read->bind(1, qint64(plant.id()));
-    const SharedKindRaws sharedKindRaw;
+    SqliteStatement *read = statement(m_readLog, readLogSql);
     std::vector<std::unique_ptr<CareEvent>> log;
     log.reserve(size_t(plant.eventCount()));
-    int rc = SQLITE_ROW;
-    while ((rc = read->step()) == SQLITE_ROW) {
-        log.push_back(std::make_unique<CareEvent>(RecordId(read->int64(0)), sharedKindRaw(read->utf8(1)),
-                                                  read->int64(2), read->text(3)));
-    }
-    read->reset();
+    m_db.setDeadline(QDeadlineTimer(openBudgetMsecs));
+    const bool ok = read && readLog(*read, plant.id(), log);
     m_db.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
-    if (rc != SQLITE_DONE) {
+    if (!ok) {
         const QString message =
             QStringLiteral("The care log in %1 cannot be read (%2).").arg(quoted(m_path), m_db.lastError());
         qCWarning(lcStore).noquote() << message;
@@ -909,7 +937,7 @@ bool ModelStore::readFile(const QString &path, std::vector<std::unique_ptr<Plant
     // A file that another connection may have open is read through its locks.
     const bool inUse = QFileInfo::exists(path + QStringLiteral("-wal")) ||
                        QFileInfo::exists(path + QStringLiteral("-journal"));
-    if (!checkExisting(path, !inUse, garden, &reason))
+    if (!checkExisting(path, !inUse, garden, &reason, Logs::whole))
         return fail(reason);
     // An empty database holds no garden to put in place of this one.
     SqliteDatabase db;
