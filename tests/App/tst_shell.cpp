@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -302,6 +303,10 @@ void ShellTest::tabVisitsEachStopOnceAsSeen()
              qPrintable(seen.join(QStringLiteral(" / "))));
     for (int i = 0; i < 3; ++i)
         QCOMPARE(stops.value(i), app->rootView()->sidebar()->item(i));
+    // A scrolling page draws no focus ring of its own: it would be a stop the user cannot see.
+    QVERIFY2(
+        std::none_of(stops.cbegin(), stops.cend(), [](QWidget *w) { return qobject_cast<QScrollArea *>(w); }),
+        qPrintable(seen.join(QStringLiteral(" / "))));
 }
 
 void ShellTest::menuBarStaysUsableOverTheSheet()

@@ -56,6 +56,8 @@ ExploreView::ExploreView(ModelStore &store, QWidget *parent) : QWidget(parent), 
 
     m_scroll = new ScrollColumn(this);
     m_scroll->setObjectName(QStringLiteral("exploreScroll"));
+    // Tab goes from chip to card; the page itself shows no focus of its own, so it is no Tab stop.
+    m_scroll->setFocusPolicy(Qt::ClickFocus);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);

@@ -10,6 +10,7 @@
 #include "Store/ModelStore.h"
 #include "Store/PlantQuery.h"
 #include "Views/Components/ContentUnavailableView.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
@@ -20,7 +21,6 @@
 #include "Views/Plants/PlantCard.h"
 #include "Views/Plants/PlantPictureCache.h"
 #include "Views/State/AppState.h"
-#include "Views/Components/GardenHistory.h"
 
 #include <QAction>
 #include <QEvent>
@@ -73,6 +73,8 @@ PlantsView::PlantsView(ModelStore &store, AppState &state, QWidget *parent)
 
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("plantsScrollArea"));
+    // Tab goes from card to card; the page shows no focus of its own, so it is no Tab stop.
+    m_scroll->setFocusPolicy(Qt::ClickFocus);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SlimScrollBar::apply(m_scroll);
