@@ -14,6 +14,7 @@
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/ScrollColumn.h"
 #include "Views/Components/SearchField.h"
+#include "Views/Components/Shapes.h"
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/TextLabel.h"
@@ -31,6 +32,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -60,6 +64,21 @@ QStringList catalogIds()
     return ids(Species::catalog());
 }
 
+// What a card draws itself: the pixels outside its rounded shape (the page behind) are blanked.
+QImage cardPixels(QWidget *card)
+{
+    QImage image = card->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRectF bounds(card->rect());
+    QPainterPath outside;
+    outside.addRect(bounds);
+    const qreal radius = Theme::current().card.radius;
+    outside = outside.subtracted(Shapes::continuousRoundedRect(bounds.adjusted(1, 1, -1, -1), radius - 1));
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillPath(outside, Qt::transparent);
+    return image;
+}
+
 } // namespace
 
 class ExploreScreenTest final : public QObject
@@ -78,6 +97,8 @@ private slots:
     void detailShowsCareNeedsAndTips_data();
     void detailShowsCareNeedsAndTips();
     void addingAPlantStaysOnTheDetailScreen();
+    void cardRepaintsAsNewAfterAChange_data();
+    void cardRepaintsAsNewAfterAChange();
 
 private:
     ExploreView *showExplore();
@@ -426,3 +447,54 @@ void ExploreScreenTest::addingAPlantStaysOnTheDetailScreen()
 
 QTEST_MAIN(ExploreScreenTest)
 #include "tst_explore_screen.moc"
+
+void ExploreScreenTest::cardRepaintsAsNewAfterAChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("dark appearance") << QStringLiteral("dark");
+    QTest::newRow("narrower window") << QStringLiteral("narrow");
+    QTest::newRow("right to left") << QStringLiteral("rtl");
+}
+
+// Cards draw their shapes, pictures, badges and texts from what earlier paints kept; after a
+// change that shows, a card in the grid must look exactly as one built afresh in the new state.
+void ExploreScreenTest::cardRepaintsAsNewAfterAChange()
+{
+    QFETCH(QString, change);
+    const auto restore = qScopeGuard([] {
+        Theme::setAppearanceOverride(std::nullopt);
+        QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    });
+    ExploreView *explore = showExplore();
+    QVERIFY(explore);
+    // A pet-safe species: its card has every layer, the badge too.
+    const QList<Species> shown = explore->shownSpecies();
+    const auto petSafe =
+        std::find_if(shown.cbegin(), shown.cend(), [](const Species &s) { return s.petSafe; });
+    QVERIFY(petSafe != shown.cend());
+    SpeciesCard *card = explore->grid()->card(petSafe - shown.cbegin());
+    QVERIFY(card && card->petBadge());
+    const QImage before = cardPixels(card);
+
+    if (change == QLatin1String("dark")) {
+        Theme::setAppearanceOverride(Appearance::dark);
+    } else if (change == QLatin1String("narrow")) {
+        const int width = card->width();
+        m_app->app->mainWindow()->resize(m_app->app->mainWindow()->minimumSize());
+        QTRY_VERIFY(card->width() != width);
+    } else {
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+        QTRY_COMPARE(card->layoutDirection(), Qt::RightToLeft);
+        // The grid mirrors too: the first card takes the rightmost cell.
+        SpeciesGrid *grid = explore->grid();
+        QVERIFY(grid->card(0)->geometry().right() >= grid->width() - SpeciesGrid::style().spacing);
+    }
+    const QImage after = cardPixels(card);
+    QVERIFY(after != before);
+
+    QPixmapCache::clear();
+    SpeciesCard fresh(card->species());
+    fresh.setLayoutDirection(card->layoutDirection());
+    fresh.resize(card->size());
+    QCOMPARE(after, cardPixels(&fresh));
+}

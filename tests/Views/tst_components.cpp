@@ -10,6 +10,7 @@
 #include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
+#include "Views/Components/Painting.h"
 #include "Views/Components/SearchField.h"
 #include "Views/Components/SectionHeaderStyle.h"
 #include "Views/Components/Shapes.h"
@@ -26,6 +27,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QVBoxLayout>
@@ -82,6 +84,57 @@ private slots:
         const QPointF bottomRightCorner = rect.bottomRight() - QPointF(0.05, 0.05);
         QCOMPARE(path.contains(topLeftCorner), !rounded || !(corners & Shapes::topLeft));
         QCOMPARE(path.contains(bottomRightCorner), !rounded || !(corners & Shapes::bottomRight));
+    }
+
+    void cachedShapeLooksAsDrawnDirectly_data()
+    {
+        QTest::addColumn<QPointF>("origin");
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("whole pixels") << QPointF(10, 20) << qreal(1);
+        QTest::newRow("between pixels") << QPointF(10.5, 20.25) << qreal(1);
+        QTest::newRow("high density") << QPointF(10, 20) << qreal(2);
+        QTest::newRow("fractional density") << QPointF(10, 20) << qreal(1.25);
+    }
+
+    // Shapes drawn from the shared pixmaps land where, and look as, the shape drawn directly does,
+    // in each colour (a second colour is not served the first one's pixmap).
+    void cachedShapeLooksAsDrawnDirectly()
+    {
+        QFETCH(QPointF, origin);
+        QFETCH(qreal, ratio);
+        const QRectF rect(origin, QSizeF(120, 90));
+        const auto canvas = [ratio] {
+            QImage image(QSize(160, 130) * ratio, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(QColor(246, 246, 248));
+            return image;
+        };
+        for (const QColor &fill : {QColor(255, 255, 255), QColor(44, 44, 47, 200)}) {
+            const QColor border(60, 60, 67, 40);
+            QImage cached = canvas();
+            {
+                QPainter p(&cached);
+                Painting::drawRoundedRect(p, rect, 22, fill, border, 1);
+            }
+            QImage direct = canvas();
+            {
+                QPainter p(&direct);
+                Painting::setHighQuality(p);
+                p.fillPath(Shapes::continuousRoundedRect(rect, 22), fill);
+                p.setPen(QPen(border, 1));
+                p.drawPath(Shapes::continuousRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), 21.5));
+            }
+            int worst = 0;
+            for (int y = 0; y < direct.height(); ++y) {
+                for (int x = 0; x < direct.width(); ++x) {
+                    const QRgb a = cached.pixel(x, y), b = direct.pixel(x, y);
+                    worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                      std::abs(qBlue(a) - qBlue(b))});
+                }
+            }
+            // Blending a layer that was blended once already may round an edge pixel by a step.
+            QVERIFY2(worst <= 2, qPrintable(QStringLiteral("%1 differs by %2").arg(fill.name()).arg(worst)));
+        }
     }
 
     void roundedPathOfAnEmptyRectIsEmpty()

@@ -91,7 +91,23 @@ QSize GlassBadge::sizeHint() const
 void GlassBadge::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    paint(p, QRectF(rect()), content());
+    const Content c = content();
+    const BadgeStyle &s = Theme::current().badge;
+    // Badges repaint alike on every card of a grid: the same look is drawn once.
+    const QString key = QStringList{QStringLiteral("badge"),
+                                    c.tint ? QString::number(c.tint->rgba(), 16) : QStringLiteral("none"),
+                                    QString::number(c.foreground.rgba(), 16),
+                                    QString::number(s.glassFill.rgba(), 16),
+                                    QString::number(s.glassBorder.rgba(), 16),
+                                    QString::number(s.tintAlpha),
+                                    QString::number(s.iconSpacing),
+                                    QString::number(c.circular),
+                                    c.font.key(),
+                                    c.symbol,
+                                    c.text}
+                            .join(QLatin1Char('|'));
+    Painting::drawCached(p, QRectF(rect()), key,
+                         [&c](QPainter &painter, const QRectF &box) { paint(painter, box, c); });
 }
 
 QSize GlassBadge::sizeFor(const Content &content)

@@ -8,6 +8,7 @@
 #include <QPixmapCache>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -211,4 +212,74 @@ void Painting::drawFocusRing(QPainter &painter, const QPainterPath &path, const 
     painter.setPen(QPen(color, width));
     painter.drawPath(path);
     painter.restore();
+}
+
+void Painting::drawCached(QPainter &painter, const QRectF &rect, const QString &key, const Layer &paint)
+{
+    if (rect.isEmpty())
+        return;
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QTransform device = painter.deviceTransform();
+    const QPointF at = device.map(rect.topLeft());
+    const QSizeF pixels = rect.size() * dpr;
+    const auto whole = [](qreal value) { return std::abs(value - std::round(value)) < 1e-6; };
+    const bool aligned = device.type() <= QTransform::TxScale && qFuzzyCompare(device.m11(), dpr) &&
+                         qFuzzyCompare(device.m22(), dpr) && whole(at.x()) && whole(at.y()) &&
+                         whole(pixels.width()) && whole(pixels.height());
+    if (!aligned) {
+        painter.save();
+        painter.translate(rect.topLeft());
+        paint(painter, QRectF(QPointF(0, 0), rect.size()));
+        painter.restore();
+        return;
+    }
+    // Joined, not formatted: key may hold user text, which must not be read as placeholders.
+    const QString fullKey = QStringLiteral("tendrel-") + key + QLatin1Char('@') +
+                            QString::number(rect.width()) + QLatin1Char('x') +
+                            QString::number(rect.height()) + QLatin1Char('*') + QString::number(dpr);
+    QPixmap pixmap;
+    if (!QPixmapCache::find(fullKey, &pixmap)) {
+        QImage image(QSize(int(std::lround(pixels.width())), int(std::lround(pixels.height()))),
+                     QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(dpr);
+        image.fill(Qt::transparent);
+        {
+            QPainter p(&image);
+            paint(p, QRectF(QPointF(0, 0), rect.size()));
+        }
+        pixmap = QPixmap::fromImage(std::move(image));
+        QPixmapCache::insert(fullKey, pixmap);
+    }
+    // Pixel for pixel: a smooth transform would only send the blend down the raster engine's
+    // slow path, which hands every few lines to other threads and waits for them.
+    const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawPixmap(rect.topLeft(), pixmap);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+}
+
+void Painting::drawRoundedRect(QPainter &painter, const QRectF &rect, qreal radius, const QColor &fill,
+                               const QColor &border, qreal borderWidth)
+{
+    const bool outlined = border.alpha() > 0 && borderWidth > 0;
+    if (fill.alpha() == 0 && !outlined)
+        return;
+    const QString key = QStringLiteral("rounded-%1-%2-%3-%4")
+                            .arg(radius)
+                            .arg(fill.rgba(), 0, 16)
+                            .arg(outlined ? border.rgba() : 0, 0, 16)
+                            .arg(outlined ? borderWidth : 0);
+    drawCached(painter, rect, key, [&](QPainter &p, const QRectF &box) {
+        setHighQuality(p);
+        if (fill.alpha() > 0)
+            p.fillPath(Shapes::continuousRoundedRect(box, radius), fill);
+        if (outlined) {
+            // Inside the shape, so the outline never widens it.
+            const qreal inset = borderWidth / 2;
+            p.setPen(QPen(border, borderWidth));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(Shapes::continuousRoundedRect(box.adjusted(inset, inset, -inset, -inset),
+                                                     std::max<qreal>(0, radius - inset)));
+        }
+    });
 }

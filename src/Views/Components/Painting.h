@@ -7,6 +7,8 @@
 //   Painting::drawShadow(p, rect, radius, color, blur, offset)   // soft drop shadow of a card
 //   Painting::drawGlass(p, path, tint, appearance)               // translucent "glass" surface
 //   Painting::drawFocusRing(p, path, color, width)
+//   Painting::drawRoundedRect(p, rect, 22, fill, outline, 1)      // from a shared pixmap
+//   Painting::drawCached(p, rect, "leaf-" + hue, [&](QPainter &q, const QRectF &r) { ... })
 //   Painting::showsFocusRing(widget)       // focused from the keyboard
 
 #include "Views/Components/Theme.h"
@@ -17,6 +19,7 @@
 #include <QPointF>
 #include <QRectF>
 
+#include <functional>
 #include <optional>
 
 class QPainter;
@@ -39,6 +42,18 @@ public:
     static void drawGlass(QPainter &painter, const QPainterPath &path, const QColor &fill,
                           const QColor &border, const std::optional<QColor> &tint, qreal tintAlpha);
     static void drawFocusRing(QPainter &painter, const QPainterPath &path, const QColor &color, qreal width);
+    // Draws what paint draws into rect from a pixmap rendered once per key, size and pixel ratio
+    // and shared by every caller (through QPixmapCache): for layers that many widgets repaint
+    // alike and often, such as a grid of cards re-flowing as it is filtered. key must name all
+    // that paint reads besides the size. paint gets a painter with default settings and the box
+    // to fill (at the origin). Where rect does not fall on whole device pixels, paint draws
+    // directly, so the result looks the same either way.
+    using Layer = std::function<void(QPainter &painter, const QRectF &box)>;
+    static void drawCached(QPainter &painter, const QRectF &rect, const QString &key, const Layer &paint);
+    // A continuous rounded rect filled, then outlined inside its edge (either colour may be
+    // transparent), through drawCached.
+    static void drawRoundedRect(QPainter &painter, const QRectF &rect, qreal radius, const QColor &fill,
+                                const QColor &border = Qt::transparent, qreal borderWidth = 0);
     // True when widget has focus that came from the keyboard (Tab, Backtab, a shortcut): only then
     // does a control draw its focus ring, as on the desktop platforms.
     static bool showsFocusRing(const QWidget *widget);

@@ -191,7 +191,6 @@ void PlantPhotoView::setSymbolScale(qreal symbolScale)
     if (qFuzzyCompare(symbolScale, m_symbolScale))
         return;
     m_symbolScale = symbolScale;
-    m_placeholder = {};
     update();
 }
 
@@ -375,18 +374,31 @@ QLinearGradient PlantPhotoView::backdropGradient(double hue, Qt::LayoutDirection
     return gradient;
 }
 
-void PlantPhotoView::paintPlaceholder(QPainter &painter)
+void PlantPhotoView::paintBackdrop(QPainter &painter, const QPainterPath &clip)
 {
-    const qreal dpr = devicePixelRatioF();
-    const QSize frame = size();
-    if (m_placeholder.isNull() || m_placeholderFrame != frame || !qFuzzyCompare(m_placeholderRatio, dpr)) {
-        m_placeholderFrame = frame;
-        m_placeholderRatio = dpr;
-        m_placeholder =
-            QPixmap::fromImage(renderPlaceholder(QRectF(rect()), m_symbolScale, dpr, &m_placeholderOrigin));
-    }
-    if (!m_placeholder.isNull())
-        painter.drawPixmap(m_placeholderOrigin, m_placeholder);
+    const QString key = QStringLiteral("backdrop-%1-%2-%3-%4-%5-%6")
+                            .arg(m_species.hue, 0, 'g', 17)
+                            .arg(int(layoutDirection()))
+                            .arg(m_radius)
+                            .arg(m_corners)
+                            .arg(m_symbolScale, 0, 'g', 17)
+                            .arg(m_speciesImage.isNull() ? 0 : m_speciesImage.cacheKey());
+    // The layer is drawn at the view's origin, so the clip path fits it as it is.
+    Painting::drawCached(painter, QRectF(rect()), key, [&](QPainter &p, const QRectF &box) {
+        Painting::setHighQuality(p);
+        // Top leading to bottom trailing in the frame's own unit square, so the colours meet the
+        // corners of any aspect ratio.
+        p.fillPath(clip, backdropGradient(m_species.hue, layoutDirection()));
+        if (!m_speciesImage.isNull()) {
+            Painting::drawImageFilled(p, scaledForFrame(m_speciesImage, m_scaledSpecies), clip);
+            return;
+        }
+        p.setClipPath(clip); // the shadow fades out well inside the edges
+        QPointF origin;
+        const QImage leaf = renderPlaceholder(box, m_symbolScale, p.device()->devicePixelRatioF(), &origin);
+        if (!leaf.isNull())
+            p.drawImage(origin, leaf);
+    });
 }
 
 void PlantPhotoView::loadSpeciesImage()
@@ -408,18 +420,7 @@ void PlantPhotoView::paintEvent(QPaintEvent *)
     if (clip.isEmpty())
         return;
 
-    // Top leading to bottom trailing in the frame's own unit square, so the colours meet the
-    // corners of any aspect ratio.
-    painter.fillPath(clip, backdropGradient(m_species.hue, layoutDirection()));
-
-    if (!m_speciesImage.isNull()) {
-        Painting::drawImageFilled(painter, scaledForFrame(m_speciesImage, m_scaledSpecies), clip);
-    } else {
-        painter.save();
-        painter.setClipPath(clip); // the shadow fades out well inside the edges
-        paintPlaceholder(painter);
-        painter.restore();
-    }
+    paintBackdrop(painter, clip);
 
     if (m_outgoing) {
         painter.setOpacity(m_fadingOut ? 1.0 - m_fade : 1.0);

@@ -110,7 +110,8 @@ private:
     void finishFade();
     QSize framePixels() const;
     const QImage &scaledForFrame(const QImage &source, ScaledImage &cache) const;
-    void paintPlaceholder(QPainter &painter);
+    // The gradient and the species photograph or leaf, shared by every view that shows them alike.
+    void paintBackdrop(QPainter &painter, const QPainterPath &clip);
     void loadSpeciesImage();
 
     std::optional<QByteArray> m_photo; // unused while a reader is set
@@ -142,9 +143,4 @@ private:
 
     QImage m_speciesImage;
     mutable ScaledImage m_scaledImage, m_scaledOutgoing, m_scaledSpecies;
-    // The leaf and its shadow, rendered once per frame size and pixel ratio.
-    QPixmap m_placeholder;
-    QPointF m_placeholderOrigin;
-    QSize m_placeholderFrame;
-    qreal m_placeholderRatio = 0;
 };

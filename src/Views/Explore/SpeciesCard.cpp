@@ -58,19 +58,11 @@ protected:
         QPainter p(this);
         Painting::setHighQuality(p);
         const QRectF r(rect());
-        const QPainterPath shape = Shapes::continuousRoundedRect(r, s.radius);
         if (m_card->isPressed())
-            p.fillPath(shape, t.list.rowPressed);
+            p.fillPath(Shapes::continuousRoundedRect(r, s.radius), t.list.rowPressed);
         else if (m_card->underMouse())
-            p.fillPath(shape, t.list.rowHover);
-        if (s.border.alpha() > 0 && s.borderWidth > 0) {
-            // Inside the shape, so the outline never widens the card.
-            const qreal inset = s.borderWidth / 2;
-            p.setPen(QPen(s.border, s.borderWidth));
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(Shapes::continuousRoundedRect(r.adjusted(inset, inset, -inset, -inset),
-                                                     std::max<qreal>(0, s.radius - inset)));
-        }
+            p.fillPath(Shapes::continuousRoundedRect(r, s.radius), t.list.rowHover);
+        Painting::drawRoundedRect(p, r, s.radius, Qt::transparent, s.border, s.borderWidth);
         if (Painting::showsFocusRing(m_card))
             Painting::drawFocusRing(
                 p, Shapes::continuousRoundedRect(r.adjusted(1.5, 1.5, -1.5, -1.5), s.radius - 1.5),
@@ -151,54 +143,104 @@ void SpeciesCard::activate()
     emit activated();
 }
 
+const SpeciesCard::Texts &SpeciesCard::texts(int width)
+{
+    const QFont name = nameFont(), scientific = scientificFont(), fact = factFont();
+    Texts &t = m_texts;
+    if (t.width == width && t.direction == layoutDirection() && t.nameFont == name &&
+        t.scientificFont == scientific && t.factFont == fact)
+        return t;
+    t.width = width;
+    t.direction = layoutDirection();
+    t.nameFont = name;
+    t.scientificFont = scientific;
+    t.factFont = fact;
+    QTextOption option;
+    option.setTextDirection(t.direction);
+    option.setWrapMode(QTextOption::NoWrap);
+    const auto prepare = [&](QStaticText &text, const QFont &font, const QString &string) {
+        text.setTextFormat(Qt::PlainText);
+        text.setTextOption(option);
+        text.setText(string);
+        text.prepare(QTransform(), font);
+    };
+    prepare(t.commonName, name, QFontMetrics(name).elidedText(m_species.commonName, Qt::ElideRight, width));
+    prepare(t.scientificName, scientific,
+            QFontMetrics(scientific).elidedText(m_species.scientificName, Qt::ElideRight, width));
+    prepare(t.water, fact, waterText());
+    prepare(t.difficulty, fact, m_species.difficulty.label());
+    t.waterAdvance = QFontMetrics(fact).horizontalAdvance(waterText());
+    t.difficultyAdvance = QFontMetrics(fact).horizontalAdvance(m_species.difficulty.label());
+    return t;
+}
+
 void SpeciesCard::paintEvent(QPaintEvent *)
 {
     const Theme &t = Theme::current();
     const Style &s = style();
     QPainter p(this);
     Painting::setHighQuality(p);
-    p.fillPath(Shapes::continuousRoundedRect(QRectF(rect()), t.card.radius), t.card.background);
+    Painting::drawRoundedRect(p, QRectF(rect()), t.card.radius, t.card.background);
 
     const Qt::LayoutDirection direction = layoutDirection();
     const int x = s.padding;
     const int width = std::max(0, this->width() - 2 * s.padding);
-    int y = s.pictureHeight + s.padding;
-    const auto line = [&](const QFont &font, const QString &text, const QColor &color) {
-        const QFontMetrics fm(font);
-        const QRect box = QStyle::visualRect(direction, rect(), QRect(x, y, width, fm.height()));
+    const Texts &texts = this->texts(width);
+    // Each text sits in its box as a leading-aligned, vertically centred line would.
+    const auto place = [&](const QStaticText &text, const QFont &font, const QRect &box,
+                           const QColor &color) {
+        const QFontMetricsF fm(font);
+        const qreal left =
+            direction == Qt::RightToLeft ? box.x() + box.width() - text.size().width() : qreal(box.x());
         p.setFont(font);
         p.setPen(color);
-        p.drawText(box, int(Qt::AlignLeading | Qt::AlignVCenter), fm.elidedText(text, Qt::ElideRight, width));
-        y += fm.height() + s.lineSpacing;
+        p.drawStaticText(QPointF(left, box.y() + (box.height() - (fm.ascent() + fm.descent())) / 2), text);
     };
-    line(nameFont(), m_species.commonName, t.colors.label);
-    line(scientificFont(), m_species.scientificName, t.colors.secondaryLabel);
+    int y = s.pictureHeight + s.padding;
+    const auto line = [&](const QStaticText &text, const QFont &font, const QColor &color) {
+        const int height = QFontMetrics(font).height();
+        place(text, font, QStyle::visualRect(direction, rect(), QRect(x, y, width, height)), color);
+        y += height + s.lineSpacing;
+    };
+    line(texts.commonName, texts.nameFont, t.colors.label);
+    line(texts.scientificName, texts.scientificFont, t.colors.secondaryLabel);
 
     // The facts row: "{days}d" with a drop in blue, then the difficulty with a gauge.
-    const QFont font = factFont();
-    const QFontMetrics fm(font);
+    const QFont &font = texts.factFont;
     const int icon = Symbols::sizeFor(font);
     const int rowHeight = factHeight();
     int fx = x;
-    const auto fact = [&](const QString &symbol, const QString &text, const QColor &color) {
-        const int textWidth = fm.horizontalAdvance(text);
+    const auto fact = [&](const QString &symbol, const QStaticText &text, int textWidth,
+                          const QColor &color) {
         const QRect iconBox =
             QStyle::visualRect(direction, rect(), QRect(fx, y + (rowHeight - icon) / 2, icon, icon));
         Symbols::paint(p, QRectF(iconBox), symbol, color);
-        const QRect textBox = QStyle::visualRect(
-            direction, rect(), QRect(fx + icon + s.iconSpacing, y, textWidth + 1, rowHeight));
-        p.setFont(font);
-        p.setPen(color);
-        p.drawText(textBox, int(Qt::AlignLeading | Qt::AlignVCenter), text);
+        place(text, font,
+              QStyle::visualRect(direction, rect(),
+                                 QRect(fx + icon + s.iconSpacing, y, textWidth + 1, rowHeight)),
+              color);
         fx += icon + s.iconSpacing + textWidth + s.factSpacing;
     };
-    fact(QStringLiteral("drop.fill"), waterText(), t.colors.blue);
-    fact(m_species.difficulty.symbol(), m_species.difficulty.label(), t.colors.secondaryLabel);
+    fact(QStringLiteral("drop.fill"), texts.water, texts.waterAdvance, t.colors.blue);
+    fact(m_species.difficulty.symbol(), texts.difficulty, texts.difficultyAdvance, t.colors.secondaryLabel);
 }
 
 void SpeciesCard::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    placeLayers();
+}
+
+void SpeciesCard::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The badge moves to the other corner when the direction turns.
+    if (event->type() == QEvent::LayoutDirectionChange)
+        placeLayers();
+}
+
+void SpeciesCard::placeLayers()
+{
     const Style &s = style();
     const QRect pictureRect(0, 0, width(), s.pictureHeight);
     m_picture->setGeometry(pictureRect);

@@ -14,6 +14,8 @@
 
 #include "Models/Species.h"
 
+#include <QFont>
+#include <QStaticText>
 #include <QWidget>
 
 class GlassBadge;
@@ -62,6 +64,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -70,6 +73,19 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    // The texts below the picture, shaped (and the names elided) once for a width, direction and
+    // set of fonts: a grid re-flowing as it is filtered repaints every card.
+    struct Texts
+    {
+        int width = -1;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        QFont nameFont, scientificFont, factFont;
+        QStaticText commonName, scientificName, water, difficulty;
+        int waterAdvance = 0, difficultyAdvance = 0;
+    };
+    const Texts &texts(int width);
+    // The picture, the badge in its leading corner and the chrome over both.
+    void placeLayers();
     void setPressed(bool pressed);
 
     Species m_species;
@@ -77,4 +93,5 @@ private:
     GlassBadge *m_petBadge = nullptr;
     QWidget *m_chrome; // outline, hover and focus ring, above the picture
     bool m_pressed = false;
+    Texts m_texts;
 };

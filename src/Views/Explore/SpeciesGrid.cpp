@@ -172,6 +172,14 @@ void SpeciesGrid::showEvent(QShowEvent *event)
     buildVisible();
 }
 
+void SpeciesGrid::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Right to left, the first card takes the rightmost cell.
+    if (event->type() == QEvent::LayoutDirectionChange)
+        placeCards();
+}
+
 void SpeciesGrid::keyPressEvent(QKeyEvent *event)
 {
     const auto *focused = qobject_cast<const SpeciesCard *>(focusWidget());
