@@ -57,7 +57,6 @@ struct SchemaObject
     {
         return std::tie(a.type, a.name, a.table, a.sql) < std::tie(b.type, b.name, b.table, b.sql);
     }
-    friend bool operator==(const SchemaObject &, const SchemaObject &) = default;
 };
 
 std::optional<QList<SchemaObject>> readSchema(SqliteDatabase &db, QString *error)
