@@ -1,6 +1,7 @@
 // Times a plant's detail screen with a long care log: opening it until its first frame is painted,
 // and "Done" on a care card until the card and the history are painted again.
 
+#include "BenchSupport.h"
 #include "Core/Calendar.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
@@ -43,12 +44,6 @@ protected:
     }
 };
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // Runs the event loop until counter has seen a paint (or a second has gone by).
 void untilPainted(const PaintCounter &counter, int before)
 {
@@ -65,17 +60,14 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Spring::setAnimationsEnabled(false);
-    const QTimeZone berlin("Europe/Berlin");
-    ManualClock clock(QDateTime(QDate(2026, 12, 7), QTime(10, 30), berlin));
-    Calendar calendar(berlin, &clock);
-    const ScopedCalendar scoped(&calendar);
+    BenchDay day;
 
     auto store = ModelStore::openInMemory();
     auto *plant = new Plant(QStringLiteral("Fern"), Species::find(QStringLiteral("fern")),
                             QStringLiteral("Living Room"));
-    plant->setDateAdded(clock.now().addDays(-logSize));
+    plant->setDateAdded(day.clock.now().addDays(-logSize));
     // The newest entry is ten days old, so every kind is overdue and "Done" changes each card.
-    const QDateTime lastCare = clock.now().addDays(-10);
+    const QDateTime lastCare = day.clock.now().addDays(-10);
     for (int e = 0; e < logSize; ++e)
         plant->markDone(CareKind::allCases()[size_t(e % 3)], lastCare.addSecs(-qint64(e) * 3600 * 7));
     store->insert(plant);

@@ -5,6 +5,7 @@
 // same process also repaints the unchanged grid: what a change costs beyond painting its cards,
 // and how busy the machine was.
 
+#include "BenchSupport.h"
 #include "App/TendrelApp.h"
 #include "Views/Components/FilterChip.h"
 #include "Views/Components/NavigationStack.h"
@@ -56,14 +57,6 @@ double untilPainted(CardPaints &paints, const QElapsedTimer &timer)
     while (!paints.seen && timer.elapsed() < 5'000)
         QCoreApplication::processEvents();
     return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 void typeKey(QWidget *target, int key, const QString &text)

@@ -4,6 +4,7 @@
 // memory after scrolling through the whole grid, and one character typed in the search up to the
 // repainted grid. "bench_plants --store PATH" writes the same garden to PATH and quits.
 
+#include "BenchSupport.h"
 #include "App/TendrelApp.h"
 #include "Core/Calendar.h"
 #include "Models/CareTask.h"
@@ -105,14 +106,6 @@ bool fillStore(const QString &path)
     return store->flush();
 }
 
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 double residentMB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -163,7 +156,7 @@ Lap median(const std::vector<Lap> &laps)
         wall.push_back(lap.wall);
         cpu.push_back(lap.cpu);
     }
-    return {median(wall), median(cpu)};
+    return {::median(wall), ::median(cpu)};
 }
 
 double slowest(const std::vector<Lap> &laps)
@@ -232,10 +225,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     Spring::setAnimationsEnabled(false);
-    const QTimeZone berlin("Europe/Berlin");
-    ManualClock clock(QDateTime(QDate(2026, 12, 7), QTime(10, 30), berlin));
-    Calendar calendar(berlin, &clock);
-    const ScopedCalendar scoped(&calendar);
+    BenchDay day;
 
     // "--store PATH" only writes the garden to PATH, to look at it in the app.
     const QStringList arguments = QCoreApplication::arguments();
@@ -332,7 +322,7 @@ int main(int argc, char *argv[])
 
     const Lap frame = median(frames);
     const Lap keystroke = median(keystrokes);
-    std::printf("Figures as time on the UI thread, then wall-clock time on this machine (load average %.1f "
+    std::printf("Figures as time on the UI thread, then wall-day.clock time on this machine (load average %.1f "
                 "on %d cores)\n",
                 loadAverage(), QThread::idealThreadCount());
     std::printf("(The Today screen had made its %lld rows after %.0f ms; these figures come after.)\n",

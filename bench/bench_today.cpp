@@ -1,6 +1,7 @@
 // Times the Today screen over a large garden: building the list the first time, and redrawing it
 // after one care action (the task moves, the summary card counts it), which must fit in a frame.
 
+#include "BenchSupport.h"
 #include "Core/Calendar.h"
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
@@ -46,12 +47,6 @@ void plant(ModelStore &store, const QDateTime &now)
     store.flush();
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -59,13 +54,10 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Spring::setAnimationsEnabled(false);
-    const QTimeZone berlin("Europe/Berlin");
-    ManualClock clock(QDateTime(QDate(2026, 12, 7), QTime(10, 30), berlin));
-    Calendar calendar(berlin, &clock);
-    const ScopedCalendar scoped(&calendar);
+    BenchDay day;
 
     auto store = ModelStore::openInMemory();
-    plant(*store, clock.now());
+    plant(*store, day.clock.now());
     AppState state;
 
     QElapsedTimer timer;

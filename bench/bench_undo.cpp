@@ -2,6 +2,7 @@
 // Plants with a store file: from Undo until the store has saved the plant again and its card is
 // painted.
 
+#include "BenchSupport.h"
 #include "App/TendrelApp.h"
 #include "Core/Calendar.h"
 #include "Models/Plant.h"
@@ -62,10 +63,7 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Spring::setAnimationsEnabled(false);
-    const QTimeZone berlin("Europe/Berlin");
-    ManualClock clock(QDateTime(QDate(2026, 12, 7), QTime(10, 30), berlin));
-    Calendar calendar(berlin, &clock);
-    const ScopedCalendar scoped(&calendar);
+    BenchDay day;
 
     QTemporaryDir dir;
     TendrelApp::Options options;
@@ -81,7 +79,7 @@ int main(int argc, char *argv[])
                            QStringLiteral("Living Room"), photo);
     for (int e = 0; e < logSize; ++e)
         fern->markDone(CareKind::allCases()[size_t(e % 3)],
-                       clock.now().addSecs(-qint64(logSize - e) * 3600 * 7));
+                       day.clock.now().addSecs(-qint64(logSize - e) * 3600 * 7));
     store.insert(fern);
     store.flush();
     const RecordId id = fern->id();
