@@ -292,9 +292,12 @@ std::optional<QString> refusal(const QString &path, SqliteDatabase &db)
 
 // Checks, through a connection that cannot write, that an existing file is a store this build may
 // open, and reads all it holds for the app, so that a damaged page shows before anything is written.
-// A refused file keeps every byte and gains no file beside it.
+// A refused file keeps every byte and gains no file beside it. With kept, the check's connection
+// stays open there, and readAt holds the data version the plants were read at (none when no plants
+// were read): that connection's data version moves on once another one commits.
 bool checkExisting(const QString &path, bool immutable, std::vector<std::unique_ptr<Plant>> &garden,
-                   QString *error, Logs logs = Logs::onDemand)
+                   QString *error, Logs logs = Logs::onDemand, SqliteDatabase *kept = nullptr,
+                   std::optional<qint64> *readAt = nullptr)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -308,7 +311,8 @@ bool checkExisting(const QString &path, bool immutable, std::vector<std::unique_
         return false;
     }
 
-    SqliteDatabase db;
+    SqliteDatabase local;
+    SqliteDatabase &db = kept ? *kept : local;
     QString message;
     if (!db.openForCheck(path, immutable, &message)) {
         *error = describeFailure(path, SQLITE_CANTOPEN, message);
@@ -321,11 +325,16 @@ bool checkExisting(const QString &path, bool immutable, std::vector<std::unique_
         return false;
     }
     // An older version's file is empty (version 0): there is nothing to read yet.
-    if (db.queryInt("PRAGMA user_version") == StoreSchema::currentVersion &&
-        !readGarden(db, garden, &message, logs)) {
+    if (db.queryInt("PRAGMA user_version") != StoreSchema::currentVersion)
+        return true;
+    // Taken before the plants: a change committed meanwhile shows as a later version.
+    const std::optional<qint64> version = db.queryInt("PRAGMA data_version");
+    if (!readGarden(db, garden, &message, logs)) {
         *error = describeFailure(path, db.lastErrorCode(), message);
         return false;
     }
+    if (readAt)
+        *readAt = version;
     return true;
 }
 
@@ -401,10 +410,14 @@ std::unique_ptr<ModelStore> ModelStore::openFile(const QString &path, QString *e
     std::vector<std::unique_ptr<Plant>> garden;
     // A -wal or -journal file beside the store means another connection may have it open, or left
     // changes that only a connection honouring SQLite's locks reads: then the check reads through
-    // the locks, and the plants are read again once this process holds the write lock.
+    // the locks, and the plants are read again once this process holds the write lock if another
+    // connection has committed since.
     const bool inUse = QFileInfo::exists(path + QStringLiteral("-wal")) ||
                        QFileInfo::exists(path + QStringLiteral("-journal"));
-    if (QFileInfo(path).size() > 0 && !checkExisting(path, !inUse, garden, error))
+    SqliteDatabase check;
+    std::optional<qint64> checkReadAt;
+    if (QFileInfo(path).size() > 0 &&
+        !checkExisting(path, !inUse, garden, error, Logs::onDemand, inUse ? &check : nullptr, &checkReadAt))
         return nullptr;
 
     SqliteDatabase db;
@@ -455,8 +468,13 @@ std::unique_ptr<ModelStore> ModelStore::openFile(const QString &path, QString *e
         code = SQLITE_CORRUPT;
         ok = false;
     }
-    if (ok && inUse)
+    // What the check read still holds unless another connection has committed since; none can
+    // while this one holds the write lock. Otherwise the plants are read again, through it.
+    if (ok && inUse &&
+        (!checkReadAt || *version != StoreSchema::currentVersion ||
+         check.queryInt("PRAGMA data_version") != checkReadAt))
         ok = readGarden(db, garden, &message);
+    check.close();
     if (!ok || !db.exec("COMMIT", &message)) {
         if (code == SQLITE_OK)
             code = db.lastErrorCode();

@@ -101,6 +101,7 @@ private slots:
     void nameOrder();
     void renameMovesPlantInNameOrder();
     void eventCountFollowsEveryPath();
+    void storeHeldOpenElsewhereReadsWhatItCommitted();
     void logsStayInTheFileUntilNeeded_data();
     void logsStayInTheFileUntilNeeded();
     void destructionSavesPendingChanges();
@@ -433,6 +434,30 @@ void TestStore::eventCountFollowsEveryPath()
     QCOMPARE(store->eventCount(), 1);
     finishTurn();
     QCOMPARE(eventsSpy.count(), 1);
+}
+
+void TestStore::storeHeldOpenElsewhereReadsWhatItCommitted()
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    auto first = ModelStore::open(m_path);
+    QVERIFY(first);
+    Plant *fern = addPlant(*first, QStringLiteral("Fern"));
+    fern->markDone(CareKind::water, at(now - 86'400'000));
+    QVERIFY(first->flush());
+    // Each later store opens the file while the earlier ones keep it, so it is read through the locks.
+    std::vector<std::unique_ptr<ModelStore>> others;
+    for (int round = 1; round <= 2; ++round) {
+        fern->markDone(CareKind::mist, at(now));
+        QVERIFY(first->flush());
+        QVERIFY(QFileInfo::exists(m_path + QStringLiteral("-wal")));
+        others.push_back(ModelStore::open(m_path));
+        QVERIFY(others.back());
+        const QList<Plant *> plants = others.back()->plants();
+        QCOMPARE(plants.size(), 1);
+        QCOMPARE(plants.first()->eventCount(), 1 + round);
+        QCOMPARE(plants.first()->eventCountBetween(now - 1000, now + 1000), round);
+        QCOMPARE(plants.first()->lastDoneMsecs(CareKind::mist), now);
+    }
 }
 
 void TestStore::logsStayInTheFileUntilNeeded_data()
