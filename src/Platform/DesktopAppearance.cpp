@@ -20,10 +20,14 @@ void DesktopAppearance::start()
         return;
     m_started = true;
     // Subscribed before reading, so a change made between the two is not missed. The bus follows
-    // the portal's owner, so a portal that starts later is heard too.
-    m_bus.connect(DesktopPortal::service, DesktopPortal::path, DesktopPortal::settingsInterface,
-                  DesktopPortal::settingChangedSignal, this,
-                  SLOT(settingChanged(QString, QString, QDBusVariant)));
+    // the portal's owner, so a portal that starts later is heard too. The slot's variant argument
+    // must be a known type by name first, or the subscription silently fails.
+    qRegisterMetaType<QDBusVariant>();
+    if (!m_bus.connect(DesktopPortal::service, DesktopPortal::path, DesktopPortal::settingsInterface,
+                       DesktopPortal::settingChangedSignal, this,
+                       SLOT(settingChanged(QString, QString, QDBusVariant))))
+        qCWarning(lcPlatform) << "cannot follow the desktop portal's colour scheme:"
+                              << m_bus.lastError().message();
 
     QDBusMessage read =
         QDBusMessage::createMethodCall(DesktopPortal::service, DesktopPortal::path,

@@ -19,8 +19,10 @@
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/Theme.h"
+#include "Views/Explore/ExploreView.h"
 #include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/PlantFormView.h"
+#include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
 #include "Views/ShortcutsWindow.h"
 #include "Views/State/AppState.h"
@@ -36,8 +38,10 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmapCache>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -58,9 +62,13 @@ private slots:
     void cleanup();
     void cleanupTestCase();
 
+    // First: its window is the first here to follow the portal, before any other test has made
+    // the types of the portal's signal known.
+    void appearanceFollowsTheDesktopLive();
+    void screenFollowsALiveSwitch_data();
+    void screenFollowsALiveSwitch();
     void desktopPreference_data();
     void desktopPreference();
-    void appearanceFollowsTheDesktopLive();
     void photoFromTheDesktopChooser();
     void photoFromQtDialogWithoutPortal();
     void editMenuActsOnTheFocusedField();
@@ -70,6 +78,18 @@ private:
     std::unique_ptr<TendrelApp> makeApp(bool withSamples = false);
     PlantFormView *openForm(TendrelApp &app);
     QList<QImage> screens(TendrelApp &app);
+    enum class Screen {
+        today,
+        plants,
+        plantDetail,
+        explore,
+        speciesDetail,
+        settings,
+        addPlant,
+        shortcuts,
+        about
+    };
+    QWidget *openScreen(TendrelApp &app, Screen screen);
 
     std::unique_ptr<PrivateBus> m_bus;
     QDBusConnection m_portalConnection{QString()};
@@ -247,6 +267,134 @@ void DesktopTest::appearanceFollowsTheDesktopLive()
         fresh.reset();
         // The portal's word stays in force for the open window.
         QCOMPARE(Theme::current().appearance, wanted);
+    }
+}
+
+// Opens screen as a user would and returns the window it shows in, or null if it did not show.
+QWidget *DesktopTest::openScreen(TendrelApp &app, Screen screen)
+{
+    RootView *root = app.rootView();
+    QWidget *window = app.mainWindow();
+    switch (screen) {
+    case Screen::today:
+        break;
+    case Screen::plants:
+    case Screen::plantDetail: {
+        app.state().setSelectedTab(AppTab::plants);
+        auto *plants = qobject_cast<PlantsView *>(root->navigationStack(AppTab::plants)->currentPage());
+        if (screen == Screen::plantDetail && plants && !plants->filtered().isEmpty())
+            emit plants->plantChosen(plants->filtered().constFirst());
+        break;
+    }
+    case Screen::explore:
+    case Screen::speciesDetail: {
+        app.state().setSelectedTab(AppTab::explore);
+        auto *explore = qobject_cast<ExploreView *>(root->navigationStack(AppTab::explore)->currentPage());
+        if (screen == Screen::speciesDetail && explore)
+            explore->open(explore->shownSpecies().constFirst());
+        break;
+    }
+    case Screen::settings:
+        app.commands()->settingsAction()->trigger();
+        window = app.settingsWindow();
+        break;
+    case Screen::addPlant:
+        app.commands()->newPlantAction()->trigger();
+        if (!QTest::qWaitFor([root] { return root->sheet() != nullptr; }))
+            return nullptr;
+        break;
+    case Screen::shortcuts:
+        app.helpCommands()->shortcutsAction()->trigger();
+        window = app.helpCommands()->shortcutsWindow();
+        break;
+    case Screen::about:
+        app.helpCommands()->aboutAction()->trigger();
+        window = app.helpCommands()->aboutWindow();
+        break;
+    }
+    return window && QTest::qWaitForWindowExposed(window) ? window : nullptr;
+}
+
+void DesktopTest::screenFollowsALiveSwitch_data()
+{
+    QTest::addColumn<Screen>("screen");
+    QTest::newRow("Today") << Screen::today;
+    QTest::newRow("My Plants") << Screen::plants;
+    QTest::newRow("plant detail") << Screen::plantDetail;
+    QTest::newRow("Explore") << Screen::explore;
+    QTest::newRow("species detail") << Screen::speciesDetail;
+    QTest::newRow("Settings") << Screen::settings;
+    QTest::newRow("add a plant") << Screen::addPlant;
+    QTest::newRow("Keyboard Shortcuts") << Screen::shortcuts;
+    QTest::newRow("About") << Screen::about;
+}
+
+// What window shows on screen once its pictures and cards have arrived: two looks in a row alike.
+static QImage settled(QWidget *window)
+{
+    const auto shown = [window] {
+        QCoreApplication::processEvents();
+        return window->screen()->grabWindow(window->winId()).toImage();
+    };
+    QImage image = shown();
+    // Still changing after the wait: the caller's comparison says how.
+    static_cast<void>(QTest::qWaitFor([&] {
+        QTest::qWait(50);
+        QImage again = shown();
+        return std::exchange(image, std::move(again)) == image;
+    }));
+    return image;
+}
+
+// Pixels of a and b that differ by more than a rounding step in some channel.
+static int differingPixels(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return a.width() * a.height();
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
+        const auto *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
+        for (int column = 0; column < x.width(); ++column) {
+            const int d = std::max({qAbs(qRed(p[column]) - qRed(q[column])),
+                                    qAbs(qGreen(p[column]) - qGreen(q[column])),
+                                    qAbs(qBlue(p[column]) - qBlue(q[column]))});
+            count += d > 4 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+void DesktopTest::screenFollowsALiveSwitch()
+{
+    // The screen is open while the desktop switches to dark, then back to light: each time it
+    // looks as the same screen of a Tendrel started in that appearance. Kept drawings are
+    // forgotten before each start, so neither window borrows the other's.
+    QFETCH(Screen, screen);
+    QMap<uint, QImage> started;
+    std::unique_ptr<TendrelApp> app;
+    QWidget *live = nullptr;
+    for (const uint scheme : {1u, 2u}) {
+        m_portal->setColorSchemeQuietly(scheme);
+        QPixmapCache::clear();
+        app = makeApp(true);
+        QVERIFY(app);
+        live = openScreen(*app, screen);
+        QVERIFY(live);
+        started[scheme] = settled(live);
+    }
+    for (const uint scheme : {1u, 2u}) {
+        m_portal->setColorScheme(scheme);
+        QTRY_COMPARE(Theme::current().appearance, scheme == 1 ? Appearance::dark : Appearance::light);
+        const QImage now = settled(live);
+        if (differingPixels(now, started[scheme]) > 0) {
+            m_dir.setAutoRemove(false);
+            const QString name = QString::fromLatin1(QTest::currentDataTag()) + QString::number(scheme);
+            now.save(m_dir.filePath(name + QStringLiteral("-live.png")));
+            started[scheme].save(m_dir.filePath(name + QStringLiteral("-started.png")));
+            QFAIL(qPrintable(QStringLiteral("differs after a live switch; see %1").arg(m_dir.path())));
+        }
     }
 }
 
