@@ -12,12 +12,18 @@
 #include <QDesktopServices>
 #include <QIcon>
 #include <QLabel>
+#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int iconSide = 96;
+constexpr int windowWidth = 440;
+constexpr int minimumSide = 360;
+constexpr qreal largestShareOfScreen = 0.85;
 
 } // namespace
 
@@ -26,10 +32,9 @@ AboutWindow::AboutWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("aboutWindow"));
     setWindowTitle(tr("About Tendrel"));
     setAccessibleName(tr("About Tendrel"));
-    resize(440, 600);
-    setMinimumSize(360, 360);
+    setMinimumSize(minimumSide, minimumSide);
 
-    auto *page = new ScrollColumn(this);
+    auto *page = m_page = new ScrollColumn(this);
     page->setBackground(&ThemeColors::groupedBackground);
     page->setSpacing(18);
     auto *layout = new QVBoxLayout(this);
@@ -104,6 +109,24 @@ AboutWindow::AboutWindow(QWidget *parent) : QWidget(parent, Qt::Window)
         auto *close = new QShortcut(key, this);
         connect(close, &QShortcut::activated, this, &QWidget::close);
     }
+}
+
+QSize AboutWindow::sizeHint() const
+{
+    int height = std::max(minimumSide, m_page->contentHeight(windowWidth));
+    if (const QScreen *screen = this->screen())
+        height = std::min(height, int(screen->availableGeometry().height() * largestShareOfScreen));
+    return {windowWidth, height};
+}
+
+void AboutWindow::showEvent(QShowEvent *event)
+{
+    // Fitted when first shown, once fonts and styles are in place; a size the user gives it stays.
+    if (!m_fitted) {
+        m_fitted = true;
+        resize(sizeHint());
+    }
+    QWidget::showEvent(event);
 }
 
 QUrl AboutWindow::websiteUrl()

@@ -5,11 +5,13 @@
 // shipped, each with its author and licence) and a link to the project's website.
 //
 //   auto *about = new AboutWindow;
-//   about->show();     // Escape or Ctrl+W closes it
+//   about->show();     // as tall as its content (within the screen); Escape or Ctrl+W closes it
 //   AboutWindow::websiteUrl()
 
 #include <QUrl>
 #include <QWidget>
+
+class ScrollColumn;
 
 class AboutWindow final : public QWidget
 {
@@ -20,4 +22,15 @@ public:
 
     static QUrl websiteUrl();
     static QString licenceText();
+
+    // The window's width, and the height that shows everything at that width, at most most of
+    // the screen's height (beyond that the page scrolls).
+    QSize sizeHint() const override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    ScrollColumn *m_page;
+    bool m_fitted = false;
 };

@@ -42,6 +42,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -73,6 +75,8 @@ private slots:
     void photoFromQtDialogWithoutPortal();
     void editMenuActsOnTheFocusedField();
     void helpMenuListsEveryShortcut();
+    void aboutWindowFitsItsContent_data();
+    void aboutWindowFitsItsContent();
 
 private:
     std::unique_ptr<TendrelApp> makeApp(bool withSamples = false);
@@ -604,6 +608,55 @@ void DesktopTest::helpMenuListsEveryShortcut()
     QCOMPARE(about->findChildren<ListRow *>(QStringLiteral("aboutPhotoCredit")).size(), photographs);
     QTest::keyClick(about, Qt::Key_W, Qt::ControlModifier);
     QTRY_VERIFY(!about->isVisible());
+}
+
+void DesktopTest::aboutWindowFitsItsContent_data()
+{
+    QTest::addColumn<qreal>("fontScale");
+    QTest::addColumn<Appearance>("appearance");
+    QTest::newRow("light") << 1.0 << Appearance::light;
+    QTest::newRow("dark") << 1.0 << Appearance::dark;
+    QTest::newRow("large font") << 1.5 << Appearance::light;
+    QTest::newRow("font too large for the screen") << 4.0 << Appearance::dark;
+}
+
+void DesktopTest::aboutWindowFitsItsContent()
+{
+    // As tall as what it shows, down to the last credit: no empty space below it, nothing hidden;
+    // taller than the screen allows, it stops short of the screen's height and scrolls.
+    QFETCH(qreal, fontScale);
+    QFETCH(Appearance, appearance);
+    const QFont original = QApplication::font();
+    QFont font = original;
+    font.setPointSizeF(original.pointSizeF() * fontScale);
+    QApplication::setFont(font);
+    Theme::setAppearanceOverride(appearance);
+    Theme::applyToApplication();
+    const auto restore = qScopeGuard([&original] {
+        QApplication::setFont(original);
+        Theme::setAppearanceOverride(std::nullopt);
+        Theme::applyToApplication();
+    });
+
+    AboutWindow about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    auto *page = about.findChild<QScrollArea *>();
+    QVERIFY(page);
+    const QWidget *last = about.findChild<QWidget *>(QStringLiteral("aboutCredits"));
+    QVERIFY(last);
+    const int contentBottom = last->mapTo(page->widget(), QPoint(0, last->height())).y();
+    const int padding = Theme::current().contentPadding;
+    const int screenHeight = about.screen()->availableGeometry().height();
+    QVERIFY(about.height() < screenHeight);
+    if (contentBottom + padding <= screenHeight * 0.8) {
+        QCOMPARE(about.height(), contentBottom + padding);
+        QCOMPARE(page->verticalScrollBar()->maximum(), 0);
+    } else {
+        QVERIFY(about.height() > screenHeight / 2);
+        QCOMPARE(page->verticalScrollBar()->maximum(), contentBottom + padding - about.height());
+    }
+    QVERIFY(about.width() >= about.minimumWidth());
 }
 
 QTEST_MAIN(DesktopTest)

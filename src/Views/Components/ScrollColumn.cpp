@@ -58,6 +58,12 @@ void ScrollColumn::setBackground(const ThemeColor &color)
     applyBackground();
 }
 
+int ScrollColumn::contentHeight(int width) const
+{
+    const QWidget *canvas = widget();
+    return canvas->hasHeightForWidth() ? canvas->heightForWidth(width) : canvas->sizeHint().height();
+}
+
 void ScrollColumn::applyBackground()
 {
     const QColor color = m_background.resolve();

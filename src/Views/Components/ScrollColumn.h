@@ -8,6 +8,7 @@
 //   page->addWidget(hero); page->columnLayout()->addLayout(...);
 //   auto *list = new ScrollColumn(parent); list->setBackground(&ThemeColors::groupedBackground);
 //   list->addWidget(new InsetSection(...));               // an inset list
+//   window->resize(440, list->contentHeight(440));         // as tall as what it holds
 
 #include "Views/Components/ThemeColor.h"
 
@@ -29,6 +30,9 @@ public:
     void setMaximumColumnWidth(int width); // 0: no limit
     // Window background unless set; a theme colour follows a switch of appearance.
     void setBackground(const ThemeColor &color);
+    // The height that shows all of the content, padding included, at a viewport width: a window
+    // that holds little sizes itself to this.
+    int contentHeight(int width) const;
 
 private:
     void applyBackground();
