@@ -113,10 +113,10 @@ AboutWindow::AboutWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 
 QSize AboutWindow::sizeHint() const
 {
-    int height = std::max(minimumSide, m_page->contentHeight(windowWidth));
+    QSize size = m_page->contentSize(windowWidth).expandedTo(QSize(minimumSide, minimumSide));
     if (const QScreen *screen = this->screen())
-        height = std::min(height, int(screen->availableGeometry().height() * largestShareOfScreen));
-    return {windowWidth, height};
+        size = size.boundedTo(screen->availableGeometry().size() * largestShareOfScreen);
+    return size;
 }
 
 void AboutWindow::showEvent(QShowEvent *event)

@@ -23,8 +23,8 @@ public:
     static QUrl websiteUrl();
     static QString licenceText();
 
-    // The window's width, and the height that shows everything at that width, at most most of
-    // the screen's height (beyond that the page scrolls).
+    // Large enough to show everything without scrolling (wider at a large font), at most most of
+    // the screen (beyond that the page scrolls).
     QSize sizeHint() const override;
 
 protected:

@@ -622,8 +622,8 @@ void DesktopTest::aboutWindowFitsItsContent_data()
 
 void DesktopTest::aboutWindowFitsItsContent()
 {
-    // As tall as what it shows, down to the last credit: no empty space below it, nothing hidden;
-    // taller than the screen allows, it stops short of the screen's height and scrolls.
+    // As large as what it shows, down to the last credit: no empty space below it, nothing hidden
+    // or cut off; taller than the screen allows, it stops short of the screen's height and scrolls.
     QFETCH(qreal, fontScale);
     QFETCH(Appearance, appearance);
     const QFont original = QApplication::font();
@@ -652,6 +652,8 @@ void DesktopTest::aboutWindowFitsItsContent()
     if (contentBottom + padding <= screenHeight * 0.8) {
         QCOMPARE(about.height(), contentBottom + padding);
         QCOMPARE(page->verticalScrollBar()->maximum(), 0);
+        // Nothing cut off at the side either.
+        QCOMPARE(page->widget()->width(), page->viewport()->width());
     } else {
         QVERIFY(about.height() > screenHeight / 2);
         QCOMPARE(page->verticalScrollBar()->maximum(), contentBottom + padding - about.height());

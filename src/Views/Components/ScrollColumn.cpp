@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 ScrollColumn::ScrollColumn(QWidget *parent) : QScrollArea(parent)
 {
     const Theme &t = Theme::current();
@@ -58,10 +60,11 @@ void ScrollColumn::setBackground(const ThemeColor &color)
     applyBackground();
 }
 
-int ScrollColumn::contentHeight(int width) const
+QSize ScrollColumn::contentSize(int preferredWidth) const
 {
     const QWidget *canvas = widget();
-    return canvas->hasHeightForWidth() ? canvas->heightForWidth(width) : canvas->sizeHint().height();
+    const int width = std::max(preferredWidth, canvas->minimumSizeHint().width());
+    return {width, canvas->hasHeightForWidth() ? canvas->heightForWidth(width) : canvas->sizeHint().height()};
 }
 
 void ScrollColumn::applyBackground()

@@ -8,7 +8,7 @@
 //   page->addWidget(hero); page->columnLayout()->addLayout(...);
 //   auto *list = new ScrollColumn(parent); list->setBackground(&ThemeColors::groupedBackground);
 //   list->addWidget(new InsetSection(...));               // an inset list
-//   window->resize(440, list->contentHeight(440));         // as tall as what it holds
+//   window->resize(list->contentSize(440));                // as large as what it holds
 
 #include "Views/Components/ThemeColor.h"
 
@@ -30,9 +30,10 @@ public:
     void setMaximumColumnWidth(int width); // 0: no limit
     // Window background unless set; a theme colour follows a switch of appearance.
     void setBackground(const ThemeColor &color);
-    // The height that shows all of the content, padding included, at a viewport width: a window
-    // that holds little sizes itself to this.
-    int contentHeight(int width) const;
+    // The smallest size that shows all of the content, padding included, without scrolling: at
+    // least preferredWidth wide, wider if the content needs it. A window that holds little sizes
+    // itself to this.
+    QSize contentSize(int preferredWidth) const;
 
 private:
     void applyBackground();
