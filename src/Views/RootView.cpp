@@ -144,8 +144,6 @@ RootView::RootView(ModelStore &store, AppState &state, Preferences &preferences,
     });
 
     updateBadge();
-    m_signature = scheduleSignature(m_plants->plants(), m_preferences.remindersEnabled(),
-                                    m_preferences.reminderMinutes());
     if (m_state.isAddingPlant())
         addingPlantChanged(true);
 }
@@ -233,13 +231,15 @@ void RootView::updateBadge()
 
 void RootView::updateSignature()
 {
+    // The first appearance takes the signature of that moment.
+    if (!m_appeared)
+        return;
     const QString signature = scheduleSignature(m_plants->plants(), m_preferences.remindersEnabled(),
                                                 m_preferences.reminderMinutes());
     if (signature == m_signature)
         return;
     m_signature = signature;
-    if (m_appeared)
-        startKeyedRun();
+    startKeyedRun();
 }
 
 void RootView::startKeyedRun()

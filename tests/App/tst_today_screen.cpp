@@ -664,12 +664,28 @@ private slots:
 
     void aLargeGardenListsEveryRow()
     {
-        for (int i = 0; i < 300; ++i)
+        for (int i = 0; i < 299; ++i)
             addPlant(QStringLiteral("Plant %1").arg(i), 1);
+        addPlant(QStringLiteral("Thirsty"), 1)->markDone(CareKind::water, m_harness->clock.now().addDays(-3));
         // The first rows come at once, the others in later turns once the list is seen; none twice.
         QTRY_COMPARE(m_today->rows().size(), 300);
         QTRY_COMPARE(m_today->list()->findChildren<TaskRow *>().size(), 300);
         QTRY_VERIFY(m_today->list()->findChildren<QWidget *>(QStringLiteral("todayStandInRow")).isEmpty());
+        // Tab walks every row top to bottom, across the rows made in later turns, and again once
+        // the overdue task is done and its row has moved down among the others (due tomorrow).
+        TaskRow *first = m_today->rows().constFirst();
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                QTest::mouseClick(first->doneButton(), Qt::LeftButton);
+                QTRY_VERIFY(m_today->rows().indexOf(first) > 0);
+            }
+            const QList<TaskRow *> rows = m_today->rows();
+            rows.constFirst()->setFocus(Qt::TabFocusReason);
+            for (TaskRow *row : rows) {
+                QCOMPARE(QApplication::focusWidget(), row);
+                QTest::keyClick(row, Qt::Key_Tab);
+            }
+        }
     }
 
 private:

@@ -26,6 +26,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -88,28 +89,6 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_pages);
 
-    m_empty = new ContentUnavailableView(
-        QStringLiteral("leaf"), tr("Your jungle awaits"),
-        tr("Add your first plant and Tendrel will tell you exactly when to water, fertilize, and mist."),
-        m_pages);
-    m_empty->setObjectName(QStringLiteral("todayEmptyState"));
-    GlassButton *addFirst = m_empty->addAction(tr("Add a Plant"), GlassButton::Style::prominentGlass);
-    addFirst->setObjectName(QStringLiteral("todayAddFirstPlantButton"));
-    GlassButton *samples = m_empty->addAction(tr("Try with Sample Plants"), GlassButton::Style::glass);
-    samples->setObjectName(QStringLiteral("todaySampleButton"));
-    connect(addFirst, &QAbstractButton::clicked, this, [this] { m_state.setAddingPlant(true); });
-    connect(samples, &QAbstractButton::clicked, this, [this, samples] {
-        const bool hadFocus = samples->hasFocus();
-        const bool keyboard = Painting::showsFocusRing(samples);
-        GardenHistory::of(m_store).addSamplePlants();
-        refresh();
-        // The button went with the welcome panel: the focus moves on to the first task.
-        const QList<TaskRow *> listed = rows();
-        if (hadFocus && !listed.isEmpty())
-            listed.first()->setFocus(keyboard ? Qt::TabFocusReason : Qt::OtherFocusReason);
-    });
-    m_pages->addWidget(m_empty);
-
     m_scroll = new QScrollArea(m_pages);
     m_scroll->setObjectName(QStringLiteral("todayList"));
     m_scroll->setFrameShape(QFrame::NoFrame);
@@ -153,6 +132,35 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
 
 TodayView::~TodayView() = default;
 
+ContentUnavailableView *TodayView::emptyState()
+{
+    // Made when first needed: a garden with plants never shows it.
+    if (m_empty)
+        return m_empty;
+    m_empty = new ContentUnavailableView(
+        QStringLiteral("leaf"), tr("Your jungle awaits"),
+        tr("Add your first plant and Tendrel will tell you exactly when to water, fertilize, and mist."),
+        m_pages);
+    m_empty->setObjectName(QStringLiteral("todayEmptyState"));
+    GlassButton *addFirst = m_empty->addAction(tr("Add a Plant"), GlassButton::Style::prominentGlass);
+    addFirst->setObjectName(QStringLiteral("todayAddFirstPlantButton"));
+    GlassButton *samples = m_empty->addAction(tr("Try with Sample Plants"), GlassButton::Style::glass);
+    samples->setObjectName(QStringLiteral("todaySampleButton"));
+    connect(addFirst, &QAbstractButton::clicked, this, [this] { m_state.setAddingPlant(true); });
+    connect(samples, &QAbstractButton::clicked, this, [this, samples] {
+        const bool hadFocus = samples->hasFocus();
+        const bool keyboard = Painting::showsFocusRing(samples);
+        GardenHistory::of(m_store).addSamplePlants();
+        refresh();
+        // The button went with the welcome panel: the focus moves on to the first task.
+        const QList<TaskRow *> listed = rows();
+        if (hadFocus && !listed.isEmpty())
+            listed.first()->setFocus(keyboard ? Qt::TabFocusReason : Qt::OtherFocusReason);
+    });
+    m_pages->insertWidget(0, m_empty);
+    return m_empty;
+}
+
 int TodayView::doneTodayCount(const QList<Plant *> &plants, const Calendar &calendar)
 {
     // Calendar::isDateInToday for every event, as one range test: today's local day runs from its
@@ -182,7 +190,7 @@ void TodayView::complete(const QList<CareTask> &tasks)
 
 bool TodayView::isShowingEmptyState() const
 {
-    return m_pages->currentWidget() == m_empty;
+    return m_empty && m_pages->currentWidget() == m_empty;
 }
 
 QList<TaskRow *> TodayView::rows() const
@@ -291,7 +299,7 @@ void TodayView::refresh()
         m_list->setItems({}, false);
         m_sectionOf.clear();
         m_shown = {};
-        m_pages->setCurrentWidget(m_empty);
+        m_pages->setCurrentWidget(emptyState());
         return;
     }
     const Calendar &calendar = Calendar::current();
@@ -305,7 +313,8 @@ void TodayView::refresh()
         for (const CareTask &task : *part)
             shown.rows.append({task.id(), task.dueMsecs, task.plant->name(), task.plant->site()});
     }
-    const bool wasEmpty = isShowingEmptyState();
+    // Nothing listed yet counts as the welcome panel: the first rows appear without moving in.
+    const bool wasEmpty = isShowingEmptyState() || m_shown.done < 0;
     if (!wasEmpty && shown == m_shown)
         return;
     m_shown = shown;
@@ -315,20 +324,36 @@ void TodayView::refresh()
 
 namespace {
 
-// Rows made in the rebuild that shows the list, then per later turn until all are real.
-constexpr int firstRowBatch = 40;
-constexpr int laterRowBatch = 250;
+// Rows made per later turn until all are real.
+constexpr int laterRowBatch = 60;
 
-// Holds a task row's place until the real row is made.
+// Rows made in the rebuild that shows the list: enough to fill the tallest screen, so the first
+// frame shows only real rows however tall the window is. A window may be taller than a small or
+// virtual screen, so at least a full-HD screen's height is filled.
+int firstRowBatch(int rowHeight)
+{
+    int tallest = 1080;
+    for (const QScreen *screen : QGuiApplication::screens())
+        tallest = qMax(tallest, screen->availableGeometry().height());
+    return tallest / qMax(1, rowHeight > 0 ? rowHeight : Theme::current().list.rowMinHeight) + 1;
+}
+
+// Holds the place of a run of task rows until the real rows are made: one widget for the whole
+// run, so a garden of thousands of tasks costs a handful of widgets before its first paint.
 class StandInRow final : public QWidget
 {
 public:
-    explicit StandInRow(int height)
+    StandInRow()
     {
         setObjectName(QStringLiteral("todayStandInRow"));
-        setFixedHeight(height);
+        Accessibility::setPresentational(this);
     }
 };
+
+QString standInKey(TodayView::Section section, int run)
+{
+    return QStringLiteral("standin-") + sectionKey(section) + QLatin1Char('-') + QString::number(run);
+}
 
 } // namespace
 
@@ -345,7 +370,7 @@ void TodayView::rebuildList(const Sections &sections, int done, const QString &d
 {
     QList<TodayList::Item> items;
     if (m_newRowBudget <= 0)
-        m_newRowBudget = firstRowBatch;
+        m_newRowBudget = firstRowBatch(m_rowHeight);
     m_hasStandIns = false;
 
     auto *card = summaryCard();
@@ -359,11 +384,28 @@ void TodayView::rebuildList(const Sections &sections, int done, const QString &d
 
     QHash<CareTask::ID, Section> sectionOf;
     auto addRows = [&](const QList<CareTask> &tasks, Section section) {
+        int waiting = 0;
+        int runs = 0;
+        const auto addStandIn = [&] {
+            if (waiting == 0)
+                return;
+            const QString key = standInKey(section, runs++);
+            items.append(
+                {key, standIn(key, waiting), TodayList::Role::row, sectionKey(section), rowSeparatorInset()});
+            waiting = 0;
+        };
         for (const CareTask &task : tasks) {
-            items.append({rowKey(task.id()), row(task), TodayList::Role::row, sectionKey(section),
-                          rowSeparatorInset()});
             sectionOf.insert(task.id(), section);
+            QWidget *made = row(task);
+            if (!made) {
+                ++waiting;
+                continue;
+            }
+            addStandIn();
+            items.append(
+                {rowKey(task.id()), made, TodayList::Role::row, sectionKey(section), rowSeparatorInset()});
         }
+        addStandIn();
     };
     if (!sections.overdue.isEmpty()) {
         items.append({overdueHeaderKey, header(overdueHeaderKey, Section::overdue), TodayList::Role::header,
@@ -394,7 +436,9 @@ void TodayView::rebuildList(const Sections &sections, int done, const QString &d
     m_newRowBudget = 0;
     queueMaterialize();
 
-    // Tab walks the list top to bottom, whenever each row was made.
+    // Tab walks the list top to bottom, whenever each row was made. Each link walks the window's
+    // whole focus chain, so only the pairs not already linked by the last rebuild are linked.
+    QHash<const QWidget *, TabLink> links;
     QWidget *previous = nullptr;
     for (QWidget *widget : m_list->widgets()) {
         QWidget *stop = qobject_cast<TaskRow *>(widget);
@@ -402,10 +446,19 @@ void TodayView::rebuildList(const Sections &sections, int done, const QString &d
             stop = m_completeAll;
         if (!stop)
             continue;
-        if (previous)
-            QWidget::setTabOrder(previous, stop);
+        if (previous) {
+            const TabLink linked = m_tabLinks.value(previous);
+            const qsizetype made = m_madeRows.indexOf(stop);
+            // Rows made by this rebuild joined the focus chain in list order, one after another.
+            const bool madeInOrder = made > 0 && m_madeRows[made - 1] == previous;
+            if ((linked.from != previous || linked.to != stop) && !madeInOrder)
+                QWidget::setTabOrder(previous, stop);
+            links.insert(previous, {previous, stop});
+        }
         previous = stop;
     }
+    m_tabLinks = links;
+    m_madeRows.clear();
 
     if (focusIndex >= 0 && !m_list->widget(rowKey(focused->taskId()))) {
         const QList<TaskRow *> after = rows();
@@ -504,10 +557,11 @@ QWidget *TodayView::row(const CareTask &task)
     }
     if (m_newRowBudget <= 0 && m_rowHeight > 0) {
         m_hasStandIns = true;
-        return shown ? shown : new StandInRow(m_rowHeight);
+        return nullptr;
     }
     --m_newRowBudget;
     auto *row = new TaskRow(task);
+    m_madeRows.append(row);
     if (m_rowHeight <= 0)
         m_rowHeight = row->sizeHint().height();
     connect(row, &TaskRow::completeRequested, this, [this, row] { completeTask(row); });
@@ -516,6 +570,17 @@ QWidget *TodayView::row(const CareTask &task)
             emit plantChosen(plant);
     });
     return row;
+}
+
+QWidget *TodayView::standIn(const QString &key, int rows)
+{
+    QWidget *widget = m_list->widget(key);
+    if (widget && widget->objectName() != QLatin1String("todayStandInRow"))
+        widget = nullptr;
+    if (!widget)
+        widget = new StandInRow;
+    widget->setFixedHeight(rows * m_rowHeight);
+    return widget;
 }
 
 void TodayView::completeTask(TaskRow *row)

@@ -92,13 +92,16 @@ private:
         friend bool operator==(const Shown &, const Shown &) = default;
     };
 
+    ContentUnavailableView *emptyState();
     Sections currentSections() const;
     void scheduleRefresh();
     void refresh();
     void rebuildList(const Sections &sections, int done, const QString &date, bool animated);
     QWidget *header(const QString &key, Section section);
     QWidget *nothingDueRow();
+    // The task's row; null while it waits for a later turn, its place held by a stand-in.
     QWidget *row(const CareTask &task);
+    QWidget *standIn(const QString &key, int rows);
     void materializeRows();
     void completeTask(TaskRow *row);
     void completeAll();
@@ -108,19 +111,28 @@ private:
     AppState &m_state;
     PlantQuery *m_plants;
     QStackedWidget *m_pages;
-    ContentUnavailableView *m_empty;
+    ContentUnavailableView *m_empty = nullptr;
     QScrollArea *m_scroll;
     TodayList *m_list;
     GlassButton *m_addPlant;
     QPointer<GlassButton> m_completeAll;
     QHash<CareTask::ID, Section> m_sectionOf;
+    // The Tab order the last rebuild set, stop by stop; a widget deleted since no longer matches.
+    struct TabLink
+    {
+        QPointer<QWidget> from;
+        QPointer<QWidget> to;
+    };
+    QHash<const QWidget *, TabLink> m_tabLinks;
+    // The rows the rebuild under way has made, in the order made.
+    QList<QWidget *> m_madeRows;
     Shown m_shown;
     QTimer m_refreshTimer;
     int m_completions = 0;
     bool m_toolbarInstalled = false;
     // A large garden lists thousands of rows: each rebuild makes at most this many new rows and
-    // holds the places of the others with light stand-ins of the same height, which later
-    // event-loop turns replace, so the window shows and answers at once.
+    // holds the places of the others with one stand-in per run of them, as tall as the run, which
+    // later event-loop turns replace, so the window shows and answers at once.
     int m_newRowBudget = 0;
     int m_rowHeight = 0;
     bool m_hasStandIns = false;
