@@ -912,9 +912,25 @@ bool ModelStore::flush()
     return commit();
 }
 
+bool ModelStore::flushToFile()
+{
+    if (!commit())
+        return false;
+    if (!isPersistent() || sqlite3_get_autocommit(m_db.handle()) == 0)
+        return true;
+    // Without a busy handler: a reader in the way leaves the log as it is, at once.
+    sqlite3_busy_timeout(m_db.handle(), 0);
+    const int rc =
+        sqlite3_wal_checkpoint_v2(m_db.handle(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_timeout(m_db.handle(), busyTimeoutMsecs);
+    if (rc != SQLITE_OK)
+        qCDebug(lcStore) << "The write-ahead log stays:" << sqlite3_errstr(rc);
+    return true;
+}
+
 bool ModelStore::backUp(const QString &target, QString *error)
 {
-    if (!commit()) {
+    if (!flushToFile()) {
         if (error)
             *error = QStringLiteral("The latest changes cannot be saved (%1).").arg(m_saveError);
         return false;

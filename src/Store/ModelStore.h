@@ -103,8 +103,12 @@ public:
     // Commits waiting changes now instead of at the end of the turn; also runs on quit and on
     // destruction. False when the commit failed (the changes stay queued and are retried).
     bool flush();
+    // Commits as flush() does, then moves every committed change from the write-ahead log into the
+    // store file, unless a reader stands in the way (it never waits for one). A backup taken next
+    // copies the file as it is instead of page by page.
+    bool flushToFile();
     // Writes a backup of the whole garden to target (see StoreBackup), after committing what waits.
-    // A persistent store's file may as well be copied on another thread: flush(), then
+    // A persistent store's file may as well be copied on another thread: flushToFile(), then
     // StoreBackup::write(filePath(), target, error).
     bool backUp(const QString &target, QString *error);
 

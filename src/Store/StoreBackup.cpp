@@ -6,17 +6,29 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace {
 
 constexpr int busyTimeoutMsecs = 5000;
+// A copy of the store file writes its mapped pages in large pieces, which the kernel hands to the
+// disk as many requests at once; pieces read through a buffer are smaller.
+constexpr sqlite3_int64 mappedChunkBytes = 64 * 1024 * 1024;
+constexpr sqlite3_int64 readChunkBytes = 4 * 1024 * 1024;
+// Lets the copy and SQLite's reads take the store file's cached pages without copying them.
+constexpr const char *mapStoreFile = "PRAGMA mmap_size = 2147418112";
+
+enum class FileCopy : unsigned char { copied, notPossible, failed };
 
 QString quoted(const QString &path)
 {
@@ -49,12 +61,127 @@ bool openSource(SqliteDatabase &db, const QString &path, QString *error)
         return false;
     }
     sqlite3_busy_timeout(db.handle(), busyTimeoutMsecs);
+    db.exec(mapStoreFile);
     // Reading the header shows a file that is no database before anything is written.
     if (!db.queryInt("PRAGMA application_id", &message)) {
         *error = QStringLiteral("%1 is damaged or not a plant store (%2).").arg(quoted(path), message);
         return false;
     }
     return true;
+}
+
+bool setDirect(int fd, bool direct)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, direct ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
+}
+
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        // A file system or a piece that direct writes do not suit is written through the cache.
+        if (written < 0 && errno == EINVAL && (::fcntl(fd, F_GETFL) & O_DIRECT) != 0) {
+            if (!setDirect(fd, false))
+                return false;
+            continue;
+        }
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Copies the store file of source into the open file to, when that file alone is the source's
+// snapshot: a read transaction is held, and the write-ahead log beside the file is empty or
+// absent. A reader that needs nothing from the log keeps any checkpoint from writing into the
+// file, and writers only append to the log, so the file stays as it is until the transaction ends.
+// The file is read through SQLite's own handle: closing a descriptor of our own would drop the
+// locks this process holds on it.
+FileCopy copyStoreFile(sqlite3 *source, int to)
+{
+    const char *name = sqlite3_db_filename(source, "main");
+    if (!name || !*name || sqlite3_get_autocommit(source) == 0)
+        return FileCopy::notPossible;
+    if (sqlite3_exec(source, "BEGIN; SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        if (sqlite3_get_autocommit(source) == 0)
+            sqlite3_exec(source, "ROLLBACK", nullptr, nullptr, nullptr);
+        return FileCopy::notPossible;
+    }
+    const auto endRead =
+        qScopeGuard([source] { sqlite3_exec(source, "ROLLBACK", nullptr, nullptr, nullptr); });
+
+    const QFileInfo log(QString::fromUtf8(sqlite3_filename_wal(name)));
+    sqlite3_file *file = nullptr;
+    if ((log.exists() && log.size() > 0) ||
+        sqlite3_file_control(source, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods)
+        return FileCopy::notPossible;
+    sqlite3_int64 size = 0;
+    if (file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+        return FileCopy::notPossible;
+
+    std::vector<char> buffer;
+    for (sqlite3_int64 offset = 0; offset < size;) {
+        void *mapped = nullptr;
+        int amount = int(std::min(mappedChunkBytes, size - offset));
+        if (file->pMethods->iVersion < 3 ||
+            file->pMethods->xFetch(file, offset, amount, &mapped) != SQLITE_OK)
+            mapped = nullptr;
+        bool ok = true;
+        if (mapped) {
+            // The disk takes the pages straight from the store file's mapping: no copy in memory.
+            setDirect(to, true);
+            ok = writeAll(to, static_cast<const char *>(mapped), amount);
+            file->pMethods->xUnfetch(file, offset, mapped);
+        } else {
+            amount = int(std::min(readChunkBytes, size - offset));
+            buffer.resize(size_t(readChunkBytes));
+            ok = setDirect(to, false) &&
+                 file->pMethods->xRead(file, buffer.data(), amount, offset) == SQLITE_OK &&
+                 writeAll(to, buffer.data(), amount);
+            // The disk starts on this piece while the next one is read; the final flush waits less.
+            ::sync_file_range(to, offset, amount, SYNC_FILE_RANGE_WRITE);
+        }
+        if (!ok)
+            return FileCopy::failed;
+        offset += amount;
+    }
+    return FileCopy::copied;
+}
+
+// SQLite's online backup of source into destination, all pages in one step: one read transaction
+// on the source, so one consistent moment.
+bool copyPages(sqlite3 *source, SqliteDatabase &destination, const QString &target, QString *error)
+{
+    // A half-written copy is thrown away, so it needs no journal; durability comes from one flush
+    // of the finished file.
+    destination.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
+    sqlite3_backup *backup = sqlite3_backup_init(destination.handle(), "main", source, "main");
+    if (!backup) {
+        *error = QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), destination.lastError());
+        return false;
+    }
+    int rc = sqlite3_backup_step(backup, -1);
+    while (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+        sqlite3_sleep(20);
+        rc = sqlite3_backup_step(backup, -1);
+    }
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc == SQLITE_DONE && finished == SQLITE_OK)
+        return true;
+    if ((rc & 0xff) == SQLITE_FULL)
+        *error = QStringLiteral("The disk that holds %1 is full.").arg(quoted(target));
+    else
+        *error =
+            QStringLiteral("%1 cannot be written (%2).")
+                .arg(quoted(target), QString::fromUtf8(sqlite3_errstr(rc != SQLITE_DONE ? rc : finished)));
+    return false;
 }
 
 } // namespace
@@ -115,36 +242,40 @@ bool StoreBackup::write(sqlite3 *source, const QString &target, QString *error)
                         QStringLiteral(".XXXXXX"));
     if (!part.open())
         return fail(QStringLiteral("%1 cannot be written: %2.").arg(quoted(target), part.errorString()));
+    FileCopy copy = copyStoreFile(source, part.handle());
+    if (copy == FileCopy::failed) {
+        // Copying page by page tells why, if it fails as well.
+        qCWarning(lcStore) << "Copying the store file failed; copying it page by page";
+        copy = ::ftruncate(part.handle(), 0) == 0 ? FileCopy::notPossible : FileCopy::failed;
+    }
     part.close();
+    if (copy == FileCopy::failed)
+        return fail(QStringLiteral("%1 cannot be written.").arg(quoted(target)));
+    qCDebug(lcStore) << (copy == FileCopy::copied ? "Backup copied the store file"
+                                                  : "Backup copied the store page by page");
 
     SqliteDatabase destination;
     QString message;
+    // The copy's own journal files go with it when anything below fails.
+    const auto failWithCopy = [&](const QString &reason) {
+        destination.close();
+        for (const char *companion : {"-wal", "-shm", "-journal"})
+            QFile::remove(part.fileName() + QLatin1String(companion));
+        return fail(reason);
+    };
     if (!destination.open(part.fileName(), SQLITE_OPEN_READWRITE, &message))
-        return fail(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), message));
-    // A half-written copy is thrown away, so it needs no journal; durability comes from one
-    // flush of the finished file.
-    destination.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
-
-    sqlite3_backup *backup = sqlite3_backup_init(destination.handle(), "main", source, "main");
-    if (!backup)
-        return fail(
-            QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), destination.lastError()));
-    // All pages in one step: one read transaction on the source, so one consistent moment.
-    int rc = sqlite3_backup_step(backup, -1);
-    while (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        sqlite3_sleep(20);
-        rc = sqlite3_backup_step(backup, -1);
-    }
-    const int finished = sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE || finished != SQLITE_OK) {
-        const QString why = QString::fromUtf8(sqlite3_errstr(rc != SQLITE_DONE ? rc : finished));
-        if ((rc & 0xff) == SQLITE_FULL)
-            return fail(QStringLiteral("The disk that holds %1 is full.").arg(quoted(target)));
-        return fail(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), why));
-    }
-    // A backup stands alone: one file in the rollback journal's format, no -wal beside it.
-    if (!destination.exec("PRAGMA journal_mode = DELETE", &message))
-        return fail(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), message));
+        return failWithCopy(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), message));
+    if (copy == FileCopy::notPossible && !copyPages(source, destination, target, &message))
+        return failWithCopy(message);
+    // A backup stands alone: one file in the rollback journal's format, no -wal beside it. A copy of
+    // the store file is still in write-ahead mode until this rewrites its header; it is flushed once
+    // when finished, so nothing here needs to reach the disk on its own.
+    const auto journal =
+        destination.exec("PRAGMA locking_mode = EXCLUSIVE; PRAGMA synchronous = OFF", &message)
+            ? destination.queryText("PRAGMA journal_mode = DELETE", &message)
+            : std::nullopt;
+    if (journal != QStringLiteral("delete"))
+        return failWithCopy(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), message));
     destination.close();
 
     if (!syncPath(part.fileName(), false))

@@ -1,14 +1,17 @@
 #pragma once
 
 // StoreBackup: one self-contained file holding a whole garden (every plant, photo and care
-// entry), copied with SQLite's online backup from a store that may be in use: the copy is the
-// store as it was at one moment, whatever is written meanwhile. The file appears complete or not
-// at all: it is written beside the target, flushed to disk, then renamed over it.
+// entry), copied from a store that may be in use: the copy is the store as it was at one moment,
+// whatever is written meanwhile. Under a read transaction that needs nothing from the write-ahead
+// log (see ModelStore::flushToFile()) the store file itself is copied, straight from its cached
+// pages to the disk; otherwise SQLite's online backup copies it page by page. The file appears
+// complete or not at all: it is written beside the target, flushed to disk, then renamed over it.
 //
 //   QString error;
 //   StoreBackup::write(ModelStore::defaultPath(), target, &error); // any thread; the store file
 //                                                                   // is only read
-//   store.backUp(target, &error);  // UI thread: commits what waits first; also for a store in memory
+//   store.backUp(target, &error);  // UI thread: commits what waits and empties the log first;
+//                                  // also for a store in memory
 //   StoreBackup::defaultFileName(today);   // "Tendrel Backup 2026-12-07.tendrel"
 //
 // A backup is a store file like any other: restoring checks it as opening the store does.

@@ -9,6 +9,7 @@
 #include "fixtures/StoreDump.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,14 +37,28 @@ class TestStoreBackup final : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void copyDuringBurstIsOneMoment_data();
     void copyDuringBurstIsOneMoment();
+    void copyHoldsWhatWasCommitted_data();
+    void copyHoldsWhatWasCommitted();
     void inMemoryStoreBacksUpWhole();
     void refusedOrFailedLeavesFilesAlone_data();
     void refusedOrFailedLeavesFilesAlone();
 };
 
+void TestStoreBackup::copyDuringBurstIsOneMoment_data()
+{
+    // With the log moved into the store file after every turn, the file itself is often copied
+    // while care goes on, and every later attempt to move the log must leave that file alone.
+    QTest::addColumn<bool>("logMovedEachTurn");
+    QTest::newRow("log moved into the file each turn") << true;
+    QTest::newRow("log as it is") << false;
+}
+
 void TestStoreBackup::copyDuringBurstIsOneMoment()
 {
+    QFETCH(bool, logMovedEachTurn);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
     const QString target = dir.filePath(StoreBackup::defaultFileName(QDate(2026, 12, 7)));
@@ -62,6 +77,7 @@ void TestStoreBackup::copyDuringBurstIsOneMoment()
         plant->markDone(CareKind::water, start.addSecs(60 * logged));
         ++logged;
         finishTurn(*store);
+        QVERIFY(!logMovedEachTurn || store->flushToFile());
     };
     for (int i = 0; i < 50; ++i)
         logOne();
@@ -73,6 +89,10 @@ void TestStoreBackup::copyDuringBurstIsOneMoment()
         ok = StoreBackup::write(path, target, &error);
         done = true;
     });
+    // Care goes on once the copy has begun (its file is there).
+    const QStringList part{QStringLiteral(".*.tendrel.*")};
+    while (!done && QDir(dir.path()).entryList(part, QDir::Files | QDir::Hidden).isEmpty()) {
+    }
     while (!done || logged < loggedBefore + 20)
         logOne();
     copier.join();
@@ -97,6 +117,83 @@ void TestStoreBackup::copyDuringBurstIsOneMoment()
 
     // The copy opens as the store it was taken from.
     QVERIFY(ModelStore::open(target));
+}
+
+void TestStoreBackup::initTestCase()
+{
+    // Each backup tells how it copied the store.
+    QLoggingCategory::setFilterRules(QStringLiteral("tendrel.store.debug=true"));
+}
+
+enum class Others : unsigned char { none, readerHoldsLog, storeClosed };
+
+void TestStoreBackup::copyHoldsWhatWasCommitted_data()
+{
+    QTest::addColumn<Others>("others");
+    QTest::addColumn<QString>("copied");
+    QTest::newRow("quiet store") << Others::none << "the store file";
+    QTest::newRow("a reader holds the log") << Others::readerHoldsLog << "the store page by page";
+    QTest::newRow("store closed, file alone") << Others::storeClosed << "the store file";
+}
+
+void TestStoreBackup::copyHoldsWhatWasCommitted()
+{
+    QFETCH(Others, others);
+    QFETCH(QString, copied);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
+    const QString target = dir.filePath(QStringLiteral("garden.tendrel"));
+    auto store = ModelStore::open(path);
+    QVERIFY(store);
+    const QDateTime start(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
+    for (int i = 0; i < 10; ++i) {
+        auto *plant = new Plant(QStringLiteral("Plant %1").arg(i), Species::custom(), QStringLiteral("Hall"),
+                                QByteArray(40 * 1024, char(i)));
+        store->insert(plant);
+        plant->markDone(CareKind::water, start.addSecs(i));
+    }
+    finishTurn(*store);
+    SqliteDatabase reader;
+    if (others == Others::readerHoldsLog) {
+        QString error;
+        QVERIFY(reader.open(path, SQLITE_OPEN_READONLY, &error));
+        QVERIFY(reader.exec("BEGIN") && reader.queryInt("SELECT count(*) FROM careEvent") == 10);
+    }
+    // Committed after the reader began, before the backup: in the copy all the same.
+    store->plants().first()->markDone(CareKind::mist, start.addDays(1));
+    finishTurn(*store);
+    const int events = store->eventCount();
+
+    QString error;
+    QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("Backup copied ") + copied));
+    if (others == Others::storeClosed) {
+        store.reset();
+        QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        const QByteArray bytes = readAll(path);
+        QVERIFY2(StoreBackup::write(path, target, &error), qPrintable(error));
+        QCOMPARE(readAll(path), bytes);
+        // Nothing written or created beside the store.
+        files.append(QStringLiteral("garden.tendrel"));
+        files.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files);
+    } else {
+        QVERIFY2(store->backUp(target, &error), qPrintable(error));
+    }
+    // The reader still sees its own moment, and the store goes on.
+    if (reader.isOpen())
+        QCOMPARE(reader.queryInt("SELECT count(*) FROM careEvent"), 10);
+
+    SqliteDatabase copy;
+    QVERIFY(copy.open(target, SQLITE_OPEN_READONLY, &error));
+    QCOMPARE(copy.queryText("PRAGMA integrity_check"), QStringLiteral("ok"));
+    QCOMPARE(copy.queryText("PRAGMA journal_mode"), QStringLiteral("delete"));
+    copy.close();
+    for (const char *companion : {"-wal", "-shm", "-journal"})
+        QVERIFY(!QFileInfo::exists(target + QLatin1String(companion)));
+    const auto summary = ModelStore::inspect(target, &error);
+    QVERIFY2(summary, qPrintable(error));
+    QCOMPARE(summary->plants, 10);
+    QCOMPARE(summary->events, events);
 }
 
 void TestStoreBackup::inMemoryStoreBacksUpWhole()

@@ -123,7 +123,7 @@ void GardenFiles::writeBackup(QWidget *window, const QString &path)
     m_busy = true;
     // A store in memory is copied here; a store file is copied on another thread from the moment
     // after everything done so far is saved, while the app goes on writing.
-    if (!m_store.isPersistent() || !m_store.flush()) {
+    if (!m_store.isPersistent() || !m_store.flushToFile()) {
         const bool ok = m_store.backUp(path, &reason);
         done(ok, reason);
         return;
