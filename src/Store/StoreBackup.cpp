@@ -23,7 +23,7 @@ namespace {
 constexpr int busyTimeoutMsecs = 5000;
 // A copy of the store file writes its mapped pages in large pieces, which the kernel hands to the
 // disk as many requests at once; pieces read through a buffer are smaller.
-constexpr sqlite3_int64 mappedChunkBytes = 64 * 1024 * 1024;
+constexpr sqlite3_int64 mappedChunkBytes = 128 * 1024 * 1024;
 constexpr sqlite3_int64 readChunkBytes = 4 * 1024 * 1024;
 // Lets the copy and SQLite's reads take the store file's cached pages without copying them.
 constexpr const char *mapStoreFile = "PRAGMA mmap_size = 2147418112";
