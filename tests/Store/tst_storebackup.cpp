@@ -125,7 +125,7 @@ void TestStoreBackup::initTestCase()
     QLoggingCategory::setFilterRules(QStringLiteral("tendrel.store.debug=true"));
 }
 
-enum class Others : unsigned char { none, readerHoldsLog, storeClosed };
+enum class Others : unsigned char { none, readerHoldsLog, storeClosed, ownConnection };
 
 void TestStoreBackup::copyHoldsWhatWasCommitted_data()
 {
@@ -134,6 +134,8 @@ void TestStoreBackup::copyHoldsWhatWasCommitted_data()
     QTest::newRow("quiet store") << Others::none << "the store file";
     QTest::newRow("a reader holds the log") << Others::readerHoldsLog << "the store page by page";
     QTest::newRow("store closed, file alone") << Others::storeClosed << "the store file";
+    // Read through the connection's own reads, without a mapping of the file.
+    QTest::newRow("a connection of the caller's") << Others::ownConnection << "the store file";
 }
 
 void TestStoreBackup::copyHoldsWhatWasCommitted()
@@ -176,6 +178,11 @@ void TestStoreBackup::copyHoldsWhatWasCommitted()
         files.append(QStringLiteral("garden.tendrel"));
         files.sort();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files);
+    } else if (others == Others::ownConnection) {
+        QVERIFY(store->flushToFile());
+        SqliteDatabase own;
+        QVERIFY(own.open(path, SQLITE_OPEN_READONLY, &error));
+        QVERIFY2(StoreBackup::write(own.handle(), target, &error), qPrintable(error));
     } else {
         QVERIFY2(store->backUp(target, &error), qPrintable(error));
     }
