@@ -167,6 +167,64 @@ const char *const readLogSql = "SELECT id, kindRaw, date, note FROM careEvent WH
 // reads it whole (a garden read without a store, to be copied or exported).
 enum class Logs : unsigned char { onDemand, whole };
 
+// What the first window shows of a plant's log while it stays in the file: how many entries, and
+// the dates of the recent ones.
+struct LogSummary
+{
+    int count = 0;
+    std::vector<qint64> recent;
+};
+
+// Counts every care-log row into the summary of its plant, called by SQLite for each row of one
+// aggregate query, so that the rows are read inside SQLite's loop rather than handed out one by one.
+struct LogTally
+{
+    const QHash<RecordId, size_t> &indexOf;
+    std::vector<LogSummary> &summaries;
+    qint64 recentSince = 0;
+    RecordId lastOwner = 0;
+    LogSummary *summary = nullptr;
+
+    // The tally reaches the function as a pointer bound to the statement, which SQL text cannot
+    // forge; without one the function does nothing.
+    static constexpr const char *pointerType = "tendrel.LogTally";
+
+    // tendrel_tally(tally, plant, date)
+    static void step(sqlite3_context *, int, sqlite3_value **values)
+    {
+        auto *tally = static_cast<LogTally *>(sqlite3_value_pointer(values[0], pointerType));
+        if (!tally)
+            return;
+        // A plant's events are mostly written together, so the previous row's plant is a good guess.
+        const auto ownerId = RecordId(sqlite3_value_int64(values[1]));
+        if (ownerId != tally->lastOwner || !tally->summary) {
+            const auto owner = tally->indexOf.constFind(ownerId);
+            tally->lastOwner = ownerId;
+            tally->summary = owner == tally->indexOf.cend() ? nullptr : &tally->summaries[*owner];
+        }
+        if (!tally->summary)
+            return; // an event without a plant belongs to no log
+        ++tally->summary->count;
+        if (const qint64 date = sqlite3_value_int64(values[2]); date >= tally->recentSince)
+            tally->summary->recent.push_back(date);
+    }
+    static void finish(sqlite3_context *context) { sqlite3_result_null(context); }
+
+    // Passes every row of the log through the tally; false when a row cannot be read.
+    bool run(sqlite3 *db)
+    {
+        // Direct only: the file's own schema (a view, a trigger) can never call it.
+        if (sqlite3_create_function_v2(db, "tendrel_tally", 3, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
+                                       nullptr, &step, &finish, nullptr) != SQLITE_OK)
+            return false;
+        SqliteStatement events(db, "SELECT tendrel_tally(?1, plant, date) FROM careEvent");
+        if (!events.isValid() ||
+            sqlite3_bind_pointer(events.handle(), 1, this, pointerType, nullptr) != SQLITE_OK)
+            return false;
+        return events.step() == SQLITE_ROW;
+    }
+};
+
 // Every plant, in store order, read from db; photos stay in the file, and so do the logs unless
 // asked for whole. Rows whose identifier is 0 or repeated are skipped, and so are events of no plant.
 bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden, QString *error,
@@ -216,31 +274,10 @@ bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden,
     // The logs stay in the file until a screen needs them; what the first window shows of them (how
     // many entries, which are recent) comes from one pass over every row, which also finds a
     // damaged page before anything is written.
-    struct LogSummary
-    {
-        int count = 0;
-        std::vector<qint64> recent;
-    };
     std::vector<LogSummary> summaries(garden.size());
     const qint64 recentSince = recentSinceMsecs();
-    SqliteStatement events(db.handle(), "SELECT plant, date FROM careEvent");
-    RecordId lastOwner = 0;
-    LogSummary *summary = nullptr;
-    while (events.isValid() && (rc = events.step()) == SQLITE_ROW) {
-        // A plant's events are mostly written together, so the previous row's plant is a good guess.
-        const auto ownerId = RecordId(events.int64(0));
-        if (ownerId != lastOwner || !summary) {
-            const auto owner = indexOf.constFind(ownerId);
-            lastOwner = ownerId;
-            summary = owner == indexOf.cend() ? nullptr : &summaries[*owner];
-        }
-        if (!summary)
-            continue; // an event without a plant belongs to no log
-        ++summary->count;
-        if (const qint64 date = events.int64(1); date >= recentSince)
-            summary->recent.push_back(date);
-    }
-    if (!events.isValid() || rc != SQLITE_DONE) {
+    LogTally tally{indexOf, summaries, recentSince};
+    if (!tally.run(db.handle())) {
         *error = db.lastError();
         garden.clear();
         return false;
