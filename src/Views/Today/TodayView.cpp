@@ -325,7 +325,7 @@ void TodayView::refresh()
 namespace {
 
 // Rows made per later turn until all are real.
-constexpr int laterRowBatch = 60;
+constexpr int laterRowBatch = 40;
 
 // Rows made in the rebuild that shows the list: enough to fill the tallest screen, so the first
 // frame shows only real rows however tall the window is. A window may be taller than a small or
@@ -363,7 +363,11 @@ void TodayView::materializeRows()
     if (!m_hasStandIns || isShowingEmptyState())
         return;
     m_newRowBudget = laterRowBatch;
+    // Nothing has changed since the last rebuild (a change refreshes the list itself): the rows
+    // already made show their tasks as they are.
+    m_rowsCurrent = true;
     rebuildList(currentSections(), m_shown.done, m_shown.date, false);
+    m_rowsCurrent = false;
 }
 
 void TodayView::rebuildList(const Sections &sections, int done, const QString &date, bool animated)
@@ -552,7 +556,8 @@ QWidget *TodayView::row(const CareTask &task)
 {
     QWidget *shown = m_list->widget(rowKey(task.id()));
     if (auto *existing = qobject_cast<TaskRow *>(shown)) {
-        existing->setTask(task);
+        if (!m_rowsCurrent)
+            existing->setTask(task);
         return existing;
     }
     if (m_newRowBudget <= 0 && m_rowHeight > 0) {

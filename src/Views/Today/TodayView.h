@@ -137,6 +137,7 @@ private:
     int m_rowHeight = 0;
     bool m_hasStandIns = false;
     bool m_materializeQueued = false;
+    bool m_rowsCurrent = false;
     // The list has been painted once: rows made later wait until the first ones have been seen.
     bool m_painted = false;
     void queueMaterialize();
