@@ -96,7 +96,7 @@ int Calendar::offsetAtUncached(qint64 utcMsecs) const
     return offset;
 }
 
-std::optional<qint64> Calendar::startOfLocalDayMsecsUncached(qint64 julianDay) const
+qint64 Calendar::dayStartMsecsUncached(qint64 julianDay) const
 {
     QDateTime start = QDate::fromJulianDay(julianDay).startOfDay(m_zone);
     // A date skipped whole (Samoa dropped 2011-12-30 when it moved across the date line) starts
@@ -105,7 +105,7 @@ std::optional<qint64> Calendar::startOfLocalDayMsecsUncached(qint64 julianDay) c
          ++next)
         start = QDate::fromJulianDay(next).startOfDay(m_zone);
     if (!start.isValid())
-        return std::nullopt;
+        return noDayStart;
     DayStart &slot = m_dayStarts[size_t(julianDay) % dayStartSlots];
     slot = {julianDay, start.toMSecsSinceEpoch()};
     return slot.msecs;

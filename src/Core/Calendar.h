@@ -80,9 +80,14 @@ private:
         int offsetSecs = 0;
     };
 
+    // A day's start with noDayStart for none: a plain integer stays in a register through the
+    // loops that call it, where an optional goes through memory.
+    static constexpr qint64 noDayStart = std::numeric_limits<qint64>::min();
+    qint64 dayStartMsecs(qint64 julianDay) const;
+    qint64 dayStartMsecsUncached(qint64 julianDay) const;
+
     int offsetAt(qint64 utcMsecs) const;
     int offsetAtUncached(qint64 utcMsecs) const;
-    std::optional<qint64> startOfLocalDayMsecsUncached(qint64 julianDay) const;
     void clearCaches();
 
     QTimeZone m_zone;
@@ -123,14 +128,20 @@ inline qint64 Calendar::localJulianDay(qint64 utcMsecs) const
     return days + epochJulianDay;
 }
 
-inline std::optional<qint64> Calendar::startOfLocalDayMsecs(qint64 julianDay) const
+inline qint64 Calendar::dayStartMsecs(qint64 julianDay) const
 {
     if (!isJulianDayInRange(julianDay))
-        return std::nullopt;
+        return noDayStart;
     const DayStart &slot = m_dayStarts[size_t(julianDay) % dayStartSlots];
     if (slot.julianDay == julianDay)
         return slot.msecs;
-    return startOfLocalDayMsecsUncached(julianDay);
+    return dayStartMsecsUncached(julianDay);
+}
+
+inline std::optional<qint64> Calendar::startOfLocalDayMsecs(qint64 julianDay) const
+{
+    const qint64 msecs = dayStartMsecs(julianDay);
+    return msecs == noDayStart ? std::nullopt : std::optional<qint64>(msecs);
 }
 
 // Installs a calendar as Calendar::current() for the lifetime of the guard (tests).

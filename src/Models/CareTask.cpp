@@ -9,7 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
-#include <string_view>
+#include <utility>
 #include <vector>
 
 CareTask::ID CareTask::id() const
@@ -80,8 +80,13 @@ struct Candidate
 
 // The candidates in plain text order of their plants' names. Each name comes composed (NFC) from
 // its plant and is keyed once: its first twenty units, in code point order, packed into five
-// integers (most names differ there), and a view of the whole name for the rest. The views point
+// words (most names differ there), and a view of the whole name for the rest. The views point
 // into the plants' own names, which stay untouched while the list is built.
+//
+// The order is found a word at a time, the way one sorts strings by their characters: all
+// entries by their first word, then each run that shares it by the second, and so on; only names
+// that share all five words are compared in full. Large runs are sorted by radix, so a garden's
+// worth of names costs a few passes over small entries rather than many comparisons of keys.
 class NameOrder final
 {
 public:
@@ -89,27 +94,17 @@ public:
     {
         m_candidates.clear();
         m_keys.clear();
+        m_order.clear();
+        m_longest = 0;
     }
 
     void add(QStringView name, const Candidate &candidate)
     {
-        Key &key = m_keys.emplace_back(Key{{}, name, qint32(m_candidates.size())});
-        const char16_t *units = name.utf16();
-        const qsizetype prefixLength = std::min<qsizetype>(name.size(), qsizetype(key.prefix.size()) * 4);
-        if (highestUnit(name.left(prefixLength)) < 0xD800 && std::endian::native == std::endian::little) {
-            // No unit needs remapping: pack four units at a time, first unit in the top bits.
-            for (qsizetype i = 0; i < prefixLength; i += 4) {
-                quint64 word = 0;
-                std::memcpy(&word, units + i,
-                            size_t(std::min<qsizetype>(4, prefixLength - i)) * sizeof(char16_t));
-                word = (word << 32) | (word >> 32);
-                key.prefix[size_t(i / 4)] =
-                    ((word & 0x0000FFFF0000FFFFULL) << 16) | ((word >> 16) & 0x0000FFFF0000FFFFULL);
-            }
-        } else {
-            for (qsizetype i = 0; i < prefixLength; ++i)
-                key.prefix[size_t(i / 4)] |= quint64(codePointOrdered(units[i])) << (48 - 16 * (i % 4));
-        }
+        Key &key = m_keys.emplace_back(Key{{}, name});
+        for (size_t w = 0; w < prefixWords; ++w)
+            key.prefix[w] = wordOf(name, w);
+        m_order.push_back({key.prefix[0], qint32(m_candidates.size())});
+        m_longest = std::max(m_longest, name.size());
         m_candidates.push_back(candidate);
     }
 
@@ -119,64 +114,162 @@ public:
     // By name, equal names in the order they were added.
     template<typename F> void forEachInNameOrder(F &&visit)
     {
-        std::sort(m_keys.begin(), m_keys.end(), [](const Key &a, const Key &b) {
-            for (size_t i = 0; i < a.prefix.size(); ++i) {
-                if (a.prefix[i] != b.prefix[i])
-                    return a.prefix[i] < b.prefix[i];
-            }
-            if (const int order = compareNames(a.name, b.name))
-                return order < 0;
-            return a.index < b.index;
-        });
-        for (const Key &key : m_keys)
-            visit(m_candidates[size_t(key.index)]);
+        m_buffer.resize(m_order.size());
+        sortFrom(m_order.data(), m_order.data() + m_order.size(), 0, m_longest);
+        for (const Entry &entry : m_order)
+            visit(m_candidates[size_t(entry.index)]);
     }
 
 private:
-    static char16_t highestUnit(QStringView text)
-    {
-        char16_t highest = 0;
-        for (const char16_t unit : std::u16string_view(text.utf16(), size_t(text.size())))
-            highest = std::max(highest, unit);
-        return highest;
-    }
+    static constexpr size_t prefixWords = 5;
 
     struct Key
     {
-        std::array<quint64, 5> prefix;
+        std::array<quint64, prefixWords> prefix;
         QStringView name;
-        qint32 index; // into m_candidates
     };
 
-    // compareCodePoints, reading four units at a time to find the first difference.
-    static int compareNames(QStringView left, QStringView right)
+    // A candidate's place while sorting, with the key word the current step orders by.
+    struct Entry
     {
-        const char16_t *a = left.utf16();
-        const char16_t *b = right.utf16();
-        const qsizetype n = std::min(left.size(), right.size());
-        qsizetype i = 0;
+        quint64 word;
+        qint32 index; // into m_candidates and m_keys
+    };
+
+    // The units of name from 4 * depth on in code point order, four to a word, the first in the
+    // top bits; 0 for units past its end.
+    static quint64 wordOf(QStringView name, size_t depth)
+    {
+        const qsizetype start = qsizetype(depth) * 4;
+        if (start >= name.size())
+            return 0;
+        const char16_t *units = name.utf16() + start;
+        const qsizetype count = std::min<qsizetype>(4, name.size() - start);
+        quint64 word = 0;
         if constexpr (std::endian::native == std::endian::little) {
-            for (; i + 4 <= n; i += 4) {
-                quint64 x = 0;
-                quint64 y = 0;
-                std::memcpy(&x, a + i, sizeof x);
-                std::memcpy(&y, b + i, sizeof y);
-                if (x != y) {
-                    // The lowest differing 16-bit lane is the first differing unit.
-                    i += std::countr_zero(x ^ y) / 16;
-                    return codePointOrdered(a[i]) < codePointOrdered(b[i]) ? -1 : 1;
-                }
+            std::memcpy(&word, units, size_t(count) * sizeof(char16_t));
+            if ((word & 0x8000'8000'8000'8000ULL) == 0) {
+                // No unit needs remapping: reverse the order of the four units.
+                word = (word << 32) | (word >> 32);
+                return ((word & 0x0000'FFFF'0000'FFFFULL) << 16) | ((word >> 16) & 0x0000'FFFF'0000'FFFFULL);
             }
+            word = 0;
         }
-        for (; i < n; ++i) {
-            if (a[i] != b[i])
-                return codePointOrdered(a[i]) < codePointOrdered(b[i]) ? -1 : 1;
-        }
-        return left.size() < right.size() ? -1 : (left.size() > right.size() ? 1 : 0);
+        for (qsizetype i = 0; i < count; ++i)
+            word |= quint64(codePointOrdered(units[i])) << (48 - 16 * i);
+        return word;
     }
+
+    // Loads each entry's word at depth; returns the length of the longest name among them.
+    qsizetype loadWords(Entry *first, Entry *last, size_t depth) const
+    {
+        qsizetype longest = 0;
+        for (Entry *entry = first; entry != last; ++entry) {
+            const Key &key = m_keys[size_t(entry->index)];
+            entry->word = depth < prefixWords ? key.prefix[depth] : wordOf(key.name, depth);
+            longest = std::max(longest, key.name.size());
+        }
+        return longest;
+    }
+
+    // Sorts entries whose names agree on the words before depth and that hold their word at depth;
+    // longest is the length of the longest of their names. Runs are taken smallest first by
+    // recursion and the largest by the loop, so the stack stays shallow however long the names.
+    void sortFrom(Entry *first, Entry *last, size_t depth, qsizetype longest)
+    {
+        while (last - first > 1) {
+            if (!sortByWord(first, last)) {
+                if (longest <= qsizetype(depth + 1) * 4) {
+                    // The names are equal to the end of the shortest (past it only U+0000 can
+                    // follow): the shorter comes first, then the order of adding.
+                    std::sort(first, last, [this](const Entry &a, const Entry &b) {
+                        const qsizetype x = m_keys[size_t(a.index)].name.size();
+                        const qsizetype y = m_keys[size_t(b.index)].name.size();
+                        return x != y ? x < y : a.index < b.index;
+                    });
+                    return;
+                }
+                // All share this word: go on with the next one.
+                longest = loadWords(first, last, ++depth);
+                continue;
+            }
+            // Every run but the largest by recursion (each at most half the entries), the largest
+            // by the loop.
+            Entry *largest = nullptr;
+            Entry *largestEnd = nullptr;
+            const auto sortRun = [&](Entry *run, Entry *end) {
+                sortFrom(run, end, depth + 1, loadWords(run, end, depth + 1));
+            };
+            for (Entry *run = first; run != last;) {
+                Entry *end = run + 1;
+                while (end != last && end->word == run->word)
+                    ++end;
+                if (end - run > 1) {
+                    if (!largest) {
+                        largest = run;
+                        largestEnd = end;
+                    } else if (end - run > largestEnd - largest) {
+                        sortRun(largest, largestEnd);
+                        largest = run;
+                        largestEnd = end;
+                    } else {
+                        sortRun(run, end);
+                    }
+                }
+                run = end;
+            }
+            if (!largest)
+                return;
+            first = largest;
+            last = largestEnd;
+            longest = loadWords(first, last, ++depth);
+        }
+    }
+
+    // Orders entries by word; false when they all hold the same word (and are left as they are).
+    bool sortByWord(Entry *first, Entry *last)
+    {
+        const size_t size = size_t(last - first);
+        if (size < radixThreshold) {
+            if (std::all_of(first + 1, last, [first](const Entry &e) { return e.word == first->word; }))
+                return false;
+            std::sort(first, last, [](const Entry &a, const Entry &b) { return a.word < b.word; });
+            return true;
+        }
+        // Least significant byte first, each pass stable; a byte all words share needs no pass.
+        std::array<std::array<quint32, 256>, sizeof(quint64)> counts{};
+        for (const Entry *entry = first; entry != last; ++entry) {
+            for (size_t b = 0; b < sizeof(quint64); ++b)
+                ++counts[b][(entry->word >> (8 * b)) & 0xFF];
+        }
+        Entry *from = first;
+        Entry *to = m_buffer.data();
+        bool differ = false;
+        for (size_t b = 0; b < sizeof(quint64); ++b) {
+            std::array<quint32, 256> &count = counts[b];
+            if (count[(first->word >> (8 * b)) & 0xFF] == size)
+                continue;
+            differ = true;
+            quint32 offset = 0;
+            for (quint32 &c : count)
+                offset += std::exchange(c, offset);
+            for (const Entry *entry = from; entry != from + size; ++entry)
+                to[count[(entry->word >> (8 * b)) & 0xFF]++] = *entry;
+            std::swap(from, to);
+        }
+        if (from != first)
+            std::copy(from, from + size, first);
+        return differ;
+    }
+
+    // Below this many entries a comparison sort beats clearing and filling the radix counts.
+    static constexpr size_t radixThreshold = 256;
 
     std::vector<Candidate> m_candidates;
     std::vector<Key> m_keys;
+    std::vector<Entry> m_order;
+    std::vector<Entry> m_buffer;
+    qsizetype m_longest = 0;
 };
 
 // Working memory of tasks(), kept per thread between calls: the list is rebuilt on every redraw,
@@ -219,6 +312,7 @@ QList<CareTask> CareTask::tasks(const QList<Plant *> &plants, qint64 horizonDays
         return {};
 
     // One pass over the plants: every task that falls due before the limit, in the given order.
+    constexpr qint64 noDate = std::numeric_limits<qint64>::min();
     thread_local Scratch scratch;
     NameOrder &names = scratch.names;
     names.clear();
@@ -234,19 +328,21 @@ QList<CareTask> CareTask::tasks(const QList<Plant *> &plants, qint64 horizonDays
         const Plant *plant = plants[p];
         if (!plant)
             continue;
-        const std::optional<qint64> added = plant->dateAddedMsecs();
+        // Plain integers with a stand-in for none: optionals here would pass through memory.
+        const qint64 added = plant->dateAddedMsecs().value_or(noDate);
         Candidate candidate;
         for (CareKind kind : CareKind::allCases()) {
             const qint64 interval = plant->interval(kind);
             if (interval < 1)
                 continue;
-            const std::optional<qint64> last = plant->lastDoneMsecs(kind);
-            const std::optional<qint64> base = last ? last : added;
+            const qint64 base = plant->lastDoneMsecs(kind).value_or(added);
             qint64 day = 0;
-            if (!base || __builtin_add_overflow(calendar.localJulianDay(*base), interval, &day))
+            if (base == noDate || __builtin_add_overflow(calendar.localJulianDay(base), interval, &day))
                 continue;
-            const std::optional<qint64> due = calendar.startOfLocalDayMsecs(day);
-            if (due && *due < *limit) {
+            // A day with no start never falls before the limit.
+            const qint64 due =
+                calendar.startOfLocalDayMsecs(day).value_or(std::numeric_limits<qint64>::max());
+            if (due < *limit) {
                 candidate.tasks[size_t(candidate.taskCount++)] = Candidate::pack(limitDay - day, kind);
                 firstDay = std::min(firstDay, day);
             }
