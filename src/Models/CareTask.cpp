@@ -79,33 +79,37 @@ struct Candidate
 };
 
 // The candidates in plain text order of their plants' names. Each name comes composed (NFC) from
-// its plant and is keyed once: its first twenty units, in code point order, packed into five
-// words (most names differ there), and a view of the whole name for the rest. The views point
-// into the plants' own names, which stay untouched while the list is built.
+// its plant and is read as words of four units in code point order; the first five words are made
+// once per name (most names differ there), later ones only for names that share all five. The
+// views point into the plants' own names, which stay untouched while the list is built.
 //
 // The order is found a word at a time, the way one sorts strings by their characters: all
-// entries by their first word, then each run that shares it by the second, and so on; only names
-// that share all five words are compared in full. Large runs are sorted by radix, so a garden's
-// worth of names costs a few passes over small entries rather than many comparisons of keys.
+// entries by their first word, then each run that shares it by the second, and so on; a unit is
+// read only when all before it tie with another name's. Large runs are sorted by radix, on the
+// bytes in which their words differ, so a garden's worth of names costs a few passes over small
+// entries rather than many comparisons of keys.
 class NameOrder final
 {
 public:
     void clear()
     {
         m_candidates.clear();
-        m_keys.clear();
+        for (std::vector<quint64> &words : m_prefix)
+            words.clear();
+        m_names.clear();
         m_order.clear();
-        m_longest = 0;
     }
 
-    void add(QStringView name, const Candidate &candidate)
+    // A new candidate, filled in place: keep it with add() or drop it with drop().
+    Candidate &next() { return m_candidates.emplace_back(); }
+    void drop() { m_candidates.pop_back(); }
+    // Keeps the newest candidate, whose plant is named name.
+    void add(QStringView name)
     {
-        Key &key = m_keys.emplace_back(Key{{}, name});
         for (size_t w = 0; w < prefixWords; ++w)
-            key.prefix[w] = wordOf(name, w);
-        m_order.push_back({key.prefix[0], qint32(m_candidates.size())});
-        m_longest = std::max(m_longest, name.size());
-        m_candidates.push_back(candidate);
+            m_prefix[w].push_back(wordOf(name, w));
+        m_names.push_back(name);
+        m_order.push_back({m_prefix[0].back(), qint32(m_candidates.size() - 1)});
     }
 
     // In the order they were added.
@@ -115,7 +119,7 @@ public:
     template<typename F> void forEachInNameOrder(F &&visit)
     {
         m_buffer.resize(m_order.size());
-        sortFrom(m_order.data(), m_order.data() + m_order.size(), 0, m_longest);
+        sortFrom(m_order.data(), m_order.data() + m_order.size(), 0);
         for (const Entry &entry : m_order)
             visit(m_candidates[size_t(entry.index)]);
     }
@@ -123,17 +127,11 @@ public:
 private:
     static constexpr size_t prefixWords = 5;
 
-    struct Key
-    {
-        std::array<quint64, prefixWords> prefix;
-        QStringView name;
-    };
-
     // A candidate's place while sorting, with the key word the current step orders by.
     struct Entry
     {
         quint64 word;
-        qint32 index; // into m_candidates and m_keys
+        qint32 index; // into m_candidates, m_names and each of m_prefix
     };
 
     // The units of name from 4 * depth on in code point order, four to a word, the first in the
@@ -145,52 +143,54 @@ private:
             return 0;
         const char16_t *units = name.utf16() + start;
         const qsizetype count = std::min<qsizetype>(4, name.size() - start);
-        quint64 word = 0;
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(&word, units, size_t(count) * sizeof(char16_t));
+        if (std::endian::native == std::endian::little && count == 4) {
+            quint64 word = 0;
+            std::memcpy(&word, units, sizeof word);
             if ((word & 0x8000'8000'8000'8000ULL) == 0) {
                 // No unit needs remapping: reverse the order of the four units.
                 word = (word << 32) | (word >> 32);
                 return ((word & 0x0000'FFFF'0000'FFFFULL) << 16) | ((word >> 16) & 0x0000'FFFF'0000'FFFFULL);
             }
-            word = 0;
         }
+        quint64 word = 0;
         for (qsizetype i = 0; i < count; ++i)
             word |= quint64(codePointOrdered(units[i])) << (48 - 16 * i);
         return word;
     }
 
-    // Loads each entry's word at depth; returns the length of the longest name among them.
-    qsizetype loadWords(Entry *first, Entry *last, size_t depth) const
+    void loadWords(Entry *first, Entry *last, size_t depth) const
     {
-        qsizetype longest = 0;
-        for (Entry *entry = first; entry != last; ++entry) {
-            const Key &key = m_keys[size_t(entry->index)];
-            entry->word = depth < prefixWords ? key.prefix[depth] : wordOf(key.name, depth);
-            longest = std::max(longest, key.name.size());
+        if (depth < prefixWords) {
+            const quint64 *words = m_prefix[depth].data();
+            for (Entry *entry = first; entry != last; ++entry)
+                entry->word = words[size_t(entry->index)];
+        } else {
+            for (Entry *entry = first; entry != last; ++entry)
+                entry->word = wordOf(m_names[size_t(entry->index)], depth);
         }
-        return longest;
     }
 
-    // Sorts entries whose names agree on the words before depth and that hold their word at depth;
-    // longest is the length of the longest of their names. Runs are taken smallest first by
-    // recursion and the largest by the loop, so the stack stays shallow however long the names.
-    void sortFrom(Entry *first, Entry *last, size_t depth, qsizetype longest)
+    // Sorts entries whose names agree on the words before depth and that hold their word at
+    // depth. Runs are taken by recursion but for the largest, which the loop takes, so the stack
+    // stays shallow however long the names.
+    void sortFrom(Entry *first, Entry *last, size_t depth)
     {
         while (last - first > 1) {
             if (!sortByWord(first, last)) {
-                if (longest <= qsizetype(depth + 1) * 4) {
+                const qsizetype end = qsizetype(depth + 1) * 4;
+                if (std::all_of(first, last,
+                                [&](const Entry &e) { return m_names[size_t(e.index)].size() <= end; })) {
                     // The names are equal to the end of the shortest (past it only U+0000 can
                     // follow): the shorter comes first, then the order of adding.
                     std::sort(first, last, [this](const Entry &a, const Entry &b) {
-                        const qsizetype x = m_keys[size_t(a.index)].name.size();
-                        const qsizetype y = m_keys[size_t(b.index)].name.size();
+                        const qsizetype x = m_names[size_t(a.index)].size();
+                        const qsizetype y = m_names[size_t(b.index)].size();
                         return x != y ? x < y : a.index < b.index;
                     });
                     return;
                 }
                 // All share this word: go on with the next one.
-                longest = loadWords(first, last, ++depth);
+                loadWords(first, last, ++depth);
                 continue;
             }
             // Every run but the largest by recursion (each at most half the entries), the largest
@@ -198,7 +198,8 @@ private:
             Entry *largest = nullptr;
             Entry *largestEnd = nullptr;
             const auto sortRun = [&](Entry *run, Entry *end) {
-                sortFrom(run, end, depth + 1, loadWords(run, end, depth + 1));
+                loadWords(run, end, depth + 1);
+                sortFrom(run, end, depth + 1);
             };
             for (Entry *run = first; run != last;) {
                 Entry *end = run + 1;
@@ -222,34 +223,37 @@ private:
                 return;
             first = largest;
             last = largestEnd;
-            longest = loadWords(first, last, ++depth);
+            loadWords(first, last, ++depth);
         }
     }
 
     // Orders entries by word; false when they all hold the same word (and are left as they are).
     bool sortByWord(Entry *first, Entry *last)
     {
+        // The bits in which the words differ.
+        quint64 someHave = 0;
+        quint64 allHave = ~quint64(0);
+        for (const Entry *entry = first; entry != last; ++entry) {
+            someHave |= entry->word;
+            allHave &= entry->word;
+        }
+        const quint64 differing = someHave ^ allHave;
+        if (!differing)
+            return false;
         const size_t size = size_t(last - first);
         if (size < radixThreshold) {
-            if (std::all_of(first + 1, last, [first](const Entry &e) { return e.word == first->word; }))
-                return false;
             std::sort(first, last, [](const Entry &a, const Entry &b) { return a.word < b.word; });
             return true;
         }
         // Least significant byte first, each pass stable; a byte all words share needs no pass.
-        std::array<std::array<quint32, 256>, sizeof(quint64)> counts{};
-        for (const Entry *entry = first; entry != last; ++entry) {
-            for (size_t b = 0; b < sizeof(quint64); ++b)
-                ++counts[b][(entry->word >> (8 * b)) & 0xFF];
-        }
         Entry *from = first;
         Entry *to = m_buffer.data();
-        bool differ = false;
         for (size_t b = 0; b < sizeof(quint64); ++b) {
-            std::array<quint32, 256> &count = counts[b];
-            if (count[(first->word >> (8 * b)) & 0xFF] == size)
+            if (((differing >> (8 * b)) & 0xFF) == 0)
                 continue;
-            differ = true;
+            std::array<quint32, 256> count{};
+            for (const Entry *entry = from; entry != from + size; ++entry)
+                ++count[(entry->word >> (8 * b)) & 0xFF];
             quint32 offset = 0;
             for (quint32 &c : count)
                 offset += std::exchange(c, offset);
@@ -259,17 +263,18 @@ private:
         }
         if (from != first)
             std::copy(from, from + size, first);
-        return differ;
+        return true;
     }
 
     // Below this many entries a comparison sort beats clearing and filling the radix counts.
     static constexpr size_t radixThreshold = 256;
 
     std::vector<Candidate> m_candidates;
-    std::vector<Key> m_keys;
+    // Per candidate: the first prefixWords words of its name, one array for each, and the name.
+    std::array<std::vector<quint64>, prefixWords> m_prefix;
+    std::vector<QStringView> m_names;
     std::vector<Entry> m_order;
     std::vector<Entry> m_buffer;
-    qsizetype m_longest = 0;
 };
 
 // Working memory of tasks(), kept per thread between calls: the list is rebuilt on every redraw,
@@ -330,7 +335,7 @@ QList<CareTask> CareTask::tasks(const QList<Plant *> &plants, qint64 horizonDays
             continue;
         // Plain integers with a stand-in for none: optionals here would pass through memory.
         const qint64 added = plant->dateAddedMsecs().value_or(noDate);
-        Candidate candidate;
+        Candidate &candidate = names.next();
         for (CareKind kind : CareKind::allCases()) {
             const qint64 interval = plant->interval(kind);
             if (interval < 1)
@@ -350,7 +355,9 @@ QList<CareTask> CareTask::tasks(const QList<Plant *> &plants, qint64 horizonDays
         if (candidate.taskCount > 0) {
             candidate.plantIndex = qint32(p);
             taskCount += candidate.taskCount;
-            names.add(plant->composedNameView(), candidate);
+            names.add(plant->composedNameView());
+        } else {
+            names.drop();
         }
     }
 
