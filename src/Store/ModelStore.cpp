@@ -6,6 +6,7 @@
 #include "Models/Plant.h"
 #include "Store/PlantQuery.h"
 #include "Store/StoreBackup.h"
+#include "Store/StoreCheckpointer.h"
 #include "Store/StoreLog.h"
 #include "Store/StoreSchema.h"
 
@@ -36,6 +37,10 @@ constexpr int longestRetryMsecs = 60'000;
 constexpr int openBudgetMsecs = 10'000;
 constexpr int commitBudgetMsecs = 2'000;
 constexpr int photoBudgetMsecs = 2'000;
+// A log this many pages long (of the file's page size) is moved into the store file, as SQLite's own
+// automatic checkpoint would; the log file is cut back to logSizeLimitBytes once it restarts.
+constexpr int checkpointPages = 1000;
+constexpr int logSizeLimitBytes = 8 * 1024 * 1024;
 // Replacing the whole garden copies every photo once.
 constexpr int restoreBudgetMsecs = 60'000;
 
@@ -390,6 +395,11 @@ ModelStore::~ModelStore()
 {
     emit aboutToClose();
     commit();
+    // Waits for a running checkpoint: then this connection is the last and folds the log on close.
+    if (m_checkpointer) {
+        sqlite3_wal_hook(m_db.handle(), nullptr, nullptr);
+        m_checkpointer.reset();
+    }
     for (PlantQuery *query : std::as_const(m_queries))
         query->m_store = nullptr;
 }
@@ -523,6 +533,7 @@ std::unique_ptr<ModelStore> ModelStore::openFile(const QString &path, QString *e
 
     std::unique_ptr<ModelStore> store(new ModelStore(std::move(db), path));
     store->adoptGarden(std::move(garden));
+    store->startCheckpointer();
     return store;
 }
 
@@ -936,6 +947,28 @@ std::optional<QByteArray> ModelStore::loadPhoto(const Plant &plant) const
         qCWarning(lcStore).noquote() << "Cannot read a photo:" << m_db.lastError();
     m_db.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
     return bytes;
+}
+
+void ModelStore::startCheckpointer()
+{
+    if (!m_db.exec(
+            QByteArray("PRAGMA journal_size_limit = " + QByteArray::number(logSizeLimitBytes)).constData()))
+        qCDebug(lcStore) << "The log keeps its size:" << m_db.lastError();
+    m_checkpointer = std::make_unique<StoreCheckpointer>(m_path);
+    // Replaces SQLite's automatic checkpoint: after each commit the hook only hands the work over.
+    sqlite3_wal_hook(
+        m_db.handle(),
+        [](void *checkpointer, sqlite3 *, const char *, int pages) {
+            if (pages >= checkpointPages)
+                static_cast<StoreCheckpointer *>(checkpointer)->request();
+            return SQLITE_OK;
+        },
+        m_checkpointer.get());
+}
+
+quint64 ModelStore::checkpointCount() const
+{
+    return m_checkpointer ? m_checkpointer->checkpointCount() : 0;
 }
 
 bool ModelStore::hasUnsavedChanges() const

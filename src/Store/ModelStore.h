@@ -20,6 +20,7 @@
 class CareEvent;
 class Plant;
 class PlantQuery;
+class StoreCheckpointer;
 
 // The store of every plant and care event, and the main context that screens of both windows
 // share. It owns all records for their whole life: on opening it reads every plant into memory, one
@@ -37,7 +38,8 @@ class PlantQuery;
 // the schema is exactly the store's own (no view, trigger or object of another program), and reads
 // every plant and event. A file that fails is never written to: openDefault() then works in memory
 // and says why through notPersistentReason(). Every statement on the file runs under a time limit,
-// so no file can hold the window. UI thread only.
+// so no file can hold the window. The log is moved into the file on a worker thread with its own
+// connection, never by a commit of the window's thread. UI thread only.
 class ModelStore final : public QObject, public ModelContext
 {
     Q_OBJECT
@@ -134,6 +136,8 @@ public:
     QString saveError() const { return m_saveError; }
     // Number of successful commits, for tests and benchmarks that wait for one.
     quint64 commitCount() const { return m_commitCount; }
+    // Number of times the worker moved the log into the file (none in memory), for tests.
+    quint64 checkpointCount() const;
 
 signals:
     // The store is being destroyed: whoever holds plants taken out of it lets them go now.
@@ -165,6 +169,8 @@ private:
     void adoptGarden(std::vector<std::unique_ptr<Plant>> garden);
     void adopt(Plant *plant);
 
+    // Hands the moving of the log to a worker from now on; the window's commits never do it.
+    void startCheckpointer();
     void scheduleFlush();
     void endOfTurn();
     // Copies the rows select reads from source into table of this store's file.
@@ -231,6 +237,8 @@ private:
     mutable QString m_failure;
     QString m_saveError;
     quint64 m_commitCount = 0;
+    // Stopped (and its connection closed) before m_db closes, so the last close folds the log.
+    std::unique_ptr<StoreCheckpointer> m_checkpointer;
 
     mutable std::unique_ptr<SqliteStatement> m_insertPlant, m_updatePlant, m_deletePlant, m_putPhoto,
         m_dropPhoto, m_readPhoto, m_insertEvent, m_deleteEvent, m_begin, m_commit, m_rollback, m_setAside,

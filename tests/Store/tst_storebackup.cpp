@@ -45,6 +45,8 @@ private slots:
     void inMemoryStoreBacksUpWhole();
     void refusedOrFailedLeavesFilesAlone_data();
     void refusedOrFailedLeavesFilesAlone();
+    void logMovedIntoFileOffTheWritersThread_data();
+    void logMovedIntoFileOffTheWritersThread();
 };
 
 void TestStoreBackup::copyDuringBurstIsOneMoment_data()
@@ -277,3 +279,44 @@ void TestStoreBackup::refusedOrFailedLeavesFilesAlone()
 
 QTEST_GUILESS_MAIN(TestStoreBackup)
 #include "tst_storebackup.moc"
+
+void TestStoreBackup::logMovedIntoFileOffTheWritersThread_data()
+{
+    QTest::addColumn<bool>("waitForMove");
+    QTest::newRow("store stays open") << true;
+    QTest::newRow("closed right after the last commit") << false;
+}
+
+void TestStoreBackup::logMovedIntoFileOffTheWritersThread()
+{
+    QFETCH(bool, waitForMove);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
+    auto store = ModelStore::open(path);
+    QVERIFY(store);
+    const qint64 emptySize = QFileInfo(path).size();
+    // Each turn adds about 200 KB to the log: well past a checkpoint's worth of pages in all.
+    constexpr int plants = 40;
+    for (int i = 0; i < plants; ++i) {
+        auto *plant = new Plant(QStringLiteral("Plant %1").arg(i), Species::custom(), QStringLiteral("Hall"),
+                                QByteArray(200 * 1024, char(i)));
+        store->insert(plant);
+        plant->markDone(CareKind::water, QDateTime(QDate(2026, 12, 1), QTime(8, i), Qt::UTC));
+        finishTurn(*store);
+    }
+    if (waitForMove) {
+        // Only a checkpoint grows the store file; the writer's commits never run one.
+        QTRY_VERIFY(store->checkpointCount() > 0);
+        QTRY_VERIFY(QFileInfo(path).size() > emptySize + 4 * 1024 * 1024);
+        QVERIFY(QFileInfo::exists(path + QStringLiteral("-wal")));
+    }
+    store.reset();
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
+
+    SqliteDatabase file;
+    QString error;
+    QVERIFY(file.openForCheck(path, true, &error));
+    QCOMPARE(file.queryText("PRAGMA integrity_check"), QStringLiteral("ok"));
+    QCOMPARE(file.queryInt("SELECT count(*) FROM plantPhoto WHERE length(bytes) = 200 * 1024"), plants);
+    QCOMPARE(file.queryInt("SELECT count(*) FROM careEvent"), plants);
+}
