@@ -277,9 +277,6 @@ void TestStoreBackup::refusedOrFailedLeavesFilesAlone()
         QCOMPARE(readAll(dir.filePath(name)), before.value(name));
 }
 
-QTEST_GUILESS_MAIN(TestStoreBackup)
-#include "tst_storebackup.moc"
-
 void TestStoreBackup::logMovedIntoFileOffTheWritersThread_data()
 {
     QTest::addColumn<bool>("waitForMove");
@@ -320,3 +317,6 @@ void TestStoreBackup::logMovedIntoFileOffTheWritersThread()
     QCOMPARE(file.queryInt("SELECT count(*) FROM plantPhoto WHERE length(bytes) = 200 * 1024"), plants);
     QCOMPARE(file.queryInt("SELECT count(*) FROM careEvent"), plants);
 }
+
+QTEST_GUILESS_MAIN(TestStoreBackup)
+#include "tst_storebackup.moc"
