@@ -20,6 +20,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -230,17 +231,25 @@ struct LogTally
     }
 };
 
+// Whether db's layout marks plants deleted that still have rows (see StoreSchema).
+bool marksDeletedPlants(SqliteDatabase &db)
+{
+    return db.queryInt("PRAGMA user_version").value_or(0) >= 2;
+}
+
 // Every plant, in store order, read from db; photos stay in the file, and so do the logs unless
-// asked for whole. Rows whose identifier is 0 or repeated are skipped, and so are events of no plant.
+// asked for whole. Rows whose identifier is 0 or repeated are skipped, and so are events of no plant
+// and plants marked deleted.
 bool readGarden(SqliteDatabase &db, std::vector<std::unique_ptr<Plant>> &garden, QString *error,
                 Logs logs = Logs::onDemand)
 {
     garden.clear();
-    SqliteStatement plants(
-        db.handle(), "SELECT id, name, speciesID, site, notes, dateAdded, waterInterval, "
-                     "fertilizeInterval, mistInterval, lastWatered, lastFertilized, lastMisted, "
-                     "hasEventList, EXISTS (SELECT 1 FROM plantPhoto WHERE plantPhoto.plant = plant.id) "
-                     "FROM plant ORDER BY seq");
+    const QByteArray select =
+        QByteArray("SELECT id, name, speciesID, site, notes, dateAdded, waterInterval, fertilizeInterval, "
+                   "mistInterval, lastWatered, lastFertilized, lastMisted, hasEventList, "
+                   "EXISTS (SELECT 1 FROM plantPhoto WHERE plantPhoto.plant = plant.id) FROM plant ") +
+        (marksDeletedPlants(db) ? "WHERE id NOT IN (SELECT plant FROM deletedPlant) " : "") + "ORDER BY seq";
+    SqliteStatement plants(db.handle(), select.constData());
     if (!plants.isValid()) {
         *error = db.lastError();
         return false;
@@ -366,8 +375,8 @@ bool checkExisting(const QString &path, bool immutable, std::vector<std::unique_
         *error = *refused;
         return false;
     }
-    // An older version's file is empty (version 0): there is nothing to read yet.
-    if (db.queryInt("PRAGMA user_version") != StoreSchema::currentVersion)
+    // A file of version 0 is empty: there is nothing to read yet.
+    if (db.queryInt("PRAGMA user_version") == 0)
         return true;
     // Taken before the plants: a change committed meanwhile shows as a later version.
     const std::optional<qint64> version = db.queryInt("PRAGMA data_version");
@@ -394,6 +403,16 @@ ModelStore::ModelStore(SqliteDatabase db, QString path) : m_db(std::move(db)), m
 ModelStore::~ModelStore()
 {
     emit aboutToClose();
+    // Nothing can put back what was taken any more: its rows go for good, in a commit after the
+    // one that saves the last changes, so a long removal cannot hold those up.
+    std::vector<RecordId> purge = std::exchange(m_toPurge, {});
+    for (auto it = m_keptOfCopy.cbegin(); it != m_keptOfCopy.cend(); ++it) {
+        m_toMark.remove(it.value());
+        purge.push_back(it.value());
+    }
+    m_keptOfCopy.clear();
+    commit();
+    m_toPurge.insert(m_toPurge.end(), purge.begin(), purge.end());
     commit();
     // Waits for a running checkpoint: then this connection is the last and folds the log on close.
     if (m_checkpointer) {
@@ -529,6 +548,11 @@ std::unique_ptr<ModelStore> ModelStore::openFile(const QString &path, QString *e
         *error = describeFailure(path, code, message);
         return nullptr;
     }
+    // Plants marked deleted by a process that ended without closing the store go now, on their
+    // own: whatever happens to that, the store opens. With a connection open elsewhere they may
+    // still be that one's to put back, so they stay (unseen).
+    if (!inUse && !db.exec("DELETE FROM plant WHERE id IN (SELECT plant FROM deletedPlant)", &message))
+        qCWarning(lcStore).noquote() << "Plants marked deleted stay in the file for now:" << message;
     db.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
 
     std::unique_ptr<ModelStore> store(new ModelStore(std::move(db), path));
@@ -615,12 +639,6 @@ void ModelStore::deletePlant(Plant *plant)
     if (!plant || plant->modelContext() != this)
         return;
     const RecordId id = plant->id();
-    m_plants.removeOne(plant);
-    m_byId.remove(id);
-    if (plant->eventCount() > 0) {
-        m_eventCount -= plant->eventCount();
-        m_eventsChangedPending = true;
-    }
     if (m_unsaved.remove(id))
         m_insertOrder.erase(std::find(m_insertOrder.begin(), m_insertOrder.end(), id));
     else
@@ -628,7 +646,17 @@ void ModelStore::deletePlant(Plant *plant)
     m_dirty.remove(id);
     // Events and the photo go with the row by the foreign keys' cascade.
     std::erase_if(m_newEvents, [id](const PendingEvent &event) { return event.plant == id; });
+    removeFromMemory(plant);
+}
 
+void ModelStore::removeFromMemory(Plant *plant)
+{
+    m_plants.removeOne(plant);
+    m_byId.remove(plant->id());
+    if (plant->eventCount() > 0) {
+        m_eventCount -= plant->eventCount();
+        m_eventsChangedPending = true;
+    }
     plant->setModelContext(nullptr);
     plant->deleteLater();
     m_plantsChangedPending = true;
@@ -718,6 +746,19 @@ std::unique_ptr<Plant> ModelStore::take(Plant *plant)
     }
 
     const RecordId id = plant->id();
+    // Rows saved as they are now stay in the file, marked deleted; the copy goes back by clearing
+    // the mark. A plant with changes not yet saved is deleted outright and written whole again.
+    if (!m_unsaved.contains(id) && !m_dirty.contains(id)) {
+        if (plant->holdsPhoto())
+            copy->restorePhoto(plant->photo());
+        else
+            copy->restoreHasPhoto(plant->hasPhoto());
+        m_keptOfCopy.insert(copy.get(), id);
+        if (m_toMark.remove(id) == 0)
+            m_toMark.insert(id, true);
+        removeFromMemory(plant);
+        return copy;
+    }
     if (plant->holdsPhoto()) {
         copy->restorePhoto(plant->photo());
     } else if (plant->hasPhoto()) {
@@ -743,6 +784,7 @@ void ModelStore::restore(std::unique_ptr<Plant> plant, qsizetype index)
         return;
     }
     const RecordId id = plant->id();
+    const bool kept = m_keptOfCopy.remove(plant.get()) > 0;
     if (const auto aside = m_asideOfCopy.constFind(plant.get()); aside != m_asideOfCopy.cend()) {
         m_fromAside.insert(id, *aside);
         m_asideOfCopy.erase(aside);
@@ -753,10 +795,16 @@ void ModelStore::restore(std::unique_ptr<Plant> plant, qsizetype index)
     placed->setModelContext(this);
     m_plants.insert(index, placed);
     m_byId.insert(id, placed);
-    if (index + 1 < m_plants.size())
-        m_insertBefore.insert(id, m_plants.at(index + 1)->id());
-    m_unsaved.insert(id);
-    m_insertOrder.push_back(id);
+    if (kept) {
+        // Its rows never left their place in the file.
+        if (m_toMark.remove(id) == 0)
+            m_toMark.insert(id, false);
+    } else {
+        if (index + 1 < m_plants.size())
+            m_insertBefore.insert(id, m_plants.at(index + 1)->id());
+        m_unsaved.insert(id);
+        m_insertOrder.push_back(id);
+    }
     m_plantsChangedPending = true;
     if (placed->eventCount() > 0) {
         m_eventCount += placed->eventCount();
@@ -770,6 +818,13 @@ void ModelStore::discard(std::unique_ptr<Plant> plant)
 {
     if (!plant)
         return;
+    if (const auto kept = m_keptOfCopy.constFind(plant.get()); kept != m_keptOfCopy.cend()) {
+        m_toMark.remove(*kept);
+        m_toPurge.push_back(*kept);
+        m_keptOfCopy.erase(kept);
+        scheduleFlush();
+        return;
+    }
     const auto aside = m_asideOfCopy.constFind(plant.get());
     if (aside == m_asideOfCopy.cend())
         return;
@@ -798,6 +853,16 @@ bool ModelStore::ensureAsideTable()
                                     "bytes BLOB NOT NULL)",
                                     &m_failure);
     return m_hasAsideTable;
+}
+
+bool ModelStore::markDeleted(RecordId plant, bool deleted)
+{
+    SqliteStatement *mark =
+        deleted ? statement(m_markDeleted, "INSERT OR IGNORE INTO deletedPlant (plant) VALUES (?1)")
+                : statement(m_clearDeleted, "DELETE FROM deletedPlant WHERE plant = ?1");
+    if (mark)
+        mark->bind(1, qint64(plant));
+    return run(mark);
 }
 
 bool ModelStore::setPhotoAside(RecordId plant, qint64 key)
@@ -974,7 +1039,8 @@ quint64 ModelStore::checkpointCount() const
 bool ModelStore::hasUnsavedChanges() const
 {
     return !m_insertOrder.empty() || !m_dirty.isEmpty() || !m_newEvents.empty() ||
-           !m_deletedEvents.isEmpty() || !m_deletedPlants.empty() || !m_toSetAside.empty();
+           !m_deletedEvents.isEmpty() || !m_deletedPlants.empty() || !m_toSetAside.empty() ||
+           !m_toMark.isEmpty() || !m_toPurge.empty();
 }
 
 bool ModelStore::flush()
@@ -1046,14 +1112,14 @@ bool ModelStore::readFile(const QString &path, std::vector<std::unique_ptr<Plant
     // An empty database holds no garden to put in place of this one.
     SqliteDatabase db;
     if (!db.openForCheck(path, !inUse, &reason) ||
-        db.queryInt("PRAGMA user_version", &reason) != StoreSchema::currentVersion)
+        db.queryInt("PRAGMA user_version", &reason).value_or(0) == 0)
         return fail(notAStore(path));
     return true;
 }
 
-bool ModelStore::copyTable(SqliteDatabase &source, const char *select, const char *table)
+bool ModelStore::copyTable(SqliteDatabase &source, const QByteArray &select, const char *table)
 {
-    SqliteStatement rows(source.handle(), select);
+    SqliteStatement rows(source.handle(), select.constData());
     if (!rows.isValid()) {
         m_failureCode = source.lastErrorCode();
         m_failure = source.lastError();
@@ -1114,13 +1180,28 @@ bool ModelStore::replaceGarden(const QString &path, QString *error)
     m_failureCode = SQLITE_ERROR;
     m_failure.clear();
     m_db.setDeadline(QDeadlineTimer(restoreBudgetMsecs));
-    bool ok =
-        run(statement(m_begin, "BEGIN IMMEDIATE")) && source.exec("BEGIN", &m_failure) &&
-        m_db.exec("DELETE FROM careEvent; DELETE FROM plantPhoto; DELETE FROM plant", &m_failure) &&
-        copyTable(source, "SELECT * FROM plant ORDER BY seq", "plant") &&
-        copyTable(source, "SELECT * FROM careEvent WHERE plant IN (SELECT id FROM plant) ORDER BY seq",
-                  "careEvent") &&
-        copyTable(source, "SELECT * FROM plantPhoto WHERE plant IN (SELECT id FROM plant)", "plantPhoto");
+    bool ok = run(statement(m_begin, "BEGIN IMMEDIATE")) && source.exec("BEGIN", &m_failure);
+    // Plants taken out for undo lose their rows with this garden; their photos wait aside instead.
+    std::vector<std::pair<const Plant *, qint64>> setAside;
+    for (auto it = m_keptOfCopy.cbegin(); ok && it != m_keptOfCopy.cend(); ++it) {
+        if (it.key()->hasPhoto() && !it.key()->holdsPhoto()) {
+            setAside.emplace_back(it.key(), m_lastAsideKey + qint64(setAside.size()) + 1);
+            ok = setPhotoAside(it.value(), setAside.back().second);
+        }
+    }
+    // Plants the file marks deleted are not part of its garden.
+    const bool marks = marksDeletedPlants(source);
+    const QByteArray plants = marks
+                                  ? "(SELECT id FROM plant WHERE id NOT IN (SELECT plant FROM deletedPlant))"
+                                  : "(SELECT id FROM plant)";
+    ok = ok &&
+         m_db.exec(
+             "DELETE FROM deletedPlant; DELETE FROM careEvent; DELETE FROM plantPhoto; DELETE FROM plant",
+             &m_failure) &&
+         copyTable(source, "SELECT * FROM plant WHERE id IN " + plants + " ORDER BY seq", "plant") &&
+         copyTable(source, "SELECT * FROM careEvent WHERE plant IN " + plants + " ORDER BY seq",
+                   "careEvent") &&
+         copyTable(source, "SELECT * FROM plantPhoto WHERE plant IN " + plants, "plantPhoto");
     // Read back from this connection: the garden in memory is exactly what was written.
     ok = ok && readGarden(m_db, garden, &m_failure);
     ok = ok && run(statement(m_commit, "COMMIT"));
@@ -1135,6 +1216,10 @@ bool ModelStore::replaceGarden(const QString &path, QString *error)
         return fail(message);
     }
 
+    for (const auto &[copy, key] : setAside)
+        m_asideOfCopy.insert(copy, key);
+    m_lastAsideKey += qint64(setAside.size());
+    m_keptOfCopy.clear();
     // Every plant object goes; the new garden's plants take their place.
     for (Plant *plant : std::as_const(m_plants)) {
         plant->setModelContext(nullptr);
@@ -1304,7 +1389,25 @@ bool ModelStore::commit()
             ok = run(remove);
         }
     }
-    for (auto it = m_insertOrder.cbegin(); ok && it != m_insertOrder.cend(); ++it) {
+    // Plants put back whose rows stayed in the file; one whose rows are gone is written whole.
+    std::vector<RecordId> insertOrder = m_insertOrder;
+    for (auto it = m_toMark.cbegin(); ok && it != m_toMark.cend(); ++it) {
+        if (it.value())
+            continue;
+        ok = markDeleted(it.key(), false);
+        if (SqliteStatement *find =
+                ok ? statement(m_plantSeq, "SELECT seq FROM plant WHERE id = ?1") : nullptr) {
+            find->bind(1, qint64(it.key()));
+            if (!firstValue(find) && m_byId.contains(it.key())) {
+                qCWarning(lcStore) << "The rows of a plant put back were removed elsewhere; writing it again";
+                insertOrder.push_back(it.key());
+                // Its whole log is written with it.
+                std::erase_if(m_newEvents,
+                              [id = it.key()](const PendingEvent &event) { return event.plant == id; });
+            }
+        }
+    }
+    for (auto it = insertOrder.cbegin(); ok && it != insertOrder.cend(); ++it) {
         Plant *plant = m_byId.value(*it);
         ok = insertPlant(*plant);
         if (ok && plant->holdsPhoto()) {
@@ -1336,6 +1439,19 @@ bool ModelStore::commit()
     }
     for (auto it = m_newEvents.cbegin(); ok && it != m_newEvents.cend(); ++it)
         ok = writeEvent(*it);
+    for (auto it = m_toMark.cbegin(); ok && it != m_toMark.cend(); ++it) {
+        if (it.value())
+            ok = markDeleted(it.key(), true);
+    }
+    // Last: the cascade takes the rows of the plant, its log and photo, and its mark.
+    if (ok) {
+        SqliteStatement *remove = statement(m_deletePlant, "DELETE FROM plant WHERE id = ?1");
+        for (auto it = m_toPurge.cbegin(); ok && it != m_toPurge.cend(); ++it) {
+            if (remove)
+                remove->bind(1, qint64(*it));
+            ok = run(remove);
+        }
+    }
     ok = ok && run(statement(m_commit, "COMMIT"));
     m_db.setDeadline(QDeadlineTimer(QDeadlineTimer::Forever));
 
@@ -1365,6 +1481,8 @@ bool ModelStore::commit()
     m_deletedPlants.clear();
     m_insertBefore.clear();
     m_toSetAside.clear();
+    m_toMark.clear();
+    m_toPurge.clear();
     // Every plant still waiting for its photo from aside was inserted by this commit.
     m_fromAside.clear();
     // The bytes are on disk now; keeping them in memory too would grow with every photo shown.

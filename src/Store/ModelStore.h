@@ -79,9 +79,11 @@ public:
 
     // Undo's way to delete and put back. take() deletes plant as deletePlant() does (log, photo and
     // all) and returns a detached copy of it that restore() puts back exactly: same identity,
-    // fields, photo bytes, log and place in store order, in memory and in the file. The photo of a
-    // taken plant waits in a private table of this connection, not in memory; discard() forgets
-    // it when the copy will never be put back.
+    // fields, photo bytes, log and place in store order, in memory and in the file. In the file a
+    // taken plant keeps its rows, marked deleted (no reader of the file sees them), so putting it
+    // back clears one mark; discard() removes them for good when the copy will never be put back,
+    // and so does closing the store. (A plant taken before its rows were first saved is deleted
+    // outright, its photo waiting in a private table of this connection.)
     //
     //   std::unique_ptr<Plant> kept = store.take(plant);   // gone from every query
     //   store.restore(std::move(kept), index);              // back where it was
@@ -168,13 +170,15 @@ private:
     static std::unique_ptr<ModelStore> openFile(const QString &path, QString *error);
     void adoptGarden(std::vector<std::unique_ptr<Plant>> garden);
     void adopt(Plant *plant);
+    // Takes plant out of every list and query; whatever its rows need is queued by the caller.
+    void removeFromMemory(Plant *plant);
 
     // Hands the moving of the log to a worker from now on; the window's commits never do it.
     void startCheckpointer();
     void scheduleFlush();
     void endOfTurn();
     // Copies the rows select reads from source into table of this store's file.
-    bool copyTable(SqliteDatabase &source, const char *select, const char *table);
+    bool copyTable(SqliteDatabase &source, const QByteArray &select, const char *table);
     bool commit();
     // Each returns false on failure and keeps SQLite's reason in m_failure.
     bool run(SqliteStatement *statement);
@@ -183,6 +187,9 @@ private:
     bool writePhoto(const Plant &plant);
     bool writeEvent(const PendingEvent &event);
     bool ensureAsideTable();
+    // Marks the rows of a taken plant deleted, or clears the mark; false on failure. Putting back a
+    // plant whose rows are gone writes it whole instead.
+    bool markDeleted(RecordId plant, bool deleted);
     bool setPhotoAside(RecordId plant, qint64 key);
     bool takePhotoBack(RecordId plant, qint64 key);
     // A free store position (rowid "seq") right before the row of beforeId, so that a plant or
@@ -227,6 +234,14 @@ private:
     std::vector<std::pair<RecordId, qint64>> m_toSetAside; // plant id, key; before the deletes
     QHash<RecordId, qint64> m_fromAside; // restored plants whose photo comes back from aside
 
+    // Taken plants whose rows stay in the file, marked deleted, by their copy.
+    QHash<const Plant *, RecordId> m_keptOfCopy;
+    // Marks to set (true) or clear (false) at the next commit; a plant taken and put back within
+    // one turn has none.
+    QHash<RecordId, bool> m_toMark;
+    // Kept plants whose rows go for good at the next commit.
+    std::vector<RecordId> m_toPurge;
+
     bool m_endOfTurnQueued = false;
     bool m_plantsChangedPending = false;
     bool m_eventsChangedPending = false;
@@ -243,5 +258,5 @@ private:
     mutable std::unique_ptr<SqliteStatement> m_insertPlant, m_updatePlant, m_deletePlant, m_putPhoto,
         m_dropPhoto, m_readPhoto, m_insertEvent, m_deleteEvent, m_begin, m_commit, m_rollback, m_setAside,
         m_takeBack, m_dropAside, m_readAside, m_plantSeq, m_plantSeqBelow, m_eventSeq, m_eventSeqBelow,
-        m_freeEventSeq, m_readLog;
+        m_freeEventSeq, m_readLog, m_markDeleted, m_clearDeleted;
 };

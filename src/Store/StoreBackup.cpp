@@ -276,6 +276,14 @@ bool StoreBackup::write(sqlite3 *source, const QString &target, QString *error)
             : std::nullopt;
     if (journal != QStringLiteral("delete"))
         return failWithCopy(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), message));
+    // Plants deleted in the running app keep their rows, marked, for its undo; a backup holds only
+    // the garden.
+    if (destination.queryInt("PRAGMA user_version").value_or(0) >= 2 &&
+        destination.queryInt("SELECT EXISTS (SELECT 1 FROM deletedPlant)", &message) != 0 &&
+        !destination.exec(
+            "PRAGMA foreign_keys = ON; DELETE FROM plant WHERE id IN (SELECT plant FROM deletedPlant)",
+            &message))
+        return failWithCopy(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), message));
     destination.close();
 
     if (!syncPath(part.fileName(), false))

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 
 namespace {
@@ -45,6 +46,14 @@ CREATE TABLE careEvent (
 CREATE INDEX careEventPlant ON careEvent(plant);
 )sql";
 
+// Plants deleted while the app runs keep their rows, marked here, for as long as undo may bring them
+// back; the marked rows are removed for good when that ends.
+const char *const createVersion2 = R"sql(
+CREATE TABLE deletedPlant (
+    plant INTEGER PRIMARY KEY REFERENCES plant(id) ON DELETE CASCADE
+);
+)sql";
+
 // One entry of sqlite_master, its statement with runs of white space made single spaces.
 struct SchemaObject
 {
@@ -78,11 +87,11 @@ std::optional<QList<SchemaObject>> readSchema(SqliteDatabase &db, QString *error
 }
 
 // The objects a new file of the current version holds, made in a private database in memory.
-QList<SchemaObject> currentSchema()
+QList<SchemaObject> schemaOf(int version)
 {
     SqliteDatabase db;
     if (!db.open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) ||
-        !StoreSchema::migrate(db, 0, nullptr))
+        !StoreSchema::migrate(db, 0, nullptr, version))
         return {};
     return readSchema(db, nullptr).value_or(QList<SchemaObject>());
 }
@@ -99,13 +108,17 @@ QString shownName(const QString &name)
 
 } // namespace
 
-bool StoreSchema::migrate(SqliteDatabase &db, int fromVersion, QString *error)
+bool StoreSchema::migrate(SqliteDatabase &db, int fromVersion, QString *error, int toVersion)
 {
     // Each step takes the file from one version to the next; later versions add cases below.
-    for (int version = fromVersion; version < currentVersion; ++version) {
+    for (int version = fromVersion; version < toVersion; ++version) {
         switch (version) {
         case 0:
             if (!db.exec(createVersion1, error))
+                return false;
+            break;
+        case 1:
+            if (!db.exec(createVersion2, error))
                 return false;
             break;
         default:
@@ -115,15 +128,22 @@ bool StoreSchema::migrate(SqliteDatabase &db, int fromVersion, QString *error)
         }
     }
     const QByteArray stamp = QByteArray("PRAGMA application_id = ") + QByteArray::number(applicationId) +
-                             "; PRAGMA user_version = " + QByteArray::number(currentVersion) + ";";
+                             "; PRAGMA user_version = " + QByteArray::number(toVersion) + ";";
     return db.exec(stamp.constData(), error);
 }
 
 StoreSchema::Match StoreSchema::compareObjects(SqliteDatabase &db, int version, QString *detail)
 {
-    // Only the current layout is kept here; a file of version 0 is a new, empty one.
-    static const QList<SchemaObject> current = currentSchema();
-    const QList<SchemaObject> expected = version == currentVersion ? current : QList<SchemaObject>();
+    // The layout of every version this build writes or brings up to date; a file of version 0 is a
+    // new, empty one.
+    static const auto layouts = [] {
+        std::array<QList<SchemaObject>, currentVersion + 1> all;
+        for (int v = 1; v <= currentVersion; ++v)
+            all[size_t(v)] = schemaOf(v);
+        return all;
+    }();
+    const QList<SchemaObject> expected =
+        version > 0 && version <= currentVersion ? layouts[size_t(version)] : QList<SchemaObject>();
     QString error;
     const auto found = readSchema(db, &error);
     if (!found) {

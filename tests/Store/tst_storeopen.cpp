@@ -2,6 +2,7 @@
 #include "Models/Species.h"
 #include "Store/ModelStore.h"
 #include "Store/SqliteDatabase.h"
+#include "Store/StoreSchema.h"
 #include "fixtures/HostileFixtures.h"
 
 #include <QCryptographicHash>
@@ -30,6 +31,7 @@ enum class Setup {
     immutableStoreFile,
     storeInImmutableFolder,
     validStore,
+    olderVersion,
     emptyFile,
     emptyDatabase,
     missingFolder,
@@ -174,7 +176,7 @@ QString TestStoreOpen::prepare(Setup setup)
         makeStore(path);
         SqliteDatabase db;
         db.open(path, SQLITE_OPEN_READWRITE, nullptr);
-        db.exec("PRAGMA user_version = 2; CREATE TABLE fromTheFuture (x)");
+        db.exec("PRAGMA user_version = 3; CREATE TABLE fromTheFuture (x)");
         break;
     }
     case Setup::folderInTheWay:
@@ -200,6 +202,14 @@ QString TestStoreOpen::prepare(Setup setup)
     case Setup::validStore:
         makeStore(path);
         break;
+    case Setup::olderVersion: {
+        // As the first version wrote it: no table of plants marked deleted.
+        makeStore(path);
+        SqliteDatabase db;
+        db.open(path, SQLITE_OPEN_READWRITE, nullptr);
+        db.exec("DROP TABLE deletedPlant; PRAGMA user_version = 1");
+        break;
+    }
     case Setup::emptyFile:
         writeFile(path, QByteArray());
         break;
@@ -268,7 +278,7 @@ void TestStoreOpen::unusableFileFallsBackAndStaysUntouched()
     if (setup == Setup::newerVersion) {
         SqliteDatabase db;
         QVERIFY(db.open(path, SQLITE_OPEN_READONLY, nullptr));
-        QCOMPARE(db.queryInt("PRAGMA user_version"), 2);
+        QCOMPARE(db.queryInt("PRAGMA user_version"), 3);
         QCOMPARE(db.queryInt("SELECT count(*) FROM plant"), 1);
     }
 }
@@ -278,6 +288,7 @@ void TestStoreOpen::usableFileOpensPersistent_data()
     QTest::addColumn<Setup>("setup");
     QTest::addColumn<int>("plants");
     QTest::newRow("valid store") << Setup::validStore << 1;
+    QTest::newRow("store of the first version") << Setup::olderVersion << 1;
     QTest::newRow("empty file") << Setup::emptyFile << 0;
     QTest::newRow("empty SQLite database") << Setup::emptyDatabase << 0;
     QTest::newRow("folder not yet created") << Setup::missingFolder << 0;
@@ -288,6 +299,9 @@ void TestStoreOpen::usableFileOpensPersistent()
     QFETCH(Setup, setup);
     QFETCH(int, plants);
     const QString path = prepare(setup);
+    // What a backup of it would restore, checked without changing it.
+    if (plants > 0)
+        QCOMPARE(ModelStore::inspect(path, nullptr).value_or(ModelStore::GardenSummary()).plants, plants);
 
     auto store = ModelStore::openDefault(path);
     QVERIFY(store);
@@ -299,7 +313,7 @@ void TestStoreOpen::usableFileOpensPersistent()
 
     SqliteDatabase db;
     QVERIFY(db.open(path, SQLITE_OPEN_READONLY, nullptr));
-    QCOMPARE(db.queryInt("PRAGMA user_version"), 1);
+    QCOMPARE(db.queryInt("PRAGMA user_version"), StoreSchema::currentVersion);
     QCOMPARE(db.queryText("PRAGMA journal_mode"), QStringLiteral("wal"));
     QCOMPARE(db.queryInt("SELECT count(*) FROM plant"), plants + 1);
 }

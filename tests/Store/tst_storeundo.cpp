@@ -5,9 +5,12 @@
 #include "Models/Plant.h"
 #include "Models/Species.h"
 #include "Store/ModelStore.h"
+#include "Store/SqliteDatabase.h"
+#include "Store/SqliteStatement.h"
 
 #include "fixtures/StoreDump.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,6 +63,7 @@ private slots:
     void wayBackLeavesTheFileAsItWas_data();
     void wayBackLeavesTheFileAsItWas();
     void takenPhotoWaitsOutsideMemory();
+    void takenPlantIsLeftOutByEveryReader();
 };
 
 void TestStoreUndo::wayBackLeavesTheFileAsItWas_data()
@@ -209,6 +213,83 @@ void TestStoreUndo::takenPhotoWaitsOutsideMemory()
     finishTurn(*store);
     QCOMPARE(store->plants().first()->name(), QStringLiteral("Basil"));
     QCOMPARE(store->plants().first()->photo(), std::optional(photo));
+}
+
+// A taken plant keeps its rows in the file, marked deleted, for as long as it may come back: no reader
+// of the file sees it meanwhile, and only its own store removes the rows, once it cannot come back.
+void TestStoreUndo::takenPlantIsLeftOutByEveryReader()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
+    auto store = ModelStore::open(path);
+    QVERIFY(store);
+    const QByteArray photo = randomBytes(32 * 1024);
+    auto *aloe = new Plant(QStringLiteral("Aloe"), Species::custom(), QStringLiteral("Office"), photo);
+    store->insert(aloe);
+    store->insert(new Plant(QStringLiteral("Basil"), Species::custom(), QStringLiteral("Kitchen")));
+    finishTurn(*store);
+    for (int i = 1; i <= 3; ++i)
+        aloe->markDone(CareKind::water, day(i));
+    finishTurn(*store);
+    const RecordId id = aloe->id();
+    const QString before = dumpStore(path);
+    const auto rowsOf = [id](const QString &file) {
+        SqliteDatabase db;
+        db.open(file, SQLITE_OPEN_READONLY, nullptr);
+        SqliteStatement count(db.handle(),
+                              "SELECT (SELECT count(*) FROM plant WHERE id = ?1) + (SELECT count(*) "
+                              "FROM careEvent WHERE plant = ?1) + (SELECT count(*) FROM "
+                              "plantPhoto WHERE plant = ?1)");
+        count.bind(1, qint64(id));
+        return count.step() == SQLITE_ROW ? count.int64(0) : -1;
+    };
+
+    auto kept = store->take(aloe);
+    finishTurn(*store);
+    QCOMPARE(rowsOf(path), 5);
+    std::vector<std::unique_ptr<Plant>> garden;
+    QVERIFY(ModelStore::readFile(path, garden, nullptr));
+    QCOMPARE(garden.size(), size_t(1));
+    const auto summary = ModelStore::inspect(path, nullptr);
+    QVERIFY(summary);
+    QCOMPARE(summary->events, 0);
+    const QString backup = dir.filePath(QStringLiteral("backup.tendrel"));
+    QVERIFY(store->backUp(backup, nullptr));
+    QCOMPARE(rowsOf(backup), 0);
+    {
+        // Another store on the same file leaves the rows alone: they are the first one's to put back.
+        auto other = ModelStore::open(path);
+        QVERIFY(other);
+        QCOMPARE(other->plantCount(), 1);
+    }
+    QCOMPARE(rowsOf(path), 5);
+    // A process that ended while the plant was out: the next store to open the file removes it.
+    const QString crashed = dir.filePath(QStringLiteral("crashed.sqlite"));
+    QVERIFY(store->flushToFile());
+    QVERIFY(QFile::copy(path, crashed));
+    QCOMPARE(ModelStore::open(crashed)->plantCount(), 1);
+    QCOMPARE(rowsOf(crashed), 0);
+
+    store->restore(std::move(kept), 0);
+    finishTurn(*store);
+    QCOMPARE(dumpStore(path), before);
+
+    // Taken again, then the whole garden replaced: putting it back still brings its photo and log.
+    kept = store->take(store->plant(id));
+    finishTurn(*store);
+    QVERIFY(store->replaceGarden(backup, nullptr));
+    finishTurn(*store);
+    store->restore(std::move(kept), 0);
+    finishTurn(*store);
+    QCOMPARE(store->plant(id)->photo(), std::optional(photo));
+    QCOMPARE(store->plant(id)->eventCount(), 3);
+    QVERIFY(dumpStore(path).contains(QString::number(id)));
+
+    // Taken once more, its store closed: gone for good.
+    kept = store->take(store->plant(id));
+    finishTurn(*store);
+    store.reset();
+    QCOMPARE(rowsOf(path), 0);
 }
 
 QTEST_GUILESS_MAIN(TestStoreUndo)
