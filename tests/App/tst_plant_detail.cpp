@@ -544,7 +544,9 @@ private slots:
         m_harness->app->store().flush();
         showDetail(plant);
         int depthWhenDeleted = -1;
-        connect(plant, &QObject::destroyed, this, [&] { depthWhenDeleted = m_stack->depth(); });
+        // Connected for this test only: a plant kept is destroyed later, with its store.
+        QObject watching;
+        connect(plant, &QObject::destroyed, &watching, [&] { depthWhenDeleted = m_stack->depth(); });
 
         auto *view = qobject_cast<PlantDetailView *>(m_stack->currentPage());
         MessageBox::setNextAnswer(answer);
