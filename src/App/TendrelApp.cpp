@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
@@ -26,7 +27,13 @@
 TendrelApp::TendrelApp(QObject *parent) : TendrelApp(Options(), parent) {}
 
 TendrelApp::TendrelApp(const Options &options, QObject *parent)
-    : QObject(parent), m_state(new AppState(this)),
+    : QObject(parent), m_windowState(!options.windowStatePath.isEmpty() ? options.windowStatePath
+                                     : options.settingsPath.isEmpty()
+                                         ? WindowState::defaultPath()
+                                         : QFileInfo(options.settingsPath).absolutePath() + QLatin1Char('/') +
+                                               QFileInfo(options.settingsPath).completeBaseName() +
+                                               QStringLiteral("-window.ini")),
+      m_state(new AppState(this)),
       m_preferences(options.settingsPath.isEmpty() ? new Preferences(this)
                                                    : new Preferences(options.settingsPath, this))
 {
@@ -48,6 +55,8 @@ TendrelApp::TendrelApp(const Options &options, QObject *parent)
 TendrelApp::~TendrelApp()
 {
     delete m_settingsWindow;
+    if (m_mainWindow && m_windowShown)
+        m_windowState.save(m_mainWindow);
     delete m_mainWindow;
     if (m_store)
         m_store->flush();
@@ -94,6 +103,10 @@ void TendrelApp::createMainWindow()
 
 void TendrelApp::showMainWindow()
 {
+    if (!m_windowShown) {
+        m_windowShown = true;
+        m_windowState.restore(m_mainWindow);
+    }
     m_mainWindow->show();
 }
 

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "App/WindowState.h"
+
 #include <memory>
 
 class AppState;
@@ -31,6 +33,10 @@ public:
         QString storePath;          // empty: the default location under the user's data folder
         bool inMemoryStore = false; // keep nothing after quitting (tests, benchmarks)
         QString settingsPath;       // empty: the user's settings file
+        // Where the window's size is kept between sessions; empty: beside settingsPath when that
+        // is given ("settings-window.ini" for "settings.ini"), otherwise the user's state folder
+        // (WindowState::defaultPath()).
+        QString windowStatePath;
     };
 
     explicit TendrelApp(QObject *parent = nullptr);
@@ -69,6 +75,8 @@ protected:
 private:
     void createMainWindow();
 
+    WindowState m_windowState;
+    bool m_windowShown = false;
     std::unique_ptr<ModelStore> m_store;
     AppState *m_state;
     Preferences *m_preferences;

@@ -44,6 +44,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -77,6 +78,8 @@ private slots:
     void helpMenuListsEveryShortcut();
     void aboutWindowFitsItsContent_data();
     void aboutWindowFitsItsContent();
+    void windowSizeIsKeptBetweenSessions_data();
+    void windowSizeIsKeptBetweenSessions();
 
 private:
     std::unique_ptr<TendrelApp> makeApp(bool withSamples = false);
@@ -659,6 +662,67 @@ void DesktopTest::aboutWindowFitsItsContent()
         QCOMPARE(page->verticalScrollBar()->maximum(), contentBottom + padding - about.height());
     }
     QVERIFY(about.width() >= about.minimumWidth());
+}
+
+void DesktopTest::windowSizeIsKeptBetweenSessions_data()
+{
+    QTest::addColumn<QByteArray>("kept"); // the file before the second session; empty: a first one writes it
+    QTest::addColumn<bool>("maximizeFirst");
+    QTest::addColumn<QSize>("expected"); // invalid: the screen's available size
+    QTest::addColumn<bool>("maximized");
+    QTest::newRow("size of the last session") << QByteArray() << false << QSize(780, 560) << false;
+    QTest::newRow("maximized, with the size it goes back to")
+        << QByteArray() << true << QSize(780, 560) << true;
+    QTest::newRow("larger than the screen")
+        << QByteArray("[window]\nwidth=9000\nheight=7000\n") << false << QSize() << false;
+    QTest::newRow("nonsense") << QByteArray("[window]\nwidth=-4\nheight=huge\nmaximized=perhaps\n") << false
+                              << QSize(1100, 760) << false;
+}
+
+void DesktopTest::windowSizeIsKeptBetweenSessions()
+{
+    QFETCH(QByteArray, kept);
+    QFETCH(bool, maximizeFirst);
+    QFETCH(QSize, expected);
+    QFETCH(bool, maximized);
+    TendrelApp::Options options;
+    options.inMemoryStore = true;
+    options.settingsPath = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(++m_apps));
+    const QString statePath = m_dir.filePath(QStringLiteral("settings-%1-window.ini").arg(m_apps));
+    const auto start = [&] {
+        auto app = std::make_unique<TendrelApp>(options);
+        app->mainWindow()->resize(1100, 760);
+        app->showMainWindow();
+        return QTest::qWaitForWindowExposed(app->mainWindow()) ? std::move(app) : nullptr;
+    };
+    if (kept.isEmpty()) {
+        auto first = start();
+        QVERIFY(first);
+        first->mainWindow()->resize(780, 560);
+        if (maximizeFirst) {
+            first->mainWindow()->showMaximized();
+            QTRY_VERIFY(first->mainWindow()->isMaximized());
+        }
+        first.reset();
+        const QSettings written(statePath, QSettings::IniFormat);
+        QCOMPARE(QSize(written.value(QStringLiteral("window/width")).toInt(),
+                       written.value(QStringLiteral("window/height")).toInt()),
+                 expected);
+    } else {
+        QFile file(statePath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(kept);
+    }
+    QVERIFY(QFileInfo::exists(statePath));
+
+    auto app = start();
+    QVERIFY(app);
+    QMainWindow *window = app->mainWindow();
+    QCOMPARE(window->isMaximized(), maximized);
+    if (maximized)
+        return;
+    const QSize screen = window->screen()->availableSize();
+    QCOMPARE(window->size(), expected.isValid() ? expected : screen.expandedTo(window->minimumSize()));
 }
 
 QTEST_MAIN(DesktopTest)
