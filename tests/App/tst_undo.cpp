@@ -221,6 +221,44 @@ private slots:
         QTRY_VERIFY(!Toast::current(window));
     }
 
+    // A plant's name in "Undo Delete {name}" and in the toast: on one line, so a tab never shows
+    // as the entry's shortcut and a line break never hides the words before it; never a mnemonic.
+    void hostileNamesStayOnOneLine_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("tab") << QStringLiteral("Monty\tCtrl+Q") << QStringLiteral("Monty Ctrl+Q");
+        QTest::newRow("line breaks") << QStringLiteral("Fig\nleaf\r\u2028tree\u2029")
+                                     << QStringLiteral("Fig leaf  tree ");
+        QTest::newRow("markup, ampersand, right-to-left marks")
+            << QStringLiteral("&x <b>b</b> \u200f\u05e9\u05dc\u05d5\u05dd\u200f")
+            << QStringLiteral("&x <b>b</b> \u200f\u05e9\u05dc\u05d5\u05dd\u200f");
+        QTest::newRow("10,000 characters")
+            << QStringLiteral("&\n") + QString(9998, QLatin1Char('W'))
+            << QStringLiteral("& ") + QString(37, QLatin1Char('W')) + QChar(0x2026);
+    }
+
+    void hostileNamesStayOnOneLine()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        findPlant(store(), QStringLiteral("Monty"))->setName(name);
+        saved();
+        perform(Action::deletePlant, name);
+        // The menu doubles "&" so it shows as written.
+        const QString inMenu = fsi + QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")) + pdi;
+        QCOMPARE(m_harness->app->undoCommands()->undoAction()->text(),
+                 QStringLiteral("Undo Delete ") + inMenu);
+        Toast *toast = Toast::current(m_harness->app->mainWindow());
+        QVERIFY(toast);
+        QCOMPARE(toast->message(), QStringLiteral("Deleted ") + fsi + shown + pdi);
+
+        QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(findPlant(store(), name));
+        QCOMPARE(m_harness->app->undoCommands()->redoAction()->text(),
+                 QStringLiteral("Redo Delete ") + inMenu);
+    }
+
 private:
     ModelStore &store() { return m_harness->app->store(); }
     QString path() { return store().filePath(); }
@@ -248,9 +286,9 @@ private:
         return view;
     }
 
-    void perform(Action action)
+    void perform(Action action, const QString &name = QStringLiteral("Monty"))
     {
-        Plant *monty = findPlant(store(), QStringLiteral("Monty"));
+        Plant *monty = findPlant(store(), name);
         switch (action) {
         case Action::todayButton: {
             TaskRow *row = findRow(m_today, QStringLiteral("Monty"), CareKind::water);
