@@ -189,6 +189,17 @@ QString Formatting::isolated(QStringView text)
     return result;
 }
 
+QString Formatting::oneLine(QStringView text)
+{
+    QString line = text.toString();
+    for (QChar &c : line) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    }
+    return line;
+}
+
 QString Formatting::mnemonicEscaped(QStringView text)
 {
     QString result = text.toString();

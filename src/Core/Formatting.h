@@ -31,6 +31,9 @@ public:
     // direction overrides in it can only reorder text inside it. Isolates left open in text are
     // closed and stray closers dropped, so nothing in it can end the isolate early.
     static QString isolated(QStringView text);
+    // text on one line: tabs, line breaks and other control characters become spaces, so a name
+    // can neither open a menu entry's shortcut column nor push the words around it to a new line.
+    static QString oneLine(QStringView text);
     // text for a button, menu or action title: every "&" doubled, so Qt shows it as written and
     // never makes a keyboard mnemonic of it.
     static QString mnemonicEscaped(QStringView text);

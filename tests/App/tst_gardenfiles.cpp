@@ -180,6 +180,18 @@ private slots:
         QVERIFY(!m_harness->app->undoCommands()->undoAction()->isEnabled());
     }
 
+    // A file's name in a toast stays on one line and inside its isolate, whatever it holds.
+    void hostileFileNameInTheToast()
+    {
+        const QString backup = m_files.filePath(QStringLiteral("Back\nup\t\u2069\u202eevil.tendrel"));
+        QVERIFY(run(commands()->backUpAction(), backup));
+        QCOMPARE(dumpStore(backup), dumpStore(path()));
+        Toast *toast = Toast::current(m_harness->app->mainWindow());
+        QVERIFY(toast);
+        QCOMPARE(toast->message(),
+                 QStringLiteral("Backed up 7 plants to \u201c\u2068Back up \u202eevil.tendrel\u2069\u201d"));
+    }
+
     void careLogReadsBackThroughCsvReader()
     {
         const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));

@@ -24,22 +24,16 @@ QHash<const ModelStore *, GardenHistory *> &histories()
 }
 
 // A plant's name inside a step's text: on one line, at most 40 characters, isolated from the words
-// around it. A tab would start the shortcut column of a menu entry and a line break would hide the
-// words before it, so both become spaces.
+// around it.
 QString nameInText(const QString &name)
 {
     constexpr qsizetype longest = 40;
-    QString line = name.size() <= longest ? name : name.left(longest - 1);
-    for (QChar &c : line) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator)
-            c = QLatin1Char(' ');
-    }
     if (name.size() <= longest)
-        return Formatting::isolated(line);
-    if (line.back().isHighSurrogate())
-        line.chop(1);
-    return Formatting::isolated(QString(line + QChar(0x2026)));
+        return Formatting::isolated(Formatting::oneLine(name));
+    qsizetype cut = longest - 1;
+    if (name.at(cut - 1).isHighSurrogate())
+        --cut;
+    return Formatting::isolated(QString(Formatting::oneLine(name.left(cut)) + QChar(0x2026)));
 }
 
 // Every step has a serial, so a toast can undo the step it speaks of and no other.

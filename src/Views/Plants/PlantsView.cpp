@@ -45,13 +45,8 @@ constexpr int searchMaximumWidth = 260;
 // User text as a menu entry: on one line, within a sane width, and never a mnemonic.
 QString menuText(const QString &text, const QFont &font)
 {
-    QString line = text;
-    for (QChar &c : line) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator)
-            c = QLatin1Char(' ');
-    }
-    line = QFontMetrics(font).elidedText(line, Qt::ElideRight, menuTextWidth);
+    const QString line =
+        QFontMetrics(font).elidedText(Formatting::oneLine(text), Qt::ElideRight, menuTextWidth);
     return Formatting::mnemonicEscaped(line);
 }
 

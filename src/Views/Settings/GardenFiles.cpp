@@ -25,9 +25,12 @@ std::optional<QString> GardenFiles::s_nextFile;
 
 namespace {
 
+// A file's name among other words: in quotes, on one line, and isolated, so nothing in it can end
+// the isolate early.
 QString fileNameInText(const QString &path)
 {
-    return QStringLiteral("\u201c\u2068") + QFileInfo(path).fileName() + QStringLiteral("\u2069\u201d");
+    return QStringLiteral("\u201c") + Formatting::isolated(Formatting::oneLine(QFileInfo(path).fileName())) +
+           QStringLiteral("\u201d");
 }
 
 } // namespace
