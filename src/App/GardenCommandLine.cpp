@@ -7,6 +7,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstring>
@@ -29,6 +31,12 @@ bool exportCareLog(const QString &storePath, const QString &target, QString *err
 {
     if (const auto refused = StoreBackup::refusal(storePath, target)) {
         *error = *refused;
+        return false;
+    }
+    // Before the app's first start there is no store, and so no log to write.
+    if (!QFileInfo::exists(storePath)) {
+        *error = QStringLiteral("There is no plant store at \u201c%1\u201d.")
+                     .arg(QDir::toNativeSeparators(storePath));
         return false;
     }
     std::vector<std::unique_ptr<Plant>> garden;

@@ -42,21 +42,26 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("complaint");
+        QTest::addColumn<QString>("dataHome");
         QTest::newRow("backup") << QStringList{QStringLiteral("--backup"), QStringLiteral("out.tendrel")} << 0
-                                << QStringLiteral("out.tendrel") << QString();
+                                << QStringLiteral("out.tendrel") << QString() << QString();
         QTest::newRow("export") << QStringList{QStringLiteral("--export-csv=out.csv")} << 0
-                                << QStringLiteral("out.csv") << QString();
+                                << QStringLiteral("out.csv") << QString() << QString();
         QTest::newRow("backup onto a folder")
             << QStringList{QStringLiteral("--backup"), QStringLiteral("folder")} << 1 << QString()
-            << QStringLiteral("is a folder");
+            << QStringLiteral("is a folder") << QString();
         QTest::newRow("export over the store")
             << QStringList{QStringLiteral("--export-csv"), QStringLiteral("Tendrel/tendrel.sqlite")} << 1
-            << QString() << QStringLiteral("own plant store");
-        QTest::newRow("no file given")
-            << QStringList{QStringLiteral("--backup")} << 2 << QString() << QStringLiteral("Missing value");
+            << QString() << QStringLiteral("own plant store") << QString();
+        QTest::newRow("no file given") << QStringList{QStringLiteral("--backup")} << 2 << QString()
+                                       << QStringLiteral("Missing value") << QString();
         QTest::newRow("stray argument")
             << QStringList{QStringLiteral("--backup"), QStringLiteral("a.tendrel"), QStringLiteral("b")} << 2
-            << QString() << QStringLiteral("Unexpected argument");
+            << QString() << QStringLiteral("Unexpected argument") << QString();
+        for (const char *option : {"--backup", "--export-csv"})
+            QTest::addRow("%s before the first start", option + 2)
+                << QStringList{QLatin1String(option), QStringLiteral("out")} << 1 << QString()
+                << QStringLiteral("There is no plant store") << QStringLiteral("folder");
     }
 
     void commands()
@@ -65,13 +70,14 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, written);
         QFETCH(QString, complaint);
+        QFETCH(QString, dataHome);
         QVERIFY(QDir(m_folder->path()).mkpath(QStringLiteral("folder")));
         const QString garden = dumpStore(storePath());
         const QStringList before = QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden);
 
         QProcess tendrel;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->path());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->filePath(dataHome));
         environment.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
         // A window would need a platform; the commands need none.
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
@@ -90,6 +96,7 @@ private slots:
                          !errors.contains(QLatin1Char('\n')),
                      qPrintable(errors));
             QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden), before);
+            QVERIFY(QDir(m_folder->filePath(QStringLiteral("folder"))).isEmpty()); // no store made either
             return;
         }
         QVERIFY2(errors.isEmpty(), qPrintable(errors));
