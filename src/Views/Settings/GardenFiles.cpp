@@ -13,10 +13,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFutureWatcher>
+#include <QHeaderView>
 #include <QLocale>
 #include <QLoggingCategory>
+#include <QSplitter>
 #include <QStandardPaths>
+#include <QTreeView>
 #include <QtConcurrent/QtConcurrentRun>
 
 Q_LOGGING_CATEGORY(lcGardenFiles, "tendrel.gardenfiles", QtWarningMsg)
@@ -77,6 +81,23 @@ void GardenFiles::askForFile(QWidget *window, bool save, const QString &title, c
     if (save) {
         dialog->setDefaultSuffix(suffix);
         dialog->selectFile(fileName);
+    }
+    // Where the desktop offers no file chooser of its own, Qt's shows its columns whole.
+    if (auto *details = dialog->findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        if (window)
+            dialog->resize(QSize(820, 500).boundedTo(window->window()->size() * 0.9));
+        if (auto *places = dialog->findChild<QSplitter *>(QStringLiteral("splitter")))
+            places->setSizes({180, dialog->width() - 180});
+        QHeaderView *header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        const QFontMetrics metrics(details->font());
+        const QStringList widest = {
+            QStringLiteral("000.0 MiB"), QStringLiteral("Tendrel Backup"),
+            QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(22, 58)), QLocale::ShortFormat)};
+        for (int column = 1; column <= int(widest.size()); ++column)
+            header->resizeSection(column, metrics.horizontalAdvance(widest.at(column - 1)) +
+                                              4 * metrics.averageCharWidth());
     }
     // Once the dialog has closed: a question that follows stands alone.
     connect(dialog, &QFileDialog::fileSelected, this, std::move(then), Qt::QueuedConnection);
