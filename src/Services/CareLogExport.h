@@ -12,11 +12,21 @@
 //   QString error;
 //   CareLogExport::write(store.plants(), path, &error);  // the file appears whole or not at all
 //   CareLogExport::csv(plants, calendar);                 // the bytes
+//
+// A large log is written away from the window: take a Log where the plants live, then hand it
+// to another thread with the zone to date it in.
+//
+//   auto log = CareLogExport::Log::of(store.plants());
+//   QtConcurrent::run([log, zone] { return CareLogExport::write(log, zone, path, nullptr); });
 
 #include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QTimeZone>
+
+#include <vector>
 
 class Calendar;
 class Plant;
@@ -26,9 +36,27 @@ class CareLogExport final
 public:
     CareLogExport() = delete;
 
+    // The rows of a garden's care log, oldest first, holding only values: it can go to any thread.
+    struct Log
+    {
+        struct Entry
+        {
+            qint64 dateMsecs;
+            int plant; // index into plantFields
+            int kind;  // index into kindFields
+        };
+        QStringList plantFields; // "name,species,room," of each plant, as they stand in a record
+        QStringList kindFields;  // one per care kind
+        std::vector<Entry> entries;
+
+        static Log of(const QList<Plant *> &plants);
+    };
+
     static QByteArray csv(const QList<Plant *> &plants);
     static QByteArray csv(const QList<Plant *> &plants, const Calendar &calendar);
+    static QByteArray csv(const Log &log, const QTimeZone &zone);
     static bool write(const QList<Plant *> &plants, const QString &path, QString *error);
+    static bool write(const Log &log, const QTimeZone &zone, const QString &path, QString *error);
     // The number of rows below the header.
     static qsizetype entryCount(const QList<Plant *> &plants);
 

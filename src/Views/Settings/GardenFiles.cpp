@@ -251,19 +251,37 @@ void GardenFiles::exportCareLog(QWidget *window)
 
 void GardenFiles::writeCareLog(QWidget *window, const QString &path)
 {
-    QString reason;
+    const QPointer<QWidget> owner(window);
     if (const auto refused = StoreBackup::refusal(m_store.filePath(), path)) {
-        fail(window, Task::exportCareLog, tr("Couldn\u2019t Export Care Log"), *refused);
+        fail(owner, Task::exportCareLog, tr("Couldn\u2019t Export Care Log"), *refused);
         return;
     }
-    const QList<Plant *> plants = m_store.plants();
-    if (!CareLogExport::write(plants, path, &reason)) {
-        fail(window, Task::exportCareLog, tr("Couldn\u2019t Export Care Log"), reason);
-        return;
-    }
-    const qsizetype entries = CareLogExport::entryCount(plants);
-    const QString what = entries == 1 ? tr("1 care entry")
-                                      : tr("%1 care entries").arg(Formatting::integer(entries, QLocale()));
-    Toast::present(window, tr("Exported %1 to %2").arg(what, fileNameInText(path)), QString(), nullptr);
-    emit finished(Task::exportCareLog, true, QString());
+    // The rows are taken here, where the plants live; a large log is dated and written on another
+    // thread while the window goes on.
+    auto log = CareLogExport::Log::of(m_store.plants());
+    const auto entries = qsizetype(log.entries.size());
+    struct Result
+    {
+        bool ok;
+        QString reason;
+    };
+    auto *watcher = new QFutureWatcher<Result>(this);
+    connect(watcher, &QFutureWatcher<Result>::finished, this, [this, watcher, owner, path, entries] {
+        watcher->deleteLater();
+        const Result result = watcher->result();
+        if (!result.ok) {
+            fail(owner, Task::exportCareLog, tr("Couldn\u2019t Export Care Log"), result.reason);
+            return;
+        }
+        const QString what = entries == 1
+                                 ? tr("1 care entry")
+                                 : tr("%1 care entries").arg(Formatting::integer(entries, QLocale()));
+        Toast::present(owner, tr("Exported %1 to %2").arg(what, fileNameInText(path)), QString(), nullptr);
+        emit finished(Task::exportCareLog, true, QString());
+    });
+    watcher->setFuture(QtConcurrent::run([log = std::move(log), zone = Calendar::current().timeZone(), path] {
+        Result result{false, QString()};
+        result.ok = CareLogExport::write(log, zone, path, &result.reason);
+        return result;
+    }));
 }
