@@ -37,6 +37,28 @@ QString fileNameInText(const QString &path)
            QStringLiteral("\u201d");
 }
 
+// Runs work(&reason) on another thread and then done(ok, reason) on context's, unless context
+// has gone by then.
+template<typename Work, typename Done> void runAside(QObject *context, Work work, Done done)
+{
+    struct Outcome
+    {
+        bool ok = false;
+        QString reason;
+    };
+    auto *watcher = new QFutureWatcher<Outcome>(context);
+    QObject::connect(watcher, &QFutureWatcher<Outcome>::finished, context, [watcher, done = std::move(done)] {
+        watcher->deleteLater();
+        const Outcome outcome = watcher->result();
+        done(outcome.ok, outcome.reason);
+    });
+    watcher->setFuture(QtConcurrent::run([work = std::move(work)] {
+        Outcome outcome;
+        outcome.ok = work(&outcome.reason);
+        return outcome;
+    }));
+}
+
 } // namespace
 
 GardenFiles::GardenFiles(ModelStore &store, QObject *parent) : QObject(parent), m_store(store) {}
@@ -152,22 +174,10 @@ void GardenFiles::writeBackup(QWidget *window, const QString &path)
         done(ok, reason);
         return;
     }
-    struct Result
-    {
-        bool ok;
-        QString reason;
-    };
-    auto *watcher = new QFutureWatcher<Result>(this);
-    connect(watcher, &QFutureWatcher<Result>::finished, this, [watcher, done] {
-        watcher->deleteLater();
-        const Result result = watcher->result();
-        done(result.ok, result.reason);
-    });
-    watcher->setFuture(QtConcurrent::run([source = m_store.filePath(), path] {
-        Result result{false, QString()};
-        result.ok = StoreBackup::write(source, path, &result.reason);
-        return result;
-    }));
+    runAside(
+        this,
+        [source = m_store.filePath(), path](QString *why) { return StoreBackup::write(source, path, why); },
+        done);
 }
 
 void GardenFiles::restore(QWidget *window)
@@ -260,17 +270,9 @@ void GardenFiles::writeCareLog(QWidget *window, const QString &path)
     // thread while the window goes on.
     auto log = CareLogExport::Log::of(m_store.plants());
     const auto entries = qsizetype(log.entries.size());
-    struct Result
-    {
-        bool ok;
-        QString reason;
-    };
-    auto *watcher = new QFutureWatcher<Result>(this);
-    connect(watcher, &QFutureWatcher<Result>::finished, this, [this, watcher, owner, path, entries] {
-        watcher->deleteLater();
-        const Result result = watcher->result();
-        if (!result.ok) {
-            fail(owner, Task::exportCareLog, tr("Couldn\u2019t Export Care Log"), result.reason);
+    const auto done = [this, owner, path, entries](bool ok, const QString &reason) {
+        if (!ok) {
+            fail(owner, Task::exportCareLog, tr("Couldn\u2019t Export Care Log"), reason);
             return;
         }
         const QString what = entries == 1
@@ -278,10 +280,11 @@ void GardenFiles::writeCareLog(QWidget *window, const QString &path)
                                  : tr("%1 care entries").arg(Formatting::integer(entries, QLocale()));
         Toast::present(owner, tr("Exported %1 to %2").arg(what, fileNameInText(path)), QString(), nullptr);
         emit finished(Task::exportCareLog, true, QString());
-    });
-    watcher->setFuture(QtConcurrent::run([log = std::move(log), zone = Calendar::current().timeZone(), path] {
-        Result result{false, QString()};
-        result.ok = CareLogExport::write(log, zone, path, &result.reason);
-        return result;
-    }));
+    };
+    runAside(
+        this,
+        [log = std::move(log), zone = Calendar::current().timeZone(), path](QString *reason) {
+            return CareLogExport::write(log, zone, path, reason);
+        },
+        done);
 }
