@@ -14,6 +14,8 @@ ScrollColumn::ScrollColumn(QWidget *parent) : QScrollArea(parent)
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab goes to the controls in the column; the page draws no focus of its own, so it is no stop.
+    setFocusPolicy(Qt::ClickFocus);
     auto *canvas = new QWidget;
     auto *centre = new QHBoxLayout(canvas);
     centre->setContentsMargins(t.contentPadding, t.contentPadding, t.contentPadding, t.contentPadding);
