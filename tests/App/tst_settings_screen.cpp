@@ -155,10 +155,13 @@ private slots:
         m_harness->notifications.serverAnswers = serverAnswers;
         // The switch springs as the user sees it: the refusal arrives while it is still moving.
         Spring::setAnimationsEnabled(true);
-        QString message =
-            QStringLiteral("Allow notifications for Tendrel in System Settings to get care reminders.");
-        if (!serverAnswers)
-            message += QStringLiteral("\nNo notification service is running on this desktop.");
+        // Without a server only the missing service is named, and what to do about it.
+        const QString message =
+            serverAnswers
+                ? QStringLiteral("Allow notifications for Tendrel in System Settings to get care reminders.")
+                : QStringLiteral("No notification service is running on this desktop, so Tendrel can't show "
+                                 "care reminders. Install or start your desktop's notification daemon, then "
+                                 "turn reminders on again.");
 
         for (int attempt = 1; attempt <= 2; ++attempt) {
             SettingsView *settings = openSettings();
