@@ -234,7 +234,7 @@ private slots:
         for (qsizetype i = 0; i < rows.size(); ++i)
             QCOMPARE(rows[i]->showsDivider(), i + 1 < rows.size());
         QVERIFY(shown(view, "detailHistoryFooter"));
-        QCOMPARE(text(view, "detailHistoryFooter"), QStringLiteral("Touch and hold an entry to undo it."));
+        QCOMPARE(text(view, "detailHistoryFooter"), QStringLiteral("Right-click an entry to undo it."));
 
         HistoryRow *row = rows[2]; // "Watered Dec 4"
         QMenu *menu = openMenu(row, how);

@@ -439,7 +439,7 @@ QWidget *PlantDetailView::createHistorySection()
     m_historyPanel->setAccessibleName(tr("History"));
     Accessibility::setRole(m_historyPanel, QAccessible::List);
     layout->addWidget(m_historyPanel);
-    m_historyFooter = new TextLabel(tr("Touch and hold an entry to undo it."), TextStyle::caption, section);
+    m_historyFooter = new TextLabel(tr("Right-click an entry to undo it."), TextStyle::caption, section);
     m_historyFooter->setObjectName(QStringLiteral("detailHistoryFooter"));
     m_historyFooter->setWordWrap(true);
     layout->addWidget(m_historyFooter);
