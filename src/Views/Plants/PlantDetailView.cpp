@@ -372,6 +372,7 @@ QWidget *PlantDetailView::createAboutSection()
 {
     QVBoxLayout *layout = nullptr;
     QWidget *section = sectionColumn(QStringLiteral("detailAbout"), tr("About"), &layout);
+    m_aboutSection = section;
     m_summary = secondaryText(QStringLiteral("detailSummary"), section);
     layout->addWidget(m_summary);
     // Balanced, so four tiles never lie three and one.
@@ -519,8 +520,9 @@ void PlantDetailView::refreshSpecies()
     m_photo->setSpecies(species);
     m_credit->setSpecies(species);
 
+    // The custom species' values are placeholders, not facts about the plant: it has no About.
+    m_aboutSection->setVisible(species.id != Species::custom().id);
     m_summary->setText(species.summary);
-    m_summary->setVisible(species.id != Species::custom().id);
     const Theme &theme = Theme::current();
     m_tiles[0]->setValue(species.light.label());
     m_tiles[0]->setSymbol(species.light.symbol());
