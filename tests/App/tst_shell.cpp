@@ -88,6 +88,8 @@ private slots:
     void badgeCountsSampleTasks();
     void newPlantOpensSheetOverCurrentTab();
     void goMenuSwitchesTabs();
+    void choosingATabAgainShowsItsFirstPage_data();
+    void choosingATabAgainShowsItsFirstPage();
     void tabVisitsEachStopOnceAsSeen_data();
     void tabVisitsEachStopOnceAsSeen();
     void menuBarStaysUsableOverTheSheet();
@@ -265,6 +267,53 @@ void ShellTest::goMenuSwitchesTabs()
     // Choosing in the sidebar writes the shared state back.
     app->rootView()->sidebar()->setCurrentIndex(2);
     QCOMPARE(app->state().selectedTab(), AppTab::explore);
+}
+
+void ShellTest::choosingATabAgainShowsItsFirstPage_data()
+{
+    QTest::addColumn<bool>("fromAnotherTab");
+    QTest::addColumn<bool>("byMenu"); // Ctrl+2, or a click on the sidebar's My Plants
+    QTest::addColumn<int>("depth");   // of My Plants' pages afterwards
+    QTest::newRow("sidebar, shown tab") << false << false << 1;
+    QTest::newRow("sidebar, from Today") << true << false << 2;
+    QTest::newRow("Ctrl+2, shown tab") << false << true << 1;
+    QTest::newRow("Ctrl+2, from Today") << true << true << 1;
+}
+
+// Choosing the tab on show goes back to its list; another tab's item comes back to where that tab
+// was left, while the Go menu names a place and always opens the tab's list.
+void ShellTest::choosingATabAgainShowsItsFirstPage()
+{
+    QFETCH(bool, fromAnotherTab);
+    QFETCH(bool, byMenu);
+    QFETCH(int, depth);
+    Spring::setAnimationsEnabled(false);
+    const auto restore = qScopeGuard([] { Spring::setAnimationsEnabled(true); });
+    auto app = makeApp();
+    QVERIFY(app);
+    SampleData::load(app->store());
+    Sidebar *sidebar = app->rootView()->sidebar();
+    QTest::mouseClick(sidebar->item(1), Qt::LeftButton);
+    QCOMPARE(app->state().selectedTab(), AppTab::plants);
+    auto *plants = qobject_cast<PlantsView *>(app->rootView()->navigationStack(AppTab::plants)->page(0));
+    QTRY_VERIFY(!plants->grid()->plants().isEmpty());
+    plants->grid()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(plants->grid(), Qt::Key_Return);
+    NavigationStack *stack = app->rootView()->navigationStack(AppTab::plants);
+    QCOMPARE(stack->depth(), 2);
+
+    if (fromAnotherTab) {
+        QTest::mouseClick(sidebar->item(0), Qt::LeftButton);
+        QCOMPARE(app->state().selectedTab(), AppTab::today);
+    }
+    if (byMenu)
+        QTest::keyClick(app->mainWindow(), Qt::Key_2, Qt::ControlModifier);
+    else
+        QTest::mouseClick(sidebar->item(1), Qt::LeftButton);
+    QCOMPARE(app->state().selectedTab(), AppTab::plants);
+    QVERIFY(sidebar->item(1)->isChecked());
+    QCOMPARE(stack->depth(), depth);
+    QTRY_COMPARE(stack->currentPage()->isVisible(), true);
 }
 
 void ShellTest::tabVisitsEachStopOnceAsSeen_data()
