@@ -53,8 +53,9 @@ void PlantCommands::install(QMenuBar *menuBar)
         action->setObjectName(QString::fromLatin1(item.name));
         action->setShortcut(QKeySequence(Qt::CTRL | item.key));
         const AppTab tab = item.tab;
+        // A place by name: the tab's list, not the page last left open in it.
         connect(action, &QAction::triggered, this, [this, tab] {
-            m_state.setSelectedTab(tab);
+            m_state.showTabStart(tab);
             emit mainWindowRequested();
         });
     }

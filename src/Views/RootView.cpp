@@ -129,7 +129,12 @@ RootView::RootView(ModelStore &store, AppState &state, Preferences &preferences,
         if (index >= 0 && index < int(std::size(tabInfos)))
             m_state.setSelectedTab(tabInfos[index].tab);
     });
+    connect(m_sidebar, &Sidebar::currentReselected, this, [this](int index) {
+        if (index >= 0 && index < int(std::size(tabInfos)))
+            m_state.showTabStart(tabInfos[index].tab);
+    });
     connect(&m_state, &AppState::selectedTabChanged, this, &RootView::selectTab);
+    connect(&m_state, &AppState::tabStartRequested, this, &RootView::showTabStart);
     connect(&m_state, &AppState::addingPlantChanged, this, &RootView::addingPlantChanged);
     connect(m_plants, &PlantQuery::changed, this, &RootView::plantsChanged);
     connect(&m_preferences, &Preferences::changed, this, &RootView::updateSignature);
@@ -266,6 +271,16 @@ void RootView::selectTab(AppTab tab)
         return;
     m_tabs->setCurrentIndex(index);
     m_sidebar->setCurrentIndex(index);
+}
+
+void RootView::showTabStart(AppTab tab)
+{
+    NavigationStack *stack = navigationStack(tab);
+    // A sheet open over the window belongs to a page of it (editing a plant, adding a species):
+    // the pages stay while it is open.
+    if (!stack || Sheet::topmost(window()))
+        return;
+    stack->popToRoot();
 }
 
 void RootView::addingPlantChanged(bool adding)

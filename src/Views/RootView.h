@@ -70,6 +70,7 @@ private:
     void updateSignature();
     void startKeyedRun();
     void selectTab(AppTab tab);
+    void showTabStart(AppTab tab);
     void addingPlantChanged(bool adding);
     // Pushes the plant's detail onto the tab's stack, when the chooser is the page on show.
     void openPlant(AppTab tab, Plant *plant);

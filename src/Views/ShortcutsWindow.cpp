@@ -104,6 +104,7 @@ QList<ShortcutsWindow::Group> ShortcutsWindow::menuGroups(const QMenuBar *menuBa
 
 QList<ShortcutsWindow::Group> ShortcutsWindow::screenGroups()
 {
+    // Each line is what the screens' own key handling does; keep them in step.
     const QKeySequence back(QKeySequence::Back);
     return {
         {tr("Windows and Sheets"),
@@ -115,9 +116,20 @@ QList<ShortcutsWindow::Group> ShortcutsWindow::screenGroups()
         {tr("Lists"),
          {
              {tr("Choose a tab in the sidebar"), {}, tr("Up, Down, Home, End")},
-             {tr("Mark the selected task done"), {}, tr("Space or Enter")},
-             {tr("Open the selected row"), {}, tr("Space or Enter")},
+             {tr("Move through plants or species"), {}, tr("Arrow keys, Home, End")},
+             {tr("Mark the selected task done"), {QKeySequence(Qt::Key_Space)}, {}},
+             {tr("Open the selected task's plant"), {}, tr("Enter")},
+             {tr("Open the selected plant or species"), {}, tr("Enter or Space")},
+             {tr("Delete the selected plant"), {QKeySequence(Qt::Key_Delete)}, {}},
+             {tr("Show the selected plant's actions"),
+              {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)},
+              {}},
              {tr("Change a number in a stepper"), {}, tr("Up or Down")},
+         }},
+        {tr("Search"),
+         {
+             {tr("Search My Plants or Explore"), {QKeySequence(QKeySequence::Find)}, {}},
+             {tr("Clear the search"), {QKeySequence(Qt::Key_Escape)}, {}},
          }},
     };
 }

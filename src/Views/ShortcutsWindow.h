@@ -25,7 +25,7 @@ public:
     {
         QString action;           // "New Plant", "Close the sheet"
         QList<QKeySequence> keys; // one or more; shown in the desktop's own notation
-        QString keysText;         // instead of keys, for keys no sequence can name ("Space or Enter")
+        QString keysText;         // instead of keys, for keys no sequence can name ("Enter or Space")
     };
     struct Group
     {

@@ -126,6 +126,7 @@ private slots:
         QVERIFY(preferences().remindersEnabled());
         QVERIFY(settings->remindersToggle()->isChecked());
         QVERIFY(!MessageBox::lastShown());
+        QCOMPARE(settings->remindersToggle()->knobPosition(), 1.0);
         // The main window's reminder trigger follows without a restart.
         QTRY_VERIFY(m_harness->app->rootView()->currentSignature().startsWith(QStringLiteral("true|540|")));
     }
@@ -154,10 +155,13 @@ private slots:
         m_harness->notifications.serverAnswers = serverAnswers;
         // The switch springs as the user sees it: the refusal arrives while it is still moving.
         Spring::setAnimationsEnabled(true);
-        QString message =
-            QStringLiteral("Allow notifications for Tendrel in System Settings to get care reminders.");
-        if (!serverAnswers)
-            message += QStringLiteral("\nNo notification service is running on this desktop.");
+        // Without a server only the missing service is named, and what to do about it.
+        const QString message =
+            serverAnswers
+                ? QStringLiteral("Allow notifications for Tendrel in System Settings to get care reminders.")
+                : QStringLiteral("No notification service is running on this desktop, so Tendrel can't show "
+                                 "care reminders. Install or start your desktop's notification daemon, then "
+                                 "turn reminders on again.");
 
         for (int attempt = 1; attempt <= 2; ++attempt) {
             SettingsView *settings = openSettings();
@@ -182,6 +186,36 @@ private slots:
         QCOMPARE(openSettings()->remindersToggle()->knobPosition(), 0.0);
         // Back to the signature of reminders off, after the moment it was on.
         QTRY_VERIFY(m_harness->app->rootView()->currentSignature().startsWith(QStringLiteral("false|540|")));
+    }
+
+    void switchShowsRemindersOnAfterAnEarlierRefusal()
+    {
+        // No notification server at first: the alert, and reminders stay off.
+        m_harness->notifications.status = AuthorizationStatus::denied;
+        m_harness->notifications.serverAnswers = false;
+        const auto restore = qScopeGuard([] { Spring::setAnimationsEnabled(false); });
+        Spring::setAnimationsEnabled(true);
+        SettingsView *settings = openSettings();
+        MessageBox::setNextAnswer(QStringLiteral("OK"));
+        QTest::mouseClick(settings->remindersToggle(), Qt::LeftButton);
+        QTRY_VERIFY(MessageBox::lastShown());
+        QTRY_COMPARE(settings->remindersToggle()->knobPosition(), 0.0);
+
+        // Once a server answers, the same switch turns them on and shows it, also when reopened.
+        m_harness->notifications.status = AuthorizationStatus::authorized;
+        m_harness->notifications.serverAnswers = true;
+        MessageBox::clearLastShown();
+        QTest::mouseClick(settings->remindersToggle(), Qt::LeftButton);
+        QTRY_COMPARE(permissionRequests(m_harness->notifications), 2);
+        QTest::qWait(Spring::durationMs() + 50);
+        QVERIFY(!MessageBox::lastShown());
+        QVERIFY(preferences().remindersEnabled());
+        QVERIFY(settings->remindersToggle()->isChecked());
+        QCOMPARE(settings->remindersToggle()->knobPosition(), 1.0);
+        m_harness->app->settingsWindow()->close();
+        settings = openSettings();
+        QVERIFY(settings->remindersToggle()->isChecked());
+        QCOMPARE(settings->remindersToggle()->knobPosition(), 1.0);
     }
 
     void pickedTimeIsStored_data()
@@ -275,8 +309,7 @@ private slots:
         QTest::mouseClick(settings->deleteAllRow(), Qt::LeftButton);
         const MessageBox::Shown shown = MessageBox::lastShown().value();
         QCOMPARE(shown.title, QStringLiteral("Delete all plants?"));
-        QCOMPARE(shown.message,
-                 QStringLiteral("This removes every plant and its care history."));
+        QCOMPARE(shown.message, QStringLiteral("This removes every plant and its care history."));
         QCOMPARE(shown.buttons, (QStringList{QStringLiteral("Delete All"), QStringLiteral("Cancel")}));
 
         ModelStore &store = m_harness->app->store();

@@ -1,3 +1,4 @@
+#include "App/HelpCommands.h"
 #include "App/PlantCommands.h"
 #include "App/TendrelApp.h"
 #include "App/support/PinnedEnvironment.h"
@@ -11,17 +12,25 @@
 #include "Store/ModelStore.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
+#include "Views/Components/SearchField.h"
 #include "Views/Components/Sheet.h"
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/SidebarItem.h"
+#include "Views/Components/Spring.h"
+#include "Views/Plants/PlantGrid.h"
+#include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
+#include "Views/ShortcutsWindow.h"
 #include "Views/State/AppState.h"
+#include "Views/Today/TaskRow.h"
+#include "Views/Today/TodayView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -79,9 +88,13 @@ private slots:
     void badgeCountsSampleTasks();
     void newPlantOpensSheetOverCurrentTab();
     void goMenuSwitchesTabs();
+    void choosingATabAgainShowsItsFirstPage_data();
+    void choosingATabAgainShowsItsFirstPage();
     void tabVisitsEachStopOnceAsSeen_data();
     void tabVisitsEachStopOnceAsSeen();
     void menuBarStaysUsableOverTheSheet();
+    void shortcutsWindowSaysWhatTheKeysDo_data();
+    void shortcutsWindowSaysWhatTheKeysDo();
     void commandsWorkFromTheSettingsWindow_data();
     void commandsWorkFromTheSettingsWindow();
     void remindersFollowSignatureAndActivation();
@@ -256,6 +269,53 @@ void ShellTest::goMenuSwitchesTabs()
     QCOMPARE(app->state().selectedTab(), AppTab::explore);
 }
 
+void ShellTest::choosingATabAgainShowsItsFirstPage_data()
+{
+    QTest::addColumn<bool>("fromAnotherTab");
+    QTest::addColumn<bool>("byMenu"); // Ctrl+2, or a click on the sidebar's My Plants
+    QTest::addColumn<int>("depth");   // of My Plants' pages afterwards
+    QTest::newRow("sidebar, shown tab") << false << false << 1;
+    QTest::newRow("sidebar, from Today") << true << false << 2;
+    QTest::newRow("Ctrl+2, shown tab") << false << true << 1;
+    QTest::newRow("Ctrl+2, from Today") << true << true << 1;
+}
+
+// Choosing the tab on show goes back to its list; another tab's item comes back to where that tab
+// was left, while the Go menu names a place and always opens the tab's list.
+void ShellTest::choosingATabAgainShowsItsFirstPage()
+{
+    QFETCH(bool, fromAnotherTab);
+    QFETCH(bool, byMenu);
+    QFETCH(int, depth);
+    Spring::setAnimationsEnabled(false);
+    const auto restore = qScopeGuard([] { Spring::setAnimationsEnabled(true); });
+    auto app = makeApp();
+    QVERIFY(app);
+    SampleData::load(app->store());
+    Sidebar *sidebar = app->rootView()->sidebar();
+    QTest::mouseClick(sidebar->item(1), Qt::LeftButton);
+    QCOMPARE(app->state().selectedTab(), AppTab::plants);
+    auto *plants = qobject_cast<PlantsView *>(app->rootView()->navigationStack(AppTab::plants)->page(0));
+    QTRY_VERIFY(!plants->grid()->plants().isEmpty());
+    plants->grid()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(plants->grid(), Qt::Key_Return);
+    NavigationStack *stack = app->rootView()->navigationStack(AppTab::plants);
+    QCOMPARE(stack->depth(), 2);
+
+    if (fromAnotherTab) {
+        QTest::mouseClick(sidebar->item(0), Qt::LeftButton);
+        QCOMPARE(app->state().selectedTab(), AppTab::today);
+    }
+    if (byMenu)
+        QTest::keyClick(app->mainWindow(), Qt::Key_2, Qt::ControlModifier);
+    else
+        QTest::mouseClick(sidebar->item(1), Qt::LeftButton);
+    QCOMPARE(app->state().selectedTab(), AppTab::plants);
+    QVERIFY(sidebar->item(1)->isChecked());
+    QCOMPARE(stack->depth(), depth);
+    QTRY_COMPARE(stack->currentPage()->isVisible(), true);
+}
+
 void ShellTest::tabVisitsEachStopOnceAsSeen_data()
 {
     QTest::addColumn<int>("tab");
@@ -335,6 +395,96 @@ void ShellTest::menuBarStaysUsableOverTheSheet()
     // The sheet stays open over the tab now shown.
     QVERIFY(app->state().isAddingPlant());
     QVERIFY(app->rootView()->sheet()->geometry().top() >= bar->geometry().bottom());
+}
+
+void ShellTest::shortcutsWindowSaysWhatTheKeysDo_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("keys"); // as the window lists them
+    QTest::addColumn<QKeySequence>("press");
+    QTest::addColumn<int>("tab");
+    const auto row = [](const char *name, const char *action, const char *keys, QKeySequence press,
+                        AppTab tab) {
+        QTest::newRow(name) << QString::fromUtf8(action) << QString::fromUtf8(keys) << press << int(tab);
+    };
+    row("Space completes", "Mark the selected task done", "Space", QKeySequence(Qt::Key_Space),
+        AppTab::today);
+    row("Enter opens a task's plant", "Open the selected task's plant", "Enter", QKeySequence(Qt::Key_Return),
+        AppTab::today);
+    row("Space opens a plant", "Open the selected plant or species", "Enter or Space",
+        QKeySequence(Qt::Key_Space), AppTab::plants);
+    row("Delete", "Delete the selected plant", "Del", QKeySequence(Qt::Key_Delete), AppTab::plants);
+    row("Menu key", "Show the selected plant's actions", "Menu or Shift+F10", QKeySequence(Qt::Key_Menu),
+        AppTab::plants);
+    row("Ctrl+F", "Search My Plants or Explore", "Ctrl+F", QKeySequence(QKeySequence::Find), AppTab::plants);
+}
+
+// The window lists each key as the screens handle it, and pressing it does what the line says.
+void ShellTest::shortcutsWindowSaysWhatTheKeysDo()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, keys);
+    QFETCH(QKeySequence, press);
+    QFETCH(int, tab);
+    Spring::setAnimationsEnabled(false);
+    const auto restore = qScopeGuard([] {
+        Spring::setAnimationsEnabled(true);
+        MessageBox::clearNextAnswer();
+    });
+    auto app = makeApp();
+    QVERIFY(app);
+    app->helpCommands()->shortcutsAction()->trigger();
+    QTRY_VERIFY(app->helpCommands()->shortcutsWindow());
+    QStringList listed;
+    for (const ShortcutsWindow::Group &group : app->helpCommands()->shortcutsWindow()->groups()) {
+        for (const ShortcutsWindow::Shortcut &shortcut : group.shortcuts) {
+            if (shortcut.action == action)
+                listed.append(ShortcutsWindow::keysText(shortcut));
+        }
+    }
+    QCOMPARE(listed, QStringList{keys});
+    app->helpCommands()->shortcutsWindow()->close();
+    app->mainWindow()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app->mainWindow()));
+
+    SampleData::load(app->store());
+    app->state().setSelectedTab(AppTab(tab));
+    NavigationStack *stack = app->rootView()->navigationStack(AppTab(tab));
+    QTRY_VERIFY(stack->currentPage()->isVisible());
+    QWidget *target = nullptr;
+    if (auto *today = qobject_cast<TodayView *>(stack->currentPage())) {
+        QTRY_VERIFY(!today->rows().isEmpty());
+        target = today->rows().constFirst();
+    } else {
+        auto *plants = qobject_cast<PlantsView *>(stack->currentPage());
+        QTRY_VERIFY(!plants->grid()->plants().isEmpty());
+        target = plants->grid();
+    }
+    target->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(target->hasFocus());
+    const auto events = [&app] { return app->store().eventCount(); };
+    const int eventsBefore = events();
+    MessageBox::setNextAnswer(QStringLiteral("Cancel"));
+    MessageBox::clearLastShown();
+    QTest::keySequence(app->mainWindow()->windowHandle(), press);
+
+    const auto popup = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
+    if (action.startsWith(QLatin1String("Mark"))) {
+        QTRY_COMPARE(events(), eventsBefore + 1);
+        QCOMPARE(stack->depth(), 1);
+    } else if (action.startsWith(QLatin1String("Open"))) {
+        QTRY_COMPARE(stack->depth(), 2);
+        QCOMPARE(events(), eventsBefore);
+    } else if (action.startsWith(QLatin1String("Delete"))) {
+        QTRY_VERIFY(MessageBox::lastShown());
+        QVERIFY(MessageBox::lastShown()->title.startsWith(QLatin1String("Delete ")));
+    } else if (action.startsWith(QLatin1String("Show"))) {
+        QTRY_VERIFY(popup());
+        popup()->close();
+    } else {
+        auto *plants = qobject_cast<PlantsView *>(stack->currentPage());
+        QTRY_VERIFY(plants->searchField()->lineEdit()->hasFocus());
+    }
 }
 
 void ShellTest::commandsWorkFromTheSettingsWindow_data()

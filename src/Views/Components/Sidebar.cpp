@@ -27,7 +27,13 @@ int Sidebar::addItem(const QString &symbol, const QString &title)
     m_items.append(item);
     m_layout->insertWidget(index, item);
     item->installEventFilter(this);
-    connect(item, &QAbstractButton::clicked, this, [this, index] { setCurrentIndex(index); });
+    connect(item, &QAbstractButton::clicked, this, [this, index] {
+        const bool reselected = index == m_current;
+        // Also checks the item again, which a click on it had unchecked.
+        setCurrentIndex(index);
+        if (reselected)
+            emit currentReselected(index);
+    });
     if (m_current < 0)
         setCurrentIndex(index);
     return index;

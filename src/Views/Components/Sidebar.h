@@ -12,6 +12,7 @@
 // "Today, 6 tasks due" with the badge's spoken words (the number alone when none are given).
 //   connect(sidebar, &Sidebar::currentChanged, this, [](int index) { ... });
 //   sidebar->setCurrentIndex(2);                           // emits currentChanged when it changes
+//   connect(sidebar, &Sidebar::currentReselected, ...);   // the selected item was clicked again
 
 #include <QWidget>
 
@@ -35,6 +36,7 @@ public:
 
 signals:
     void currentChanged(int index);
+    void currentReselected(int index);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -38,17 +38,22 @@ QSize ToggleSwitch::sizeHint() const
 
 void ToggleSwitch::nextCheckState()
 {
-    m_clicked = true;
+    // A click changes the state with checkStateSet() held back (QAbstractButton blocks it while
+    // clicking), so the knob is moved here; a slot that set the state back already is followed too.
     QAbstractButton::nextCheckState();
-    m_clicked = false;
+    moveKnob(true);
 }
 
 void ToggleSwitch::checkStateSet()
 {
-    // A click springs to the new state, and so does a change that arrives while that spring runs
-    // (a refused permission turning the switch back off): the knob always ends at the state.
+    // A change that arrives while a spring runs (a refused permission turning the switch back off)
+    // springs too: the knob always ends at the state.
+    moveKnob(m_animation->state() == QAbstractAnimation::Running);
+}
+
+void ToggleSwitch::moveKnob(bool springing)
+{
     const qreal target = isChecked() ? 1.0 : 0.0;
-    const bool springing = m_clicked || m_animation->state() == QAbstractAnimation::Running;
     m_animation->stop();
     if (springing && Spring::animationsEnabled() && isVisible()) {
         m_animation->setStartValue(m_position);

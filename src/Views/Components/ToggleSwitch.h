@@ -31,8 +31,9 @@ protected:
     void checkStateSet() override;
 
 private:
+    void moveKnob(bool springing);
+
     ThemeColor m_onColor = &ThemeColors::accent;
     qreal m_position = 0;
-    bool m_clicked = false;
     QVariantAnimation *m_animation;
 };

@@ -372,6 +372,7 @@ QWidget *PlantDetailView::createAboutSection()
 {
     QVBoxLayout *layout = nullptr;
     QWidget *section = sectionColumn(QStringLiteral("detailAbout"), tr("About"), &layout);
+    m_aboutSection = section;
     m_summary = secondaryText(QStringLiteral("detailSummary"), section);
     layout->addWidget(m_summary);
     // Balanced, so four tiles never lie three and one.
@@ -439,7 +440,7 @@ QWidget *PlantDetailView::createHistorySection()
     m_historyPanel->setAccessibleName(tr("History"));
     Accessibility::setRole(m_historyPanel, QAccessible::List);
     layout->addWidget(m_historyPanel);
-    m_historyFooter = new TextLabel(tr("Touch and hold an entry to undo it."), TextStyle::caption, section);
+    m_historyFooter = new TextLabel(tr("Right-click an entry to undo it."), TextStyle::caption, section);
     m_historyFooter->setObjectName(QStringLiteral("detailHistoryFooter"));
     m_historyFooter->setWordWrap(true);
     layout->addWidget(m_historyFooter);
@@ -519,8 +520,9 @@ void PlantDetailView::refreshSpecies()
     m_photo->setSpecies(species);
     m_credit->setSpecies(species);
 
+    // The custom species' values are placeholders, not facts about the plant: it has no About.
+    m_aboutSection->setVisible(species.id != Species::custom().id);
     m_summary->setText(species.summary);
-    m_summary->setVisible(species.id != Species::custom().id);
     const Theme &theme = Theme::current();
     m_tiles[0]->setValue(species.light.label());
     m_tiles[0]->setSymbol(species.light.symbol());

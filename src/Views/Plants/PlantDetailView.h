@@ -129,6 +129,7 @@ private:
     TextLabel *m_noCare = nullptr;
     QList<CareCard *> m_cards;
     // About and tips.
+    QWidget *m_aboutSection = nullptr;
     TextLabel *m_summary = nullptr;
     QList<InfoTile *> m_tiles;
     QWidget *m_tipsSection = nullptr;

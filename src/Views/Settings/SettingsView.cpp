@@ -7,13 +7,13 @@
 #include "Platform/ReminderAutostart.h"
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/InsetSection.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/ScrollColumn.h"
 #include "Views/Components/Theme.h"
 #include "Views/Components/ToggleSwitch.h"
-#include "Views/Components/GardenHistory.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -211,12 +211,13 @@ void SettingsView::askPermission()
                 return;
             m_preferences.setRemindersEnabled(false);
             ReminderAutostart::remove();
-            // Said apart when it is the desktop that cannot show notifications at all.
+            // Without a notification server no setting could help: the user needs one running.
             NotificationCenter::current().notificationServerAnswers(this, [this](bool answers) {
-                QString message =
-                    tr("Allow notifications for Tendrel in System Settings to get care reminders.");
-                if (!answers)
-                    message += QLatin1Char('\n') + tr("No notification service is running on this desktop.");
+                const QString message =
+                    answers ? tr("Allow notifications for Tendrel in System Settings to get care reminders.")
+                            : tr("No notification service is running on this desktop, so Tendrel can't "
+                                 "show care reminders. Install or start your desktop's notification "
+                                 "daemon, then turn reminders on again.");
                 MessageBox::alert(this, tr("Notifications Are Off"), message);
             });
         });

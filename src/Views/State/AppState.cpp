@@ -10,6 +10,12 @@ void AppState::setSelectedTab(AppTab tab)
     emit selectedTabChanged(tab);
 }
 
+void AppState::showTabStart(AppTab tab)
+{
+    emit tabStartRequested(tab);
+    setSelectedTab(tab);
+}
+
 void AppState::setAddingPlant(bool adding)
 {
     if (m_isAddingPlant == adding)

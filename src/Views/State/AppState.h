@@ -15,12 +15,17 @@ public:
 
     AppTab selectedTab() const { return m_selectedTab; }
     void setSelectedTab(AppTab tab);
+    // Selects the tab at its first page, as going to a tab by name (Go menu) or choosing the tab
+    // already shown does; a page deeper in it is left.
+    void showTabStart(AppTab tab);
 
     bool isAddingPlant() const { return m_isAddingPlant; }
     void setAddingPlant(bool adding);
 
 signals:
     void selectedTabChanged(AppTab tab);
+    // Before the tab is selected, so its pages are gone before it shows.
+    void tabStartRequested(AppTab tab);
     void addingPlantChanged(bool adding);
 
 private:
