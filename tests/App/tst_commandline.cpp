@@ -107,30 +107,36 @@ private slots:
                      "'=1+1,Other plant,Hall,Water,2026-12-07T10:30:00+01:00\r\n"));
     }
 
-    // A disk that fills up, or can only be read, while an earlier export is on it.
-    void exportToFullOrReadOnlyDisk_data()
+    // A disk that fills up, or can only be read, while an earlier file of that name is on it.
+    void fullOrReadOnlyDisk_data()
     {
+        QTest::addColumn<QString>("option");
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("complaint");
-        QTest::newRow("full") << false << QStringLiteral("is full.");
-        QTest::newRow("read-only") << true << QStringLiteral("can only be read.");
+        for (const char *option : {"--export-csv", "--backup"}) {
+            QTest::addRow("%s, full", option + 2)
+                << QString::fromLatin1(option) << false << QStringLiteral("is full.");
+            QTest::addRow("%s, read-only", option + 2)
+                << QString::fromLatin1(option) << true << QStringLiteral("can only be read.");
+        }
     }
 
-    void exportToFullOrReadOnlyDisk()
+    void fullOrReadOnlyDisk()
     {
+        QFETCH(QString, option);
         QFETCH(bool, readOnly);
         QFETCH(QString, complaint);
         SmallDisk disk(64 * 1024);
         if (!disk.isValid())
             QSKIP(qPrintable(disk.reason()));
-        const QString csv = disk.filePath(QStringLiteral("care.csv"));
+        const QString csv = disk.filePath(QStringLiteral("garden.file"));
         QString errors;
-        QCOMPARE(tendrel({QStringLiteral("--export-csv"), csv}, &errors), 0);
+        QCOMPARE(tendrel({option, csv}, &errors), 0);
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray earlier = file.readAll();
         file.close();
-        // About 130 KB of log from here on.
+        // About 130 KB of log (and more of store) from here on.
         Plant *plant = m_store->plants().first();
         for (int i = 0; i < 2000; ++i)
             plant->markDone(CareKind::mist,
@@ -138,13 +144,13 @@ private slots:
         QVERIFY(m_store->flush());
         QVERIFY(!readOnly || disk.makeReadOnly());
 
-        QCOMPARE(tendrel({QStringLiteral("--export-csv"), csv}, &errors), 1);
+        QCOMPARE(tendrel({option, csv}, &errors), 1);
         QCOMPARE(errors,
                  QStringLiteral("tendrel: The disk that holds \u201c%1\u201d %2").arg(csv, complaint));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), earlier);
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("care.csv")});
+                 QStringList{QStringLiteral("garden.file")});
     }
 
 private:
