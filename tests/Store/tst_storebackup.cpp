@@ -53,6 +53,7 @@ private slots:
     void logMovedIntoFileOffTheWritersThread();
     void appStartsAndQuitsDuringCopyOfUnusedStore();
     void killedBackupsLeftoversGo();
+    void failedStepKeepsEarlierBackup();
 };
 
 void TestStoreBackup::copyDuringBurstIsOneMoment_data()
@@ -415,6 +416,43 @@ void TestStoreBackup::killedBackupsLeftoversGo()
     QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     files.sort();
     QCOMPARE(files, expected);
+}
+
+// Every step of a backup fails in turn (as on a full disk), until one has no step left to fail.
+void TestStoreBackup::failedStepKeepsEarlierBackup()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
+    const QString target = dir.filePath(QStringLiteral("garden.tendrel"));
+    {
+        auto store = ModelStore::open(path);
+        QVERIFY(store);
+        store->insert(new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"),
+                                QByteArray(100 * 1024, 'p')));
+    }
+    QFile earlier(target);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier backup") == 17);
+    earlier.close();
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QLoggingCategory::setFilterRules(QStringLiteral("tendrel.store.*=false"));
+    for (int step = 1;; ++step) {
+        FileFaults faults;
+        faults.failAt(step, ENOSPC);
+        faults.setMaxWriteBytes(32 * 1024);
+        QString error;
+        const bool ok = StoreBackup::write(path, target, &error, &faults);
+        if (faults.steps() < step) {
+            QVERIFY2(ok, qPrintable(error));
+            QCOMPARE(dumpStore(target), dumpStore(path));
+            QVERIFY(step > 5);
+            break;
+        }
+        QVERIFY(!ok);
+        QCOMPARE(error, QStringLiteral("The disk that holds \u201c%1\u201d is full.").arg(target));
+        QCOMPARE(readAll(target), QByteArray("an earlier backup"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files);
+    }
+    QLoggingCategory::setFilterRules(QStringLiteral("tendrel.store.debug=true"));
 }
 
 QTEST_GUILESS_MAIN(TestStoreBackup)
