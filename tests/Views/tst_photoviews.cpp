@@ -479,12 +479,17 @@ void TestPhotoViews::everySpeciesIsDrawn()
         QVERIFY(drawing.isNull());
     } else {
         QCOMPARE(drawing.size(), QSize(side, side));
-        qint64 opaque = 0;
+        qint64 opaque = 0, onEdge = 0;
         for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x)
+            for (int x = 0; x < side; ++x) {
                 opaque += qAlpha(drawing.pixel(x, y)) > 128;
+                onEdge +=
+                    (x == 0 || y == 0 || x == side - 1 || y == side - 1) && qAlpha(drawing.pixel(x, y)) > 64;
+            }
         }
         QVERIFY2(opaque > side * side / 10, qPrintable(QString::number(opaque)));
+        // The whole plant fits its square: nothing is cut off at the edges.
+        QCOMPARE(onEdge, 0);
     }
 
     // On screen, in a view and on a plant card: the drawing (or for "Other plant" the white
