@@ -10,6 +10,7 @@
 #include "Platform/Preferences.h"
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/SearchField.h"
@@ -17,6 +18,7 @@
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
+#include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/PlantGrid.h"
 #include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
@@ -93,6 +95,9 @@ private slots:
     void tabVisitsEachStopOnceAsSeen_data();
     void tabVisitsEachStopOnceAsSeen();
     void menuBarStaysUsableOverTheSheet();
+    void escapeFromTheMenuBarGivesFocusBack_data();
+    void escapeFromTheMenuBarGivesFocusBack();
+    void downFromTheSpeciesSearchEntersTheList();
     void shortcutsWindowSaysWhatTheKeysDo_data();
     void shortcutsWindowSaysWhatTheKeysDo();
     void commandsWorkFromTheSettingsWindow_data();
@@ -395,6 +400,72 @@ void ShellTest::menuBarStaysUsableOverTheSheet()
     // The sheet stays open over the tab now shown.
     QVERIFY(app->state().isAddingPlant());
     QVERIFY(app->rootView()->sheet()->geometry().top() >= bar->geometry().bottom());
+}
+
+void ShellTest::escapeFromTheMenuBarGivesFocusBack_data()
+{
+    QTest::addColumn<bool>("inSheet"); // focus in the add-plant sheet's search, or on a page
+    QTest::addColumn<bool>("viaMenu"); // Alt+F opens File first (Escape closes it), or Alt alone
+    QTest::newRow("page, Alt") << false << false;
+    QTest::newRow("page, File menu") << false << true;
+    QTest::newRow("sheet, Alt") << true << false;
+    QTest::newRow("sheet, File menu") << true << true;
+}
+
+// Escape leaves the menu bar for the control that had the focus; over a sheet the sheet stays.
+void ShellTest::escapeFromTheMenuBarGivesFocusBack()
+{
+    QFETCH(bool, inSheet);
+    QFETCH(bool, viaMenu);
+    auto app = makeApp();
+    QVERIFY(app);
+    QWidget *start = app->rootView()->sidebar()->item(1);
+    if (inSheet) {
+        app->state().setAddingPlant(true);
+        QTRY_VERIFY(app->rootView()->sheet());
+        start = app->rootView()->sheet()->findChild<AddPlantFlow *>()->searchField()->lineEdit();
+    }
+    start->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(start->hasFocus());
+    QMenuBar *bar = app->mainWindow()->menuBar();
+    QWindow *window = app->mainWindow()->windowHandle();
+    if (viaMenu) {
+        QTest::keyClick(window, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    } else {
+        QTest::keyPress(window, Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(window, Qt::Key_Alt);
+    }
+    QTRY_COMPARE(QApplication::focusWidget(), bar);
+    QTest::qWait(20); // nothing takes the focus from the menu bar meanwhile
+    QCOMPARE(QApplication::focusWidget(), bar);
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_COMPARE(QApplication::focusWidget(), start);
+    QCOMPARE(app->state().isAddingPlant(), inSheet);
+}
+
+void ShellTest::downFromTheSpeciesSearchEntersTheList()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    app->state().setAddingPlant(true);
+    QTRY_VERIFY(app->rootView()->sheet());
+    auto *flow = app->rootView()->sheet()->findChild<AddPlantFlow *>();
+    QLineEdit *search = flow->searchField()->lineEdit();
+    QTRY_VERIFY(search->hasFocus());
+    QWindow *window = app->mainWindow()->windowHandle();
+    QTest::keyClick(window, Qt::Key_Down);
+    QTRY_COMPARE(QApplication::focusWidget(), flow->customRow());
+    QTest::keyClick(window, Qt::Key_Down);
+    QTRY_COMPARE(QApplication::focusWidget(), flow->speciesRow(flow->shownSpecies().constFirst().id));
+    QTest::keyClick(window, Qt::Key_Up);
+    QTRY_COMPARE(QApplication::focusWidget(), flow->customRow());
+    QTest::keyClick(window, Qt::Key_Up);
+    QTRY_COMPARE(QApplication::focusWidget(), search);
+    QVERIFY(app->state().isAddingPlant());
 }
 
 void ShellTest::shortcutsWindowSaysWhatTheKeysDo_data()
