@@ -18,7 +18,9 @@
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
+#include "Views/Components/TextLabel.h"
 #include "Views/Plants/AddPlantFlow.h"
+#include "Views/Plants/PlantCard.h"
 #include "Views/Plants/PlantGrid.h"
 #include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
@@ -43,6 +45,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QToolTip>
 
 #include <algorithm>
 #include <memory>
@@ -98,6 +101,8 @@ private slots:
     void escapeFromTheMenuBarGivesFocusBack_data();
     void escapeFromTheMenuBarGivesFocusBack();
     void downFromTheSpeciesSearchEntersTheList();
+    void cutNamesShowWholeInTheirToolTip_data();
+    void cutNamesShowWholeInTheirToolTip();
     void shortcutsWindowSaysWhatTheKeysDo_data();
     void shortcutsWindowSaysWhatTheKeysDo();
     void commandsWorkFromTheSettingsWindow_data();
@@ -466,6 +471,58 @@ void ShellTest::downFromTheSpeciesSearchEntersTheList()
     QTest::keyClick(window, Qt::Key_Up);
     QTRY_COMPARE(QApplication::focusWidget(), search);
     QVERIFY(app->state().isAddingPlant());
+}
+
+void ShellTest::cutNamesShowWholeInTheirToolTip_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("tab");
+    const QString longName =
+        QStringLiteral("<b>Grandmother's</b> monstera from the kitchen windowsill in Lisbon");
+    QTest::newRow("task row, cut") << longName << int(AppTab::today);
+    QTest::newRow("plant card, cut") << longName << int(AppTab::plants);
+    QTest::newRow("task row, whole") << QStringLiteral("Fern") << int(AppTab::today);
+    QTest::newRow("plant card, whole") << QStringLiteral("Fern") << int(AppTab::plants);
+}
+
+// A plant's name cut short in a list shows whole, as written, in its tool tip; a whole one has none.
+void ShellTest::cutNamesShowWholeInTheirToolTip()
+{
+    QFETCH(QString, name);
+    QFETCH(int, tab);
+    auto app = makeApp();
+    QVERIFY(app);
+    app->mainWindow()->resize(app->mainWindow()->minimumSizeHint());
+    auto *plant = new Plant(name, Species::find(u"monstera"), QStringLiteral("Kitchen"));
+    plant->setInterval(CareKind::water, 7);
+    app->store().insert(plant);
+    plant->markDone(CareKind::water, m_env->clock.now().addDays(-8));
+    app->state().setSelectedTab(AppTab(tab));
+    QWidget *page = app->rootView()->navigationStack(AppTab(tab))->page(0);
+    QWidget *target = nullptr;
+    if (auto *plants = qobject_cast<PlantsView *>(page)) {
+        QTRY_VERIFY(plants->grid()->card(plant) && plants->grid()->card(plant)->isVisible());
+        target = plants->grid()->card(plant);
+    } else {
+        QTRY_VERIFY(!qobject_cast<TodayView *>(page)->rows().isEmpty());
+        for (TextLabel *label :
+             qobject_cast<TodayView *>(page)->rows().constFirst()->findChildren<TextLabel *>()) {
+            if (label->text() == name)
+                target = label;
+        }
+    }
+    QVERIFY(target && target->isVisible());
+
+    const QPoint centre = target->rect().center();
+    QHelpEvent help(QEvent::ToolTip, centre, target->mapToGlobal(centre));
+    QApplication::sendEvent(target, &help);
+    if (name.size() > 10) {
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(shownText(QToolTip::text()), name);
+    } else {
+        QVERIFY(!QToolTip::isVisible() || !shownText(QToolTip::text()).contains(name));
+    }
+    QToolTip::hideText();
 }
 
 void ShellTest::shortcutsWindowSaysWhatTheKeysDo_data()
