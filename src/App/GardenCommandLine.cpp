@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <cstring>
@@ -89,6 +90,9 @@ int GardenCommandLine::run(const QStringList &arguments, const QString &storePat
             QStringLiteral("Unexpected argument \u201c%1\u201d.").arg(parser.positionalArguments().first()),
             usage);
 
+    // Each failure is one line of its own below; the layers' warnings would say it twice.
+    // QT_LOGGING_RULES still turns them on.
+    QLoggingCategory::setFilterRules(QStringLiteral("tendrel.*.warning=false"));
     int status = 0;
     QString error;
     for (const QString &target : parser.values(backup)) {

@@ -7,8 +7,6 @@
 #include <QApplication>
 #include <QFileInfo>
 
-#include <unistd.h>
-
 int main(int argc, char *argv[])
 {
     // Commands for scripts run without a window, beside a running app or none.
@@ -25,9 +23,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TENDREL_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("app.tendrel.Tendrel"));
 
-    // One process per user: a second start raises the running window and leaves.
-    SingleInstance instance(QStringLiteral("app.tendrel.Tendrel-") + QString::number(getuid()),
-                            QFileInfo(ModelStore::defaultPath()).absolutePath());
+    // One process per data folder: a second start on it raises the running window and leaves.
+    SingleInstance instance(QFileInfo(ModelStore::defaultPath()).absolutePath());
     if (!instance.acquire())
         return 0;
 

@@ -1,12 +1,12 @@
 #include "Platform/JsonFile.h"
 
+#include "Core/AtomicFile.h"
 #include "Platform/ReminderLog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -15,8 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::optional<QByteArray> JsonFile::read(const QString &path, qint64 maxBytes, QString *error)
+std::optional<QByteArray> JsonFile::read(const QString &path, qint64 maxBytes, QString *error, bool *cut)
 {
+    if (cut)
+        *cut = false;
     error->clear();
     // Non-blocking, so opening a FIFO returns at once instead of waiting for a writer.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -42,7 +44,11 @@ std::optional<QByteArray> JsonFile::read(const QString &path, qint64 maxBytes, Q
                 break;
             total += n;
         }
-        if (total > maxBytes) {
+        if (total > maxBytes && cut) {
+            *cut = true;
+            buffer.truncate(maxBytes);
+            bytes = std::move(buffer);
+        } else if (total > maxBytes) {
             *error = QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxBytes);
         } else {
             buffer.truncate(total);
@@ -56,19 +62,11 @@ std::optional<QByteArray> JsonFile::read(const QString &path, qint64 maxBytes, Q
 bool JsonFile::write(const QString &path, const QJsonObject &root, QString *error)
 {
     QString reason;
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        reason = QStringLiteral("cannot create the folder of %1").arg(path);
-    } else {
-        // QSaveFile writes through a symbolic link to its target; the agent's files are its own
-        // and never shared that way, so a link (to a device, say) is replaced, not followed.
-        if (QFileInfo(path).isSymLink() && !QFile::remove(path))
-            reason = QStringLiteral("cannot replace the link %1").arg(path);
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 ||
-            !file.commit())
-            reason = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-    }
-    if (reason.isEmpty())
+    // The agent's files are its own and never shared through a link: a link there (to a device,
+    // say) is replaced by the file, not followed.
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        reason = AtomicFile::reason(errno, path);
+    else if (AtomicFile::write(path, QJsonDocument(root).toJson(), &reason))
         return true;
     qCWarning(lcReminders).noquote() << reason;
     if (error)

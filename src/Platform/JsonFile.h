@@ -18,10 +18,11 @@ public:
     // The bytes of path when it is a regular file (a link to one counts) of at most maxBytes; none,
     // with the reason in error, otherwise. A FIFO, a device or a socket is never waited on or read,
     // and nothing past maxBytes is read, whatever size the file reports. A missing file gives none
-    // with an empty error.
-    static std::optional<QByteArray> read(const QString &path, qint64 maxBytes, QString *error);
+    // with an empty error. Given cut, a larger file gives its first maxBytes, with *cut true.
+    static std::optional<QByteArray> read(const QString &path, qint64 maxBytes, QString *error,
+                                          bool *cut = nullptr);
 
-    // Writes root to path through a temporary file that replaces path only once complete. False,
-    // with the reason logged and put in error, when the folder or the file cannot be written.
+    // Writes root to path whole or not at all (AtomicFile). False, with the reason logged and put
+    // in error, when the folder or the file cannot be written.
     static bool write(const QString &path, const QJsonObject &root, QString *error = nullptr);
 };

@@ -1,5 +1,6 @@
 #include "Platform/ReminderAutostart.h"
 
+#include "Core/AtomicFile.h"
 #include "Platform/ReminderBus.h"
 #include "Platform/ReminderLog.h"
 
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -93,9 +93,9 @@ bool ReminderAutostart::install(const QString &agentPath, QString *error)
     const QString path = entryPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return fail(QStringLiteral("Cannot create the folder of %1.").arg(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text->toUtf8()) < 0 || !file.commit())
-        return fail(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    QString reason;
+    if (!AtomicFile::write(path, text->toUtf8(), &reason))
+        return fail(reason);
     return true;
 }
 

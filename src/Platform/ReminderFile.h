@@ -6,9 +6,11 @@
 #include <QString>
 
 // The agent's pending requests on disk (reminders.json in its data folder), so they survive a
-// logout or a reboot. Writes are atomic. A file that cannot be read as a whole counts as empty, with
-// a warning; the next write replaces it. The agent owns the file; the app only reads it, to know
-// that nothing is pending without starting the agent.
+// logout or a reboot. Writes are atomic. Of a damaged file (cut off, followed by other bytes, in
+// UTF-16, with bytes that are no UTF-8, larger than any file of ours) every entry that can still be
+// read is kept, with a warning; before a new file is written, the damaged one is moved aside to
+// "reminders.json.damaged-20261207T083000Z". The agent owns the file; the app only reads it, to
+// know that nothing is pending without starting the agent.
 class ReminderFile final
 {
 public:
@@ -18,8 +20,11 @@ public:
 
     QString path() const { return m_path; }
 
-    QList<NotificationRequest> load() const;
+    // damaged: whether the file held anything that could not be read as written.
+    QList<NotificationRequest> load(bool *damaged = nullptr) const;
     bool save(const QList<NotificationRequest> &requests, QString *error = nullptr) const;
+    // Moves the file aside, under a name of its own beside it.
+    bool setAside() const;
 
 private:
     QString m_path;

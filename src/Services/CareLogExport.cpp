@@ -1,13 +1,11 @@
 #include "Services/CareLogExport.h"
 
+#include "Core/AtomicFile.h"
 #include "Core/Calendar.h"
 #include "Models/CareEvent.h"
 #include "Models/CareKind.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
-
-#include <QDir>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,11 +13,6 @@
 #include <vector>
 
 namespace {
-
-QString quoted(const QString &path)
-{
-    return QStringLiteral("\u201c") + QDir::toNativeSeparators(path) + QStringLiteral("\u201d");
-}
 
 // A zone's offset from UTC at a moment, kept for the stretch between two of its transitions: a
 // log in date order asks the zone once per change of offset rather than once per entry.
@@ -186,16 +179,10 @@ bool CareLogExport::write(const QList<Plant *> &plants, const QString &path, QSt
     return write(Log::of(plants), Calendar::current().timeZone(), path, error);
 }
 
-bool CareLogExport::write(const Log &log, const QTimeZone &zone, const QString &path, QString *error)
+bool CareLogExport::write(const Log &log, const QTimeZone &zone, const QString &path, QString *error,
+                          FileFaults *faults)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = csv(log, zone);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("%1 cannot be written: %2.").arg(quoted(path), file.errorString());
-        return false;
-    }
-    return true;
+    return AtomicFile::write(path, csv(log, zone), error, faults);
 }
 
 QString CareLogExport::defaultFileName(const QDate &date)

@@ -10,7 +10,8 @@
 // apostrophe, so opening the file never runs anything.
 //
 //   QString error;
-//   CareLogExport::write(store.plants(), path, &error);  // the file appears whole or not at all
+//   CareLogExport::write(store.plants(), path, &error);  // the file appears whole or not at all;
+//                                                        // error says why ("The disk … is full.")
 //   CareLogExport::csv(plants, calendar);                 // the bytes
 //
 // A large log is written away from the window: take a Log where the plants live, then hand it
@@ -29,6 +30,7 @@
 #include <vector>
 
 class Calendar;
+class FileFaults;
 class Plant;
 
 class CareLogExport final
@@ -56,7 +58,9 @@ public:
     static QByteArray csv(const QList<Plant *> &plants, const Calendar &calendar);
     static QByteArray csv(const Log &log, const QTimeZone &zone);
     static bool write(const QList<Plant *> &plants, const QString &path, QString *error);
-    static bool write(const Log &log, const QTimeZone &zone, const QString &path, QString *error);
+    // Test seam: faults fail chosen steps of the write (see AtomicFile).
+    static bool write(const Log &log, const QTimeZone &zone, const QString &path, QString *error,
+                      FileFaults *faults = nullptr);
     // The number of rows below the header.
     static qsizetype entryCount(const QList<Plant *> &plants);
 

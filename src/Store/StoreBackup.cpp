@@ -1,5 +1,6 @@
 #include "Store/StoreBackup.h"
 
+#include "Core/AtomicFile.h"
 #include "Store/SqliteDatabase.h"
 #include "Store/StoreLog.h"
 
@@ -7,12 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QTemporaryFile>
 
 #include <sqlite3.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,17 +34,6 @@ QString quoted(const QString &path)
     return QStringLiteral("\u201c") + QDir::toNativeSeparators(path) + QStringLiteral("\u201d");
 }
 
-bool syncPath(const QString &path, bool directory)
-{
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), (directory ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 // Opens the store file for reading only. With no -wal file beside it no connection has it open,
 // so it is read as an unchanging file: no lock taken, nothing created next to it.
 bool openSource(SqliteDatabase &db, const QString &path, QString *error)
@@ -54,9 +42,20 @@ bool openSource(SqliteDatabase &db, const QString &path, QString *error)
         *error = QStringLiteral("There is no plant store at %1.").arg(quoted(path));
         return false;
     }
+    const QString file = QFileInfo(path).absoluteFilePath();
     const bool inUse = QFileInfo::exists(path + QStringLiteral("-wal"));
     QString message;
-    if (!db.openForCheck(QFileInfo(path).absoluteFilePath(), !inUse, &message)) {
+    // The copy holds SQLite's read lock for as long as it runs, so an app that starts meanwhile
+    // cannot move its log into the file under it. While no app has the file open there is no log
+    // to take part in: this connection makes it, and as the last to close removes it again.
+    // Opened read-write for that only; it never writes the file itself.
+    bool opened =
+        inUse ? db.openForCheck(file, false, &message)
+              : db.open(file, SQLITE_OPEN_READWRITE, &message) && db.queryInt("PRAGMA application_id");
+    // A file or folder this user may not write, which no app of theirs can be writing either.
+    if (!opened && !inUse)
+        opened = db.openForCheck(file, true, &message);
+    if (!opened) {
         *error = QStringLiteral("%1 cannot be read (%2).").arg(quoted(path), message);
         return false;
     }
@@ -76,34 +75,15 @@ bool setDirect(int fd, bool direct)
     return flags >= 0 && ::fcntl(fd, F_SETFL, direct ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
 }
 
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        // A file system or a piece that direct writes do not suit is written through the cache.
-        if (written < 0 && errno == EINVAL && (::fcntl(fd, F_GETFL) & O_DIRECT) != 0) {
-            if (!setDirect(fd, false))
-                return false;
-            continue;
-        }
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 // Copies the store file of source into the open file to, when that file alone is the source's
 // snapshot: a read transaction is held, and the write-ahead log beside the file is empty or
 // absent. A reader that needs nothing from the log keeps any checkpoint from writing into the
 // file, and writers only append to the log, so the file stays as it is until the transaction ends.
 // The file is read through SQLite's own handle: closing a descriptor of our own would drop the
 // locks this process holds on it.
-FileCopy copyStoreFile(sqlite3 *source, int to)
+FileCopy copyStoreFile(sqlite3 *source, AtomicFile &part)
 {
+    const int to = part.handle();
     const char *name = sqlite3_db_filename(source, "main");
     if (!name || !*name || sqlite3_get_autocommit(source) == 0)
         return FileCopy::notPossible;
@@ -137,14 +117,14 @@ FileCopy copyStoreFile(sqlite3 *source, int to)
         if (mapped) {
             // The disk takes the pages straight from the store file's mapping: no copy in memory.
             setDirect(to, true);
-            ok = writeAll(to, static_cast<const char *>(mapped), amount);
+            ok = part.write(static_cast<const char *>(mapped), amount);
             file->pMethods->xUnfetch(file, offset, mapped);
         } else {
             amount = int(std::min(readChunkBytes, size - offset));
             buffer.resize(size_t(readChunkBytes));
             ok = setDirect(to, false) &&
                  file->pMethods->xRead(file, buffer.data(), amount, offset) == SQLITE_OK &&
-                 writeAll(to, buffer.data(), amount);
+                 part.write(buffer.data(), amount);
             // The disk starts on this piece while the next one is read; the final flush waits less.
             ::sync_file_range(to, offset, amount, SYNC_FILE_RANGE_WRITE);
         }
@@ -210,7 +190,7 @@ std::optional<QString> StoreBackup::refusal(const QString &storePath, const QStr
     return std::nullopt;
 }
 
-bool StoreBackup::write(const QString &storePath, const QString &target, QString *error)
+bool StoreBackup::write(const QString &storePath, const QString &target, QString *error, FileFaults *faults)
 {
     QString reason;
     SqliteDatabase source;
@@ -219,13 +199,13 @@ bool StoreBackup::write(const QString &storePath, const QString &target, QString
         reason = *refused;
         ok = false;
     }
-    ok = ok && openSource(source, storePath, &reason) && write(source.handle(), target, &reason);
+    ok = ok && openSource(source, storePath, &reason) && write(source.handle(), target, &reason, faults);
     if (!ok && error)
         *error = reason;
     return ok;
 }
 
-bool StoreBackup::write(sqlite3 *source, const QString &target, QString *error)
+bool StoreBackup::write(sqlite3 *source, const QString &target, QString *error, FileFaults *faults)
 {
     const auto fail = [&](const QString &reason) {
         qCWarning(lcStore).noquote() << "Backup failed:" << reason;
@@ -236,21 +216,23 @@ bool StoreBackup::write(sqlite3 *source, const QString &target, QString *error)
     if (const auto refused = refusal(QString(), target))
         return fail(*refused);
 
-    // Written next to the target so the rename that publishes it stays on one file system.
+    // What killed backups left in this folder, whatever their names' dates.
     const QFileInfo info(target);
-    QTemporaryFile part(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                        QStringLiteral(".XXXXXX"));
-    if (!part.open())
-        return fail(QStringLiteral("%1 cannot be written: %2.").arg(quoted(target), part.errorString()));
-    FileCopy copy = copyStoreFile(source, part.handle());
+    AtomicFile::removeLeftovers(info.absolutePath(), QStringLiteral(".+\\.") + QLatin1String(suffix));
+    // Written next to the target so the rename that publishes it stays on one file system.
+    AtomicFile part(target, faults);
+    if (!part.open(AtomicFile::NewFile::ownerOnly))
+        return fail(part.errorString());
+    FileCopy copy = copyStoreFile(source, part);
+    if (copy == FileCopy::failed && !part.errorString().isEmpty())
+        return fail(part.errorString());
     if (copy == FileCopy::failed) {
-        // Copying page by page tells why, if it fails as well.
+        // The store file could not be read as a file; copying it page by page tells why, if it fails.
         qCWarning(lcStore) << "Copying the store file failed; copying it page by page";
-        copy = ::ftruncate(part.handle(), 0) == 0 ? FileCopy::notPossible : FileCopy::failed;
+        if (!part.open(AtomicFile::NewFile::ownerOnly))
+            return fail(part.errorString());
+        copy = FileCopy::notPossible;
     }
-    part.close();
-    if (copy == FileCopy::failed)
-        return fail(QStringLiteral("%1 cannot be written.").arg(quoted(target)));
     qCDebug(lcStore) << (copy == FileCopy::copied ? "Backup copied the store file"
                                                   : "Backup copied the store page by page");
 
@@ -258,12 +240,15 @@ bool StoreBackup::write(sqlite3 *source, const QString &target, QString *error)
     QString message;
     // The copy's own journal files go with it when anything below fails.
     const auto failWithCopy = [&](const QString &reason) {
+        const bool full =
+            destination.handle() && (sqlite3_errcode(destination.handle()) & 0xff) == SQLITE_FULL;
         destination.close();
         for (const char *companion : {"-wal", "-shm", "-journal"})
-            QFile::remove(part.fileName() + QLatin1String(companion));
-        return fail(reason);
+            QFile::remove(part.temporaryPath() + QLatin1String(companion));
+        part.discard();
+        return fail(full ? AtomicFile::reason(ENOSPC, target) : reason);
     };
-    if (!destination.open(part.fileName(), SQLITE_OPEN_READWRITE, &message))
+    if (!destination.open(part.temporaryPath(), SQLITE_OPEN_READWRITE, &message))
         return failWithCopy(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), message));
     if (copy == FileCopy::notPossible && !copyPages(source, destination, target, &message))
         return failWithCopy(message);
@@ -286,12 +271,7 @@ bool StoreBackup::write(sqlite3 *source, const QString &target, QString *error)
         return failWithCopy(QStringLiteral("%1 cannot be written (%2).").arg(quoted(target), message));
     destination.close();
 
-    if (!syncPath(part.fileName(), false))
-        return fail(QStringLiteral("%1 cannot be written to disk.").arg(quoted(target)));
-    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(target).constData()) !=
-        0)
-        return fail(QStringLiteral("%1 cannot be replaced.").arg(quoted(target)));
-    part.setAutoRemove(false);
-    syncPath(info.absolutePath(), true);
+    if (!part.commit())
+        return fail(part.errorString());
     return true;
 }

@@ -130,6 +130,7 @@ QList<ShortcutsWindow::Group> ShortcutsWindow::screenGroups()
          {
              {tr("Search My Plants or Explore"), {QKeySequence(QKeySequence::Find)}, {}},
              {tr("Clear the search"), {QKeySequence(Qt::Key_Escape)}, {}},
+             {tr("Go between the species search and its list"), {}, tr("Up or Down")},
          }},
     };
 }

@@ -1,9 +1,11 @@
 // `tendrel --backup FILE` and `tendrel --export-csv FILE` as a script runs them: the real binary,
 // no display, a store file that another connection (the running app) holds open. A written file
-// is complete; a refused one leaves every file as it was, with one line on standard error.
+// is complete; a refused or failed one leaves every file as it was, with one line on standard error
+// that says why.
 #include "Models/Plant.h"
 #include "Models/Species.h"
 #include "Store/ModelStore.h"
+#include "fixtures/SmallDisk.h"
 #include "fixtures/StoreDump.h"
 
 #include <QDir>
@@ -53,6 +55,10 @@ private slots:
         QTest::newRow("export over the store")
             << QStringList{QStringLiteral("--export-csv"), QStringLiteral("Tendrel/tendrel.sqlite")} << 1
             << QString() << QStringLiteral("own plant store") << QString();
+        QTest::newRow("export into a missing folder")
+            << QStringList{QStringLiteral("--export-csv"), QStringLiteral("missing/out.csv")} << 1
+            << QString() << QStringLiteral("The folder of \u201cmissing/out.csv\u201d does not exist.")
+            << QString();
         QTest::newRow("no file given") << QStringList{QStringLiteral("--backup")} << 2 << QString()
                                        << QStringLiteral("Missing value") << QString();
         QTest::newRow("stray argument")
@@ -75,21 +81,8 @@ private slots:
         const QString garden = dumpStore(storePath());
         const QStringList before = QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden);
 
-        QProcess tendrel;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->filePath(dataHome));
-        environment.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
-        // A window would need a platform; the commands need none.
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        tendrel.setProcessEnvironment(environment);
-        tendrel.setWorkingDirectory(m_folder->path());
-        tendrel.start(qEnvironmentVariable("TENDREL_BINARY_DIR") + QStringLiteral("/bin/tendrel"), arguments);
-        QVERIFY(tendrel.waitForFinished(60000));
-        const QString errors = QString::fromUtf8(tendrel.readAllStandardError()).trimmed();
-        QCOMPARE(tendrel.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(tendrel.exitCode(), status);
+        QString errors;
+        QCOMPARE(tendrel(arguments, &errors, dataHome), status);
         QCOMPARE(dumpStore(storePath()), garden);
         if (status != 0) {
             QVERIFY2(errors.startsWith(QStringLiteral("tendrel: ")) && errors.contains(complaint) &&
@@ -114,7 +107,73 @@ private slots:
                      "'=1+1,Other plant,Hall,Water,2026-12-07T10:30:00+01:00\r\n"));
     }
 
+    // A disk that fills up, or can only be read, while an earlier file of that name is on it.
+    void fullOrReadOnlyDisk_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("complaint");
+        for (const char *option : {"--export-csv", "--backup"}) {
+            QTest::addRow("%s, full", option + 2)
+                << QString::fromLatin1(option) << false << QStringLiteral("is full.");
+            QTest::addRow("%s, read-only", option + 2)
+                << QString::fromLatin1(option) << true << QStringLiteral("can only be read.");
+        }
+    }
+
+    void fullOrReadOnlyDisk()
+    {
+        QFETCH(QString, option);
+        QFETCH(bool, readOnly);
+        QFETCH(QString, complaint);
+        SmallDisk disk(64 * 1024);
+        if (!disk.isValid())
+            QSKIP(qPrintable(disk.reason()));
+        const QString csv = disk.filePath(QStringLiteral("garden.file"));
+        QString errors;
+        QCOMPARE(tendrel({option, csv}, &errors), 0);
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray earlier = file.readAll();
+        file.close();
+        // About 130 KB of log (and more of store) from here on.
+        Plant *plant = m_store->plants().first();
+        for (int i = 0; i < 2000; ++i)
+            plant->markDone(CareKind::mist,
+                            QDateTime(QDate(2026, 1, 1), QTime(8, 0), Qt::UTC).addSecs(i * 60));
+        QVERIFY(m_store->flush());
+        QVERIFY(!readOnly || disk.makeReadOnly());
+
+        QCOMPARE(tendrel({option, csv}, &errors), 1);
+        QCOMPARE(errors,
+                 QStringLiteral("tendrel: The disk that holds \u201c%1\u201d %2").arg(csv, complaint));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), earlier);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("garden.file")});
+    }
+
 private:
+    // Runs the real binary in the test's folder; its exit status, and its standard error in errors.
+    int tendrel(const QStringList &arguments, QString *errors, const QString &dataHome = QString())
+    {
+        QProcess tendrel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->filePath(dataHome));
+        environment.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
+        // A window would need a platform; the commands need none.
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        tendrel.setProcessEnvironment(environment);
+        tendrel.setWorkingDirectory(m_folder->path());
+        tendrel.start(qEnvironmentVariable("TENDREL_BINARY_DIR") + QStringLiteral("/bin/tendrel"), arguments);
+        if (!tendrel.waitForFinished(60000) || tendrel.exitStatus() != QProcess::NormalExit)
+            return -1;
+        *errors = QString::fromUtf8(tendrel.readAllStandardError()).trimmed();
+        return tendrel.exitCode();
+    }
+
     QString storePath() const { return m_folder->filePath(QStringLiteral("Tendrel/tendrel.sqlite")); }
 
     std::unique_ptr<QTemporaryDir> m_folder;

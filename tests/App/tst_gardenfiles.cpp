@@ -18,6 +18,7 @@
 #include "Views/Settings/GardenFiles.h"
 #include "Views/Today/TaskRow.h"
 #include "Views/Today/TodayView.h"
+#include "fixtures/SmallDisk.h"
 #include "fixtures/StoreDump.h"
 
 #include <QAction>
@@ -238,6 +239,35 @@ private slots:
         }
         for (const QString &name : names)
             QVERIFY2(seenNames.contains(name), qPrintable(name.left(40)));
+    }
+
+    // A disk that fills up: each command says why in its alert and leaves the earlier file whole.
+    void fullDiskSaysWhyAndKeepsEarlierFiles()
+    {
+        SmallDisk disk(1024 * 1024);
+        if (!disk.isValid())
+            QSKIP(qPrintable(disk.reason()));
+        const QString csv = disk.filePath(QStringLiteral("care.csv"));
+        const QString backup = disk.filePath(QStringLiteral("garden.tendrel"));
+        QVERIFY(run(commands()->exportAction(), csv));
+        QVERIFY(run(commands()->backUpAction(), backup));
+        QFile filler(disk.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+        filler.close();
+        const QStringList before = filesIn(disk.path());
+
+        for (QAction *action : {commands()->exportAction(), commands()->backUpAction()}) {
+            const QString target = action == commands()->exportAction() ? csv : backup;
+            MessageBox::setNextAnswer(0);
+            QVERIFY(!run(action, target));
+            const auto shown = MessageBox::lastShown();
+            QVERIFY(shown);
+            QCOMPARE(shown->message,
+                     QStringLiteral("The disk that holds \u201c%1\u201d is full.").arg(target));
+            QCOMPARE(filesIn(disk.path()), before);
+        }
     }
 
 private:

@@ -10,6 +10,7 @@
 #include "Platform/Preferences.h"
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/SearchField.h"
@@ -17,6 +18,9 @@
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
+#include "Views/Components/TextLabel.h"
+#include "Views/Plants/AddPlantFlow.h"
+#include "Views/Plants/PlantCard.h"
 #include "Views/Plants/PlantGrid.h"
 #include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
@@ -41,6 +45,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QToolTip>
 
 #include <algorithm>
 #include <memory>
@@ -93,6 +98,11 @@ private slots:
     void tabVisitsEachStopOnceAsSeen_data();
     void tabVisitsEachStopOnceAsSeen();
     void menuBarStaysUsableOverTheSheet();
+    void escapeFromTheMenuBarGivesFocusBack_data();
+    void escapeFromTheMenuBarGivesFocusBack();
+    void downFromTheSpeciesSearchEntersTheList();
+    void cutNamesShowWholeInTheirToolTip_data();
+    void cutNamesShowWholeInTheirToolTip();
     void shortcutsWindowSaysWhatTheKeysDo_data();
     void shortcutsWindowSaysWhatTheKeysDo();
     void commandsWorkFromTheSettingsWindow_data();
@@ -395,6 +405,124 @@ void ShellTest::menuBarStaysUsableOverTheSheet()
     // The sheet stays open over the tab now shown.
     QVERIFY(app->state().isAddingPlant());
     QVERIFY(app->rootView()->sheet()->geometry().top() >= bar->geometry().bottom());
+}
+
+void ShellTest::escapeFromTheMenuBarGivesFocusBack_data()
+{
+    QTest::addColumn<bool>("inSheet"); // focus in the add-plant sheet's search, or on a page
+    QTest::addColumn<bool>("viaMenu"); // Alt+F opens File first (Escape closes it), or Alt alone
+    QTest::newRow("page, Alt") << false << false;
+    QTest::newRow("page, File menu") << false << true;
+    QTest::newRow("sheet, Alt") << true << false;
+    QTest::newRow("sheet, File menu") << true << true;
+}
+
+// Escape leaves the menu bar for the control that had the focus; over a sheet the sheet stays.
+void ShellTest::escapeFromTheMenuBarGivesFocusBack()
+{
+    QFETCH(bool, inSheet);
+    QFETCH(bool, viaMenu);
+    auto app = makeApp();
+    QVERIFY(app);
+    QWidget *start = app->rootView()->sidebar()->item(1);
+    if (inSheet) {
+        app->state().setAddingPlant(true);
+        QTRY_VERIFY(app->rootView()->sheet());
+        start = app->rootView()->sheet()->findChild<AddPlantFlow *>()->searchField()->lineEdit();
+    }
+    start->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(start->hasFocus());
+    QMenuBar *bar = app->mainWindow()->menuBar();
+    QWindow *window = app->mainWindow()->windowHandle();
+    if (viaMenu) {
+        QTest::keyClick(window, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    } else {
+        QTest::keyPress(window, Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(window, Qt::Key_Alt);
+    }
+    QTRY_COMPARE(QApplication::focusWidget(), bar);
+    QTest::qWait(20); // nothing takes the focus from the menu bar meanwhile
+    QCOMPARE(QApplication::focusWidget(), bar);
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_COMPARE(QApplication::focusWidget(), start);
+    QCOMPARE(app->state().isAddingPlant(), inSheet);
+}
+
+void ShellTest::downFromTheSpeciesSearchEntersTheList()
+{
+    auto app = makeApp();
+    QVERIFY(app);
+    app->state().setAddingPlant(true);
+    QTRY_VERIFY(app->rootView()->sheet());
+    auto *flow = app->rootView()->sheet()->findChild<AddPlantFlow *>();
+    QLineEdit *search = flow->searchField()->lineEdit();
+    QTRY_VERIFY(search->hasFocus());
+    QWindow *window = app->mainWindow()->windowHandle();
+    QTest::keyClick(window, Qt::Key_Down);
+    QTRY_COMPARE(QApplication::focusWidget(), flow->customRow());
+    QTest::keyClick(window, Qt::Key_Down);
+    QTRY_COMPARE(QApplication::focusWidget(), flow->speciesRow(flow->shownSpecies().constFirst().id));
+    QTest::keyClick(window, Qt::Key_Up);
+    QTRY_COMPARE(QApplication::focusWidget(), flow->customRow());
+    QTest::keyClick(window, Qt::Key_Up);
+    QTRY_COMPARE(QApplication::focusWidget(), search);
+    QVERIFY(app->state().isAddingPlant());
+}
+
+void ShellTest::cutNamesShowWholeInTheirToolTip_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("tab");
+    const QString longName =
+        QStringLiteral("<b>Grandmother's</b> monstera from the kitchen windowsill in Lisbon");
+    QTest::newRow("task row, cut") << longName << int(AppTab::today);
+    QTest::newRow("plant card, cut") << longName << int(AppTab::plants);
+    QTest::newRow("task row, whole") << QStringLiteral("Fern") << int(AppTab::today);
+    QTest::newRow("plant card, whole") << QStringLiteral("Fern") << int(AppTab::plants);
+}
+
+// A plant's name cut short in a list shows whole, as written, in its tool tip; a whole one has none.
+void ShellTest::cutNamesShowWholeInTheirToolTip()
+{
+    QFETCH(QString, name);
+    QFETCH(int, tab);
+    auto app = makeApp();
+    QVERIFY(app);
+    app->mainWindow()->resize(app->mainWindow()->minimumSizeHint());
+    auto *plant = new Plant(name, Species::find(u"monstera"), QStringLiteral("Kitchen"));
+    plant->setInterval(CareKind::water, 7);
+    app->store().insert(plant);
+    plant->markDone(CareKind::water, m_env->clock.now().addDays(-8));
+    app->state().setSelectedTab(AppTab(tab));
+    QWidget *page = app->rootView()->navigationStack(AppTab(tab))->page(0);
+    QWidget *target = nullptr;
+    if (auto *plants = qobject_cast<PlantsView *>(page)) {
+        QTRY_VERIFY(plants->grid()->card(plant) && plants->grid()->card(plant)->isVisible());
+        target = plants->grid()->card(plant);
+    } else {
+        QTRY_VERIFY(!qobject_cast<TodayView *>(page)->rows().isEmpty());
+        for (TextLabel *label :
+             qobject_cast<TodayView *>(page)->rows().constFirst()->findChildren<TextLabel *>()) {
+            if (label->text() == name)
+                target = label;
+        }
+    }
+    QVERIFY(target && target->isVisible());
+
+    const QPoint centre = target->rect().center();
+    QHelpEvent help(QEvent::ToolTip, centre, target->mapToGlobal(centre));
+    QApplication::sendEvent(target, &help);
+    if (name.size() > 10) {
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(shownText(QToolTip::text()), name);
+    } else {
+        QVERIFY(!QToolTip::isVisible() || !shownText(QToolTip::text()).contains(name));
+    }
+    QToolTip::hideText();
 }
 
 void ShellTest::shortcutsWindowSaysWhatTheKeysDo_data()

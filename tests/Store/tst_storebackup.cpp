@@ -1,5 +1,8 @@
-// Backups of the store file: a consistent copy of one moment while the app goes on writing, and a
-// failed or refused backup that leaves every file as it was.
+// Backups of the store file: a consistent copy of one moment while the app goes on writing (or
+// starts and quits), a failed or refused backup that leaves every file as it was, and what a killed
+// one left removed by the next.
+#include "Core/AtomicFile.h"
+#include "Core/FileFaults.h"
 #include "Models/CareEvent.h"
 #include "Models/Plant.h"
 #include "Models/Species.h"
@@ -10,6 +13,7 @@
 
 #include <QDir>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,6 +51,9 @@ private slots:
     void refusedOrFailedLeavesFilesAlone();
     void logMovedIntoFileOffTheWritersThread_data();
     void logMovedIntoFileOffTheWritersThread();
+    void appStartsAndQuitsDuringCopyOfUnusedStore();
+    void killedBackupsLeftoversGo();
+    void failedStepKeepsEarlierBackup();
 };
 
 void TestStoreBackup::copyDuringBurstIsOneMoment_data()
@@ -316,6 +323,136 @@ void TestStoreBackup::logMovedIntoFileOffTheWritersThread()
     QCOMPARE(file.queryText("PRAGMA integrity_check"), QStringLiteral("ok"));
     QCOMPARE(file.queryInt("SELECT count(*) FROM plantPhoto WHERE length(bytes) = 200 * 1024"), plants);
     QCOMPARE(file.queryInt("SELECT count(*) FROM careEvent"), plants);
+}
+
+// The command line's backup of a store no app has open: the app starts while the copy is paused,
+// works on the garden and quits, which would move its log into the store file. The copy is still of
+// one moment.
+void TestStoreBackup::appStartsAndQuitsDuringCopyOfUnusedStore()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
+    const QString target = dir.filePath(QStringLiteral("garden.tendrel"));
+    const QDateTime start(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
+    {
+        auto store = ModelStore::open(path);
+        QVERIFY(store);
+        for (int i = 0; i < 20; ++i) {
+            auto *plant = new Plant(QStringLiteral("Plant %1").arg(i), Species::custom(),
+                                    QStringLiteral("Hall"), QByteArray(20 * 1024, char(i)));
+            store->insert(plant);
+            for (int day = 0; day < 150; ++day)
+                plant->markDone(CareKind::water, start.addDays(-day));
+        }
+        finishTurn(*store);
+    }
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
+    const QString before = dumpStore(path);
+
+    FileFaults faults;
+    faults.setMaxWriteBytes(32 * 1024);
+    faults.setBeforeStep([&](FileFaults::Step step, int count) {
+        if (step != FileFaults::Step::write || count != 4)
+            return;
+        QProcess app;
+        app.start(QCoreApplication::applicationDirPath() + QStringLiteral("/store_worker"),
+                  {path, QStringLiteral("7"), QStringLiteral("30"), QStringLiteral("all")});
+        QVERIFY(app.waitForFinished(60000));
+        QCOMPARE(app.exitCode(), 0);
+    });
+    QString error;
+    QTest::ignoreMessage(QtDebugMsg, "Backup copied the store file");
+    QVERIFY2(StoreBackup::write(path, target, &error, &faults), qPrintable(error));
+    QVERIFY(faults.steps() > 8); // the app came and went halfway through
+
+    SqliteDatabase copy;
+    QVERIFY(copy.open(target, SQLITE_OPEN_READONLY, &error));
+    QCOMPARE(copy.queryText("PRAGMA integrity_check"), QStringLiteral("ok"));
+    copy.close();
+    QCOMPARE(dumpStore(target), before);
+    QVERIFY(dumpStore(path) != before); // what the app did is kept
+}
+
+// A backup killed halfway leaves its hidden copy and the copy's journal; the next backup to the
+// folder removes them, but nothing another backup still writes, nor files of other names.
+void TestStoreBackup::killedBackupsLeftoversGo()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
+    {
+        auto store = ModelStore::open(path);
+        QVERIFY(store);
+        store->insert(new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall")));
+    }
+    // Still written by a backup that runs now.
+    AtomicFile running(dir.filePath(QStringLiteral("Tendrel Backup 2026-12-05.tendrel")));
+    QVERIFY(running.open());
+    const QString runningPart = QFileInfo(running.temporaryPath()).fileName();
+    const QStringList leftovers = {QStringLiteral(".Tendrel Backup 2026-12-06.tendrel.aB3dE9"),
+                                   QStringLiteral(".Tendrel Backup 2026-12-06.tendrel.aB3dE9-journal"),
+                                   QStringLiteral(".Tendrel Backup 2026-12-07.tendrel.Zz0000"),
+                                   QStringLiteral(".Tendrel Backup 2026-12-04.tendrel.Qq1111-journal")};
+    const QStringList others = {QStringLiteral(".notes.txt.aB3dE9"),      // not a backup's
+                                QStringLiteral("Tendrel.tendrel.aB3dE9"), // not hidden
+                                QStringLiteral(".x.tendrel.aB3dE9.old"),  // not our pattern
+                                QStringLiteral(".y.tendrel.Fresh1"),      // newer than this process
+                                runningPart,
+                                runningPart + QStringLiteral("-journal")};
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    for (const QString &name : leftovers + others) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.write(QByteArray(4096, 'x')) == 4096 && file.flush());
+        if (!name.contains(QStringLiteral("Fresh")))
+            QVERIFY(file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+    }
+
+    QString error;
+    const QString target = dir.filePath(StoreBackup::defaultFileName(QDate(2026, 12, 7)));
+    QVERIFY2(StoreBackup::write(path, target, &error), qPrintable(error));
+    QStringList expected =
+        others + QStringList{QStringLiteral("tendrel.sqlite"), QFileInfo(target).fileName()};
+    expected.sort();
+    QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    QCOMPARE(files, expected);
+}
+
+// Every step of a backup fails in turn (as on a full disk), until one has no step left to fail.
+void TestStoreBackup::failedStepKeepsEarlierBackup()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tendrel.sqlite"));
+    const QString target = dir.filePath(QStringLiteral("garden.tendrel"));
+    {
+        auto store = ModelStore::open(path);
+        QVERIFY(store);
+        store->insert(new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"),
+                                QByteArray(100 * 1024, 'p')));
+    }
+    QFile earlier(target);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier backup") == 17);
+    earlier.close();
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QLoggingCategory::setFilterRules(QStringLiteral("tendrel.store.*=false"));
+    for (int step = 1;; ++step) {
+        FileFaults faults;
+        faults.failAt(step, ENOSPC);
+        faults.setMaxWriteBytes(32 * 1024);
+        QString error;
+        const bool ok = StoreBackup::write(path, target, &error, &faults);
+        if (faults.steps() < step) {
+            QVERIFY2(ok, qPrintable(error));
+            QCOMPARE(dumpStore(target), dumpStore(path));
+            QVERIFY(step > 5);
+            break;
+        }
+        QVERIFY(!ok);
+        QCOMPARE(error, QStringLiteral("The disk that holds \u201c%1\u201d is full.").arg(target));
+        QCOMPARE(readAll(target), QByteArray("an earlier backup"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files);
+    }
+    QLoggingCategory::setFilterRules(QStringLiteral("tendrel.store.debug=true"));
 }
 
 QTEST_GUILESS_MAIN(TestStoreBackup)

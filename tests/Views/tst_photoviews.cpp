@@ -4,6 +4,8 @@
 #include "Views/Components/PhotoViewGeometry.h"
 #include "Views/Components/PlantPhotoView.h"
 #include "Views/Components/PlantThumbnail.h"
+#include "Views/Components/SpeciesIllustration.h"
+#include "Views/Plants/PlantPictureCache.h"
 
 #include "fixtures/ImageFixtures.h"
 
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLibraryInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QResource>
 #include <QScopeGuard>
@@ -57,6 +60,12 @@ private slots:
     void thumbnailFollowsPlant();
     void thumbnailDecodesOnlyOnScreen();
     void speciesImageIsBackdrop();
+    void illustrationRectFallsOnPixels_data();
+    void illustrationRectFallsOnPixels();
+    void everySpeciesIsDrawn_data();
+    void everySpeciesIsDrawn();
+    void drawingsAreDistinct();
+    void drawingRenderedOncePerSize();
     void pictureIsDecorative();
 
     void renderSamples();
@@ -386,6 +395,151 @@ void TestPhotoViews::speciesImageIsBackdrop()
 
     QVERIFY(QResource::unregisterResource(bundle));
     QVERIFY(!monstera.hasImage());
+    // Without its photograph the species shows its drawing again.
+    view.setSpecies(monstera);
+    QCOMPARE(view.backdrop(), PlantPhotoView::Backdrop::illustration);
+}
+
+void TestPhotoViews::illustrationRectFallsOnPixels_data()
+{
+    QTest::addColumn<QRectF>("frame");
+    QTest::addColumn<qreal>("dpr");
+    QTest::newRow("row 36 at 1x") << QRectF(0, 0, 36, 36) << 1.0;
+    QTest::newRow("card 250x130 at 1x") << QRectF(0, 0, 250, 130) << 1.0;
+    QTest::newRow("header 611x220 at 2x") << QRectF(0, 0, 611, 220) << 2.0;
+    QTest::newRow("odd offset at 1.5x") << QRectF(3.5, 7, 47, 91) << 1.5;
+}
+
+void TestPhotoViews::illustrationRectFallsOnPixels()
+{
+    QFETCH(QRectF, frame);
+    QFETCH(qreal, dpr);
+    const QRectF square = PhotoViewGeometry::illustrationRect(frame, dpr);
+    const qreal side = PhotoViewGeometry::style().illustrationScale * std::min(frame.width(), frame.height());
+    QCOMPARE(square.width(), square.height());
+    QVERIFY(std::abs(square.width() - side) <= 0.5 / dpr);
+    QVERIFY(std::abs(square.center().x() - frame.center().x()) <= 0.5 / dpr);
+    QVERIFY(std::abs(square.center().y() - frame.center().y()) <= 0.5 / dpr);
+    for (qreal edge : {square.left() * dpr, square.top() * dpr, square.width() * dpr})
+        QCOMPARE(edge, std::round(edge));
+}
+
+namespace {
+
+// Pixels of picture that differ clearly from the bare hue gradient of species: the drawing's (or
+// the leaf's) share of the frame.
+double shareDrawn(const QImage &picture, const Species &species)
+{
+    QImage gradient(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    gradient.fill(Qt::transparent);
+    {
+        QPainter painter(&gradient);
+        painter.fillRect(gradient.rect(), PlantPhotoView::backdropGradient(species.hue, Qt::LeftToRight));
+    }
+    const QImage shown = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    qint64 drawn = 0, counted = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y), b = gradient.pixel(x, y);
+            if (qAlpha(a) < 255)
+                continue; // the rounded corners
+            ++counted;
+            const int distance =
+                std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+            drawn += distance > 48;
+        }
+    }
+    return counted ? double(drawn) / double(counted) : 0;
+}
+
+} // namespace
+
+void TestPhotoViews::everySpeciesIsDrawn_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("side");
+    for (const Species &species : Species::catalog()) {
+        for (int side : {48, 320})
+            QTest::addRow("%s at %d", qPrintable(species.id), side) << species.id << side;
+    }
+    QTest::addRow("custom at 48") << Species::custom().id << 48;
+}
+
+void TestPhotoViews::everySpeciesIsDrawn()
+{
+    QFETCH(QString, id);
+    QFETCH(int, side);
+    const Species &species = Species::find(id);
+    const bool custom = species.id == Species::custom().id;
+    QCOMPARE(SpeciesIllustration::exists(id), !custom);
+
+    // The drawing alone: a good part of its square is painted.
+    const QImage drawing = SpeciesIllustration::render(id, side, 1);
+    if (custom) {
+        QVERIFY(drawing.isNull());
+    } else {
+        QCOMPARE(drawing.size(), QSize(side, side));
+        qint64 opaque = 0, onEdge = 0;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                opaque += qAlpha(drawing.pixel(x, y)) > 128;
+                onEdge +=
+                    (x == 0 || y == 0 || x == side - 1 || y == side - 1) && qAlpha(drawing.pixel(x, y)) > 64;
+            }
+        }
+        QVERIFY2(opaque > side * side / 10, qPrintable(QString::number(opaque)));
+        // The whole plant fits its square: nothing is cut off at the edges.
+        QCOMPARE(onEdge, 0);
+    }
+
+    // On screen, in a view and on a plant card: the drawing (or for "Other plant" the white
+    // leaf, whose colour reaches the centre) stands out from the gradient.
+    PlantPhotoView view(std::nullopt, species, 0.45);
+    QCOMPARE(view.backdrop(),
+             custom ? PlantPhotoView::Backdrop::placeholder : PlantPhotoView::Backdrop::illustration);
+    view.resize(side, side);
+    const QImage shown = view.grab().toImage();
+    QVERIFY2(shareDrawn(shown, species) > (custom ? 0.04 : 0.08),
+             qPrintable(QString::number(shareDrawn(shown, species))));
+    const QColor centre = shown.pixelColor(side / 2, side / 2);
+    QCOMPARE(centre.lightness() > 200, custom);
+
+    PlantPictureCache pictures;
+    const QImage card = pictures.backdrop(species, {QSizeF(side, side), 1, 0}, 0.45);
+    QVERIFY2(shareDrawn(card, species) > (custom ? 0.04 : 0.08),
+             qPrintable(QString::number(shareDrawn(card, species))));
+}
+
+void TestPhotoViews::drawingsAreDistinct()
+{
+    QSet<QByteArray> seen;
+    for (const Species &species : Species::catalog()) {
+        const QImage drawing = SpeciesIllustration::render(species.id, 48, 1);
+        const QByteArray bytes(reinterpret_cast<const char *>(drawing.constBits()), drawing.sizeInBytes());
+        QVERIFY2(!seen.contains(bytes), qPrintable(species.id));
+        seen.insert(bytes);
+    }
+}
+
+void TestPhotoViews::drawingRenderedOncePerSize()
+{
+    const int before = SpeciesIllustration::renderCount();
+    PlantPhotoView first(std::nullopt, Species::find(u"pilea"), 0.45);
+    first.resize(131, 131);
+    first.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&first));
+    first.grab();
+    first.repaint();
+    first.grab();
+    QCOMPARE(SpeciesIllustration::renderCount(), before + 1);
+    // Another view of the same species and size shares the rendering; a new size renders anew.
+    PlantPhotoView second(std::nullopt, Species::find(u"pilea"), 0.3);
+    second.resize(131, 131);
+    second.grab();
+    QCOMPARE(SpeciesIllustration::renderCount(), before + 1);
+    second.resize(151, 151);
+    second.grab();
+    QCOMPARE(SpeciesIllustration::renderCount(), before + 2);
 }
 
 void TestPhotoViews::pictureIsDecorative()

@@ -26,7 +26,8 @@ PhotoViewGeometry::Gradient PhotoViewGeometry::backgroundGradient(double hue)
     const Style &s = style();
     // Catalog hues stay below 0.96, but a custom hue may not: wrap round the colour circle.
     return {QColor::fromHsvF(float(wrappedHue(hue)), float(s.startSaturation), float(s.startBrightness)),
-            QColor::fromHsvF(float(wrappedHue(hue + s.endHueShift)), float(s.endSaturation), float(s.endBrightness))};
+            QColor::fromHsvF(float(wrappedHue(hue + s.endHueShift)), float(s.endSaturation),
+                             float(s.endBrightness))};
 }
 
 qreal PhotoViewGeometry::placeholderSymbolSize(const QSizeF &frame, qreal symbolScale)
@@ -42,7 +43,20 @@ QRectF PhotoViewGeometry::placeholderSymbolRect(const QRectF &frame, qreal symbo
     return {frame.center().x() - side / 2, frame.center().y() - side / 2, side, side};
 }
 
-int PhotoViewGeometry::decodeMaxPixel(const std::optional<QSize> &photoSize, const QSize &framePixels, int cap)
+QRectF PhotoViewGeometry::illustrationRect(const QRectF &frame, qreal devicePixelRatio)
+{
+    if (frame.isEmpty() || devicePixelRatio <= 0)
+        return {};
+    const qreal dpr = devicePixelRatio;
+    const qreal pixels =
+        std::round(style().illustrationScale * std::min(frame.width(), frame.height()) * dpr);
+    const qreal x = std::round(frame.center().x() * dpr - pixels / 2);
+    const qreal y = std::round(frame.center().y() * dpr - pixels / 2);
+    return {x / dpr, y / dpr, pixels / dpr, pixels / dpr};
+}
+
+int PhotoViewGeometry::decodeMaxPixel(const std::optional<QSize> &photoSize, const QSize &framePixels,
+                                      int cap)
 {
     if (!photoSize || photoSize->isEmpty() || framePixels.isEmpty())
         return cap;

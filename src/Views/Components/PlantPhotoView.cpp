@@ -3,6 +3,7 @@
 #include "Services/PhotoProcessor.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/PhotoViewGeometry.h"
+#include "Views/Components/SpeciesIllustration.h"
 #include "Views/Components/Symbols.h"
 
 #include <QAccessible>
@@ -363,6 +364,17 @@ QImage PlantPhotoView::renderPlaceholder(const QRectF &frame, qreal symbolScale,
     return shadow;
 }
 
+QImage PlantPhotoView::renderSpeciesPicture(const Species &species, const QRectF &frame, qreal symbolScale,
+                                            qreal devicePixelRatio, QPointF *origin)
+{
+    if (!SpeciesIllustration::exists(species.id))
+        return renderPlaceholder(frame, symbolScale, devicePixelRatio, origin);
+    const QRectF square = PhotoViewGeometry::illustrationRect(frame, devicePixelRatio);
+    if (origin)
+        *origin = square.topLeft();
+    return SpeciesIllustration::render(species.id, square.width(), devicePixelRatio);
+}
+
 QLinearGradient PlantPhotoView::backdropGradient(double hue, Qt::LayoutDirection direction)
 {
     const bool rightToLeft = direction == Qt::RightToLeft;
@@ -376,13 +388,16 @@ QLinearGradient PlantPhotoView::backdropGradient(double hue, Qt::LayoutDirection
 
 void PlantPhotoView::paintBackdrop(QPainter &painter, const QPainterPath &clip)
 {
-    const QString key = QStringLiteral("backdrop-%1-%2-%3-%4-%5-%6")
+    // The drawing depends on the species itself, not only its hue.
+    const QString drawing = m_hasIllustration ? m_species.id : QString();
+    const QString key = QStringLiteral("backdrop-%1-%2-%3-%4-%5-%6-")
                             .arg(m_species.hue, 0, 'g', 17)
                             .arg(int(layoutDirection()))
                             .arg(m_radius)
                             .arg(m_corners)
                             .arg(m_symbolScale, 0, 'g', 17)
-                            .arg(m_speciesImage.isNull() ? 0 : m_speciesImage.cacheKey());
+                            .arg(m_speciesImage.isNull() ? 0 : m_speciesImage.cacheKey()) +
+                        drawing;
     // The layer is drawn at the view's origin, so the clip path fits it as it is.
     Painting::drawCached(painter, QRectF(rect()), key, [&](QPainter &p, const QRectF &box) {
         Painting::setHighQuality(p);
@@ -393,11 +408,12 @@ void PlantPhotoView::paintBackdrop(QPainter &painter, const QPainterPath &clip)
             Painting::drawImageFilled(p, scaledForFrame(m_speciesImage, m_scaledSpecies), clip);
             return;
         }
-        p.setClipPath(clip); // the shadow fades out well inside the edges
+        p.setClipPath(clip); // the leaf's shadow fades out well inside the edges
         QPointF origin;
-        const QImage leaf = renderPlaceholder(box, m_symbolScale, p.device()->devicePixelRatioF(), &origin);
-        if (!leaf.isNull())
-            p.drawImage(origin, leaf);
+        const QImage picture =
+            renderSpeciesPicture(m_species, box, m_symbolScale, p.device()->devicePixelRatioF(), &origin);
+        if (!picture.isNull())
+            p.drawImage(origin, picture);
     });
 }
 
@@ -406,6 +422,7 @@ void PlantPhotoView::loadSpeciesImage()
     m_scaledSpecies = {};
     const QImage *image = m_species.hasImage() ? speciesImage(m_species.imagePath()) : nullptr;
     m_speciesImage = image ? *image : QImage();
+    m_hasIllustration = SpeciesIllustration::exists(m_species.id);
 }
 
 void PlantPhotoView::paintEvent(QPaintEvent *)

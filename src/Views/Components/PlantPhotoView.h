@@ -1,10 +1,11 @@
 #pragma once
 
 // PlantPhotoView: every picture of a plant or a species. Layers, bottom up: a gradient in the
-// species' hue; the species photograph if the resources have one, else a white leaf; the user's
-// own photo (if any) once decoded, fading in. Clipped to a continuous rounded rectangle with
-// antialiased edges; fills whatever frame its layout gives it. Decorative: hidden from
-// accessibility, the surrounding rows and cards carry the text.
+// species' hue; the species photograph if the resources have one, else the species' drawing, else
+// (for "Other plant") a white leaf; the user's own photo (if any) once decoded, fading in. Clipped
+// to a continuous rounded rectangle with antialiased edges; fills whatever frame its layout gives
+// it. Decorative: hidden from accessibility, the surrounding rows, cards and headers carry the
+// names.
 //
 //   auto *picture = new PlantPhotoView(plant->photo(), Species::find(plant->speciesID()), 0.3);
 //   picture->setCornerRadius(22, Shapes::topCorners);
@@ -35,7 +36,7 @@ class PlantPhotoView : public QWidget
 
 public:
     // What lies under the photo (or shows alone when there is none).
-    enum class Backdrop : unsigned char { placeholder, speciesImage };
+    enum class Backdrop : unsigned char { placeholder, illustration, speciesImage };
 
     PlantPhotoView(std::optional<QByteArray> photo, const Species &species, qreal symbolScale,
                    QWidget *parent = nullptr);
@@ -61,7 +62,9 @@ public:
 
     Backdrop backdrop() const
     {
-        return m_speciesImage.isNull() ? Backdrop::placeholder : Backdrop::speciesImage;
+        if (!m_speciesImage.isNull())
+            return Backdrop::speciesImage;
+        return m_hasIllustration ? Backdrop::illustration : Backdrop::placeholder;
     }
     // Whether a decoded photo is shown (possibly still fading in).
     bool isShowingPhoto() const { return m_image.has_value(); }
@@ -73,10 +76,12 @@ public:
     QSize sizeHint() const override;
 
     // The layers under a photo, for pictures drawn without a view (the plant cards): the hue
-    // gradient from the top leading corner, in the frame's own unit square; and the white leaf
-    // with its soft shadow for a frame, as an image to draw at origin (UI thread: symbols are
-    // cached).
+    // gradient from the top leading corner, in the frame's own unit square; and over it the
+    // species' drawing, or the white leaf with its soft shadow for a species without one, for a
+    // frame, as an image to draw at origin (UI thread: drawings and symbols are cached).
     static QLinearGradient backdropGradient(double hue, Qt::LayoutDirection direction);
+    static QImage renderSpeciesPicture(const Species &species, const QRectF &frame, qreal symbolScale,
+                                       qreal devicePixelRatio, QPointF *origin);
     static QImage renderPlaceholder(const QRectF &frame, qreal symbolScale, qreal devicePixelRatio,
                                     QPointF *origin);
 
@@ -142,5 +147,6 @@ private:
     QVariantAnimation *m_animation = nullptr;
 
     QImage m_speciesImage;
+    bool m_hasIllustration = false;
     mutable ScaledImage m_scaledImage, m_scaledOutgoing, m_scaledSpecies;
 };

@@ -184,6 +184,10 @@ void Sheet::keepFocusInside(QWidget *, QWidget *now)
 {
     if (m_dismissed || !isVisible() || !now || now->window() != window())
         return;
+    // The menu bar stays usable over the sheet: it takes the focus while the keyboard walks it, and
+    // gives it back where it was on Escape.
+    if (QWidget *bar = menuBar(); bar && (now == bar || bar->isAncestorOf(now)))
+        return;
     if (now != this && !isAncestorOf(now) && !Sheet::of(now))
         m_content->setFocus(Qt::TabFocusReason);
 }

@@ -1,7 +1,9 @@
 #include "Views/Components/TextLabel.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 TextLabel::TextLabel(const QString &text, TextStyle style, QWidget *parent) : QLabel(parent)
 {
@@ -51,6 +53,31 @@ void TextLabel::setElided(bool elided)
     setWordWrap(!elided && wordWrap());
     updateGeometry();
     update();
+}
+
+bool TextLabel::isTruncated() const
+{
+    return m_elided && fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+}
+
+QString TextLabel::plainToolTip(const QString &text)
+{
+    return QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(text.toHtmlEscaped());
+}
+
+bool TextLabel::event(QEvent *event)
+{
+    // An own tool tip wins; otherwise a cut text shows whole, and a whole one leaves the question
+    // to the widget below (a card may have its own).
+    if (event->type() == QEvent::ToolTip && m_elided && toolTip().isEmpty()) {
+        if (!isTruncated()) {
+            event->ignore();
+            return false;
+        }
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), plainToolTip(text()), this);
+        return true;
+    }
+    return QLabel::event(event);
 }
 
 QSize TextLabel::minimumSizeHint() const

@@ -6,7 +6,8 @@
 //
 //   auto *name = new TextLabel(plant->name(), TextStyle::headline, parent);
 //   name->setTextColor(&ThemeColors::secondaryLabel);  // or setColorRole(ColorRole::secondary)
-//   name->setElided(true);                              // one line, "…" when too narrow
+//   name->setElided(true);                              // one line, "…" when too narrow; the
+//                                                       // whole text shows as its tool tip then
 //   name->setTextStyle(TextStyle::caption, QFont::DemiBold); name->setItalic(true);
 
 #include "Models/ColorRole.h"
@@ -30,10 +31,15 @@ public:
     void setOpacity(qreal opacity); // multiplies the colour's alpha
     void setElided(bool elided);
     bool isElided() const { return m_elided; }
+    // Whether an elided label is too narrow for its whole text now.
+    bool isTruncated() const;
+    // A tool tip that shows text as written: Qt takes text that looks like markup for rich text.
+    static QString plainToolTip(const QString &text);
 
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
 

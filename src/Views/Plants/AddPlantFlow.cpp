@@ -22,30 +22,47 @@ namespace {
 constexpr int flowMinimumWidth = 520;
 constexpr int flowMinimumHeight = 600;
 
-// Down from the search field goes to the first row shown, as in a list with a search bar.
-class SearchKeys final : public QObject
+// Up and Down walk the list as in a list with a search bar: Down from the search field goes to the
+// first row shown, Up from that row back to the field. The field and the rows it is installed on
+// are the stops; rows() gives the rows shown, in order.
+class ListKeys final : public QObject
 {
 public:
-    SearchKeys(QLineEdit *edit, std::function<QWidget *()> firstRow)
-        : QObject(edit), m_firstRow(std::move(firstRow))
+    ListKeys(QLineEdit *edit, ScrollColumn *scroll, std::function<QList<QWidget *>()> rows)
+        : QObject(edit), m_edit(edit), m_scroll(scroll), m_rows(std::move(rows))
     {
         edit->installEventFilter(this);
     }
 
+    void watch(QWidget *row) { row->installEventFilter(this); }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down) {
-            if (QWidget *row = m_firstRow()) {
-                row->setFocus(Qt::TabFocusReason);
-                return true;
-            }
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() != Qt::Key_Down && key->key() != Qt::Key_Up) || key->modifiers() != Qt::NoModifier)
+            return QObject::eventFilter(watched, event);
+        const QList<QWidget *> rows = m_rows();
+        const qsizetype at = watched == m_edit ? -1 : rows.indexOf(static_cast<QWidget *>(watched));
+        if (watched != m_edit && at < 0)
+            return QObject::eventFilter(watched, event);
+        const qsizetype next = at + (key->key() == Qt::Key_Down ? 1 : -1);
+        if (next < 0) {
+            if (at == 0)
+                m_edit->setFocus(Qt::TabFocusReason);
+        } else if (next < rows.size()) {
+            rows[next]->setFocus(Qt::TabFocusReason);
+            m_scroll->ensureWidgetVisible(rows[next], 0, 0);
         }
-        return QObject::eventFilter(watched, event);
+        return true;
     }
 
 private:
-    std::function<QWidget *()> m_firstRow;
+    QLineEdit *m_edit;
+    ScrollColumn *m_scroll;
+    std::function<QList<QWidget *>()> m_rows;
 };
 
 } // namespace
@@ -126,11 +143,19 @@ AddPlantFlow::AddPlantFlow(ModelStore &store, std::function<void()> onFinish, QW
             m_onFinish();
     });
     connect(m_search, &SearchField::textChanged, this, &AddPlantFlow::searchChanged);
-    new SearchKeys(m_search->lineEdit(), [this]() -> QWidget * {
+    auto *keys = new ListKeys(m_search->lineEdit(), m_list, [this] {
+        QList<QWidget *> shown;
         if (!m_customRow->isHidden())
-            return m_customRow;
-        return nullptr;
+            shown.append(m_customRow);
+        for (ListRow *row : std::as_const(m_catalogRows)) {
+            if (!row->isHidden())
+                shown.append(row);
+        }
+        return shown;
     });
+    keys->watch(m_customRow);
+    for (ListRow *row : std::as_const(m_catalogRows))
+        keys->watch(row);
     setFocusProxy(m_search);
     // Typing searches from the start, also where the flow is shown on its own: the header's
     // buttons come first in the Tab order.

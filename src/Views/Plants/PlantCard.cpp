@@ -7,14 +7,17 @@
 #include "Views/Components/GlassBadge.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/Shapes.h"
+#include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
 #include "Views/Plants/PlantPictureCache.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QVariantAnimation>
 
 #include <cmath>
@@ -247,6 +250,27 @@ QRectF PlantCard::photoRect() const
 void PlantCard::showContextMenu()
 {
     emit customContextMenuRequested(photoRect().center().toPoint());
+}
+
+bool PlantCard::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    // A name or species cut short shows whole in the tool tip.
+    elideTexts();
+    QStringList whole;
+    if (m_nameText.text() != m_name)
+        whole.append(m_name);
+    if (m_speciesText.text() != m_species.commonName)
+        whole.append(m_species.commonName);
+    if (whole.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                       TextLabel::plainToolTip(whole.join(QLatin1Char('\n'))), this);
+    return true;
 }
 
 void PlantCard::elideTexts()

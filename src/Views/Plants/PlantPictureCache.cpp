@@ -7,6 +7,7 @@
 #include "Views/Components/PhotoViewGeometry.h"
 #include "Views/Components/PlantPhotoView.h"
 #include "Views/Components/Shapes.h"
+#include "Views/Components/SpeciesIllustration.h"
 
 #include <QCoreApplication>
 #include <QImageReader>
@@ -108,22 +109,31 @@ QImage PlantPictureCache::backdrop(const Species &species, const Frame &frame, q
     if (const QImage *image = m_backdrops.object(drawnKey))
         return *image;
 
-    // The leaf and its soft shadow are the same on every species' gradient: drawn once a size.
-    const QString leafKey = QStringLiteral("leaf:") + frameKey(frame) + QLatin1Char('/') + QString::number(symbolScale);
+    // The species' drawing (cached by size in SpeciesIllustration), or for a species without one
+    // the leaf with its soft shadow, the same on every gradient: drawn once a size.
     const QRectF bounds(QPointF(0, 0), frame.size);
-    if (!m_backdrops.contains(leafKey)) {
-        auto *leaf = new QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        leaf->setDevicePixelRatio(frame.devicePixelRatio);
-        leaf->fill(Qt::transparent);
-        QPainter painter(leaf);
-        QPointF origin;
-        const QImage symbol =
-            PlantPhotoView::renderPlaceholder(bounds, symbolScale, frame.devicePixelRatio, &origin);
-        painter.drawImage(origin, symbol);
-        painter.end();
-        m_backdrops.insert(leafKey, leaf);
+    QImage picture;
+    QPointF origin;
+    if (SpeciesIllustration::exists(species.id)) {
+        picture = PlantPhotoView::renderSpeciesPicture(species, bounds, symbolScale, frame.devicePixelRatio,
+                                                       &origin);
+    } else {
+        const QString leafKey =
+            QStringLiteral("leaf:") + frameKey(frame) + QLatin1Char('/') + QString::number(symbolScale);
+        if (!m_backdrops.contains(leafKey)) {
+            auto *leaf = new QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            leaf->setDevicePixelRatio(frame.devicePixelRatio);
+            leaf->fill(Qt::transparent);
+            QPainter painter(leaf);
+            QPointF symbolOrigin;
+            const QImage symbol =
+                PlantPhotoView::renderPlaceholder(bounds, symbolScale, frame.devicePixelRatio, &symbolOrigin);
+            painter.drawImage(symbolOrigin, symbol);
+            painter.end();
+            m_backdrops.insert(leafKey, leaf);
+        }
+        picture = *m_backdrops.object(leafKey);
     }
-    const QImage leaf = *m_backdrops.object(leafKey);
 
     auto *image = new QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     image->setDevicePixelRatio(frame.devicePixelRatio);
@@ -134,7 +144,8 @@ QImage PlantPictureCache::backdrop(const Species &species, const Frame &frame, q
         const QPainterPath clip = Shapes::continuousRoundedRect(bounds, frame.radius);
         painter.fillPath(clip, PlantPhotoView::backdropGradient(species.hue, Qt::LeftToRight));
         painter.setClipPath(clip); // the leaf's shadow fades out well inside the edges
-        painter.drawImage(bounds, leaf);
+        if (!picture.isNull())
+            painter.drawImage(origin, picture);
     }
     const QImage result = *image;
     m_backdrops.insert(drawnKey, image);

@@ -3,7 +3,8 @@
 // PlantPictureCache: the pictures of the plant cards, made at the size a card draws them with
 // its corners already rounded, so painting a card is a plain copy. The user's photos (and catalog
 // photographs) are decoded off the UI thread, newest request first, and kept in a cache bounded
-// by memory; the gradient-and-leaf backdrops are drawn once per species and size.
+// by memory; the backdrops (gradient and species drawing, or leaf) are drawn once per species and
+// size.
 //
 //   PlantPictureCache pictures;
 //   pictures.setWanted([grid](RecordId plant) { return grid->isNearView(plant); });
@@ -60,7 +61,8 @@ public:
     // Whether photo() for this frame would return the finished picture.
     bool hasPhoto(const Plant *plant, const Frame &frame) const;
     // The species' picture for frame: its photograph once decoded, before that (and for species
-    // without one) the hue gradient with the white leaf at symbolScale.
+    // without one) the hue gradient with the species' drawing, or the white leaf at symbolScale
+    // for a species without a drawing.
     QImage backdrop(const Species &species, const Frame &frame, qreal symbolScale);
 
     // Decodes queued for plants this returns false for are dropped when their turn comes.
