@@ -16,6 +16,7 @@
 #include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/SuccessFeedback.h"
+#include "Views/Components/Toast.h"
 #include "Views/Plants/CareCard.h"
 #include "Views/Plants/PlantDetailView.h"
 #include "Views/RootView.h"
@@ -594,6 +595,38 @@ private slots:
         QTest::qWait(150);
         QCOMPARE(fernando->events().size(), eventsBefore + 1);
         QCOMPARE(doneLine(), QStringLiteral("1 done today"));
+    }
+
+    // The toast after "Complete All" never takes the keyboard: a page opened with Enter has it, and
+    // Space there undoes nothing. F6 reaches the toast on purpose, and goes back again.
+    void openingAPageLeavesTheToastAlone()
+    {
+        loadSamples();
+        QTest::mouseClick(m_today->completeAllButton(), Qt::LeftButton);
+        QTRY_COMPARE(doneLine(), QStringLiteral("3 done today"));
+        Toast *toast = Toast::current(m_harness->app->mainWindow());
+        QVERIFY(toast && toast->isVisible());
+        QCOMPARE(toast->message(), QStringLiteral("Completed 3 tasks"));
+
+        TaskRow *monty = findRow(m_today, QStringLiteral("Monty"), CareKind::water);
+        monty->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(monty, Qt::Key_Return);
+        NavigationStack *stack = m_harness->app->rootView()->navigationStack(AppTab::today);
+        QCOMPARE(stack->depth(), 2);
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY2(focused && stack->currentPage()->isAncestorOf(focused),
+                 focused ? focused->metaObject()->className() : "nothing");
+        QTest::keyClick(focused, Qt::Key_Space);
+        QTest::qWait(20);
+        QCOMPARE(findPlant(m_harness->app->store(), QStringLiteral("Goldie"))->lastWatered(),
+                 m_harness->clock.now());
+
+        toast = Toast::current(m_harness->app->mainWindow());
+        QVERIFY(toast);
+        QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_F6);
+        QCOMPARE(QApplication::focusWidget(), toast->actionButton());
+        QTest::keyClick(toast->actionButton(), Qt::Key_F6);
+        QCOMPARE(QApplication::focusWidget(), focused);
     }
 
     void hostileNamesStayText_data()
