@@ -309,7 +309,15 @@ QWidget *RootView::createScreen(AppTab tab)
                 [this](Plant *plant) { openPlant(AppTab::plants, plant); });
         return plants;
     }
-    return new ExploreView(m_store);
+    auto *explore = new ExploreView(m_store);
+    // A plant just added from the catalog is shown where plants live.
+    connect(explore, &ExploreView::plantChosen, this, [this](Plant *plant) {
+        m_state.setSelectedTab(AppTab::plants);
+        if (NavigationStack *stack = navigationStack(AppTab::plants))
+            stack->popToRoot();
+        openPlant(AppTab::plants, plant);
+    });
+    return explore;
 }
 
 void RootView::openPlant(AppTab tab, Plant *plant)

@@ -112,6 +112,7 @@ QList<ShortcutsWindow::Group> ShortcutsWindow::screenGroups()
              {tr("Go back"), {back}, {}},
              {tr("Close a sheet, dialog or this window"), {QKeySequence(Qt::Key_Escape)}, {}},
              {tr("Move to the next or previous control"), {}, tr("Tab or Shift+Tab")},
+             {tr("Move to a message's action (Undo) and back"), {QKeySequence(Qt::Key_F6)}, {}},
          }},
         {tr("Lists"),
          {

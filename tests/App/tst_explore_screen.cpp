@@ -19,11 +19,13 @@
 #include "Views/Components/Spring.h"
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
+#include "Views/Components/Toast.h"
 #include "Views/Explore/ExploreView.h"
 #include "Views/Explore/SpeciesCard.h"
 #include "Views/Explore/SpeciesDetailView.h"
 #include "Views/Explore/SpeciesGrid.h"
 #include "Views/Explore/TipRow.h"
+#include "Views/Plants/PlantDetailView.h"
 #include "Views/Plants/PlantFormView.h"
 #include "Views/RootView.h"
 #include "Views/State/AppState.h"
@@ -416,7 +418,9 @@ void ExploreScreenTest::addingAPlantStaysOnTheDetailScreen()
         bool save;
         int plants;
     };
+    Plant *added = nullptr;
     for (const Round round : {Round{false, 0}, Round{true, 1}, Round{true, 2}}) {
+        const QList<Plant *> before = store.plants();
         // A double click opens one sheet.
         QTest::mouseClick(detail->addButton(), Qt::LeftButton);
         QTest::mouseClick(detail->addButton(), Qt::LeftButton);
@@ -436,13 +440,31 @@ void ExploreScreenTest::addingAPlantStaysOnTheDetailScreen()
         QTRY_VERIFY(!detail->isAdding());
         QTRY_VERIFY(!Sheet::topmost(detail->window()));
         QCOMPARE(store.plantCount(), round.plants);
+        for (Plant *plant : store.plants()) {
+            if (!before.contains(plant))
+                added = plant;
+        }
         QCOMPARE(stack->currentPage(), detail);
         QCOMPARE(m_app->app->state().selectedTab(), AppTab::explore);
+        // A plant saved is announced, with a way to it.
+        Toast *toast = Toast::current(detail->window());
+        QCOMPARE(bool(toast), round.save);
+        if (toast) {
+            QCOMPARE(toast->message(), QStringLiteral("Added \u2068<b>Vera & Co</b>\u2069"));
+            QCOMPARE(toast->actionButton()->text(), QStringLiteral("Show"));
+        }
     }
     for (const Plant *plant : store.plants()) {
         QCOMPARE(plant->name(), QStringLiteral("<b>Vera & Co</b>"));
         QCOMPARE(plant->speciesID(), QStringLiteral("aloe"));
     }
+    // "Show" opens the plant last added, in My Plants.
+    QTest::mouseClick(Toast::current(detail->window())->actionButton(), Qt::LeftButton);
+    QCOMPARE(m_app->app->state().selectedTab(), AppTab::plants);
+    auto *shown = qobject_cast<PlantDetailView *>(
+        m_app->app->rootView()->navigationStack(AppTab::plants)->currentPage());
+    QVERIFY(shown);
+    QCOMPARE(shown->plant(), added);
 }
 
 QTEST_MAIN(ExploreScreenTest)

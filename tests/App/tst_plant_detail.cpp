@@ -12,6 +12,7 @@
 #include "Views/Components/ContextMenu.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InfoTile.h"
+#include "Views/Components/InputHold.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/PhotoCreditLabel.h"
@@ -198,6 +199,8 @@ private slots:
         QTest::mouseClick(water->doneButton(), Qt::LeftButton);
         QCOMPARE(water->statusLine(), QStringLiteral("Next in 7 days"));
         QCOMPARE(water->gauge()->value(), 1.0);
+        // A second click a moment later is a second watering (a double click would be one).
+        QTest::qWait(InputHold::standardMsecs + 50);
         QTest::mouseClick(water->doneButton(), Qt::LeftButton);
         QCOMPARE(water->statusLine(), QStringLiteral("Next in 7 days"));
 

@@ -174,6 +174,10 @@ private slots:
         after.append(after.takeAt(9).replace(QStringLiteral("Due today"), QStringLiteral("In 7 days")));
         QTRY_COMPARE(readChildren(list), after);
         QTRY_COMPARE(tab->text(QAccessible::Name), QStringLiteral("Today, 5 tasks due"));
+
+        // Undone, the item is back under "Today", and read there.
+        QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(readChildren(list), expected);
     }
 
     // A row's Press is whatever Enter does on it.

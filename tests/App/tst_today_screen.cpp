@@ -9,12 +9,16 @@
 #include "Views/Components/CapacityGauge.h"
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/GlassButton.h"
+#include "Views/Components/InputHold.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/SearchField.h"
 #include "Views/Components/Sidebar.h"
 #include "Views/Components/SidebarItem.h"
 #include "Views/Components/Spring.h"
 #include "Views/Components/SuccessFeedback.h"
+#include "Views/Components/Toast.h"
+#include "Views/Plants/CareCard.h"
+#include "Views/Plants/PlantDetailView.h"
 #include "Views/RootView.h"
 #include "Views/State/AppState.h"
 #include "Views/Today/TaskRow.h"
@@ -22,6 +26,7 @@
 #include "Views/Today/TodaySummaryCard.h"
 #include "Views/Today/TodayView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeySequence>
 #include <QLabel>
@@ -35,6 +40,9 @@
 namespace {
 
 const QDate monday(2026, 12, 7);
+
+// How a Space key held down comes after its first press.
+enum class Repeat : unsigned char { marked, releasedAndPressed, pressedOnly, pressedAgain };
 
 // Every row the way a user reads the list: "Today: Goldie Water (Due today)".
 QStringList listed(const TodayView *view)
@@ -417,6 +425,8 @@ private slots:
                           Qt::LeftButton);
         QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
         QVERIFY(m_today->completeAllButton()->isVisible());
+        // The row that took the done one's place takes clicks again a moment later.
+        QTest::qWait(InputHold::standardMsecs + 50);
         QTest::mouseClick(findRow(m_today, QStringLiteral("Fernando"), CareKind::mist)->doneButton(),
                           Qt::LeftButton);
         QTRY_COMPARE(doneLine(), QStringLiteral("2 done today"));
@@ -464,7 +474,7 @@ private slots:
         };
         const auto eventsBefore = logged();
 
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        typeSpace();
         QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
         // The completed row takes no more keys: the focus has moved on.
         QWidget *focused = QApplication::focusWidget();
@@ -472,10 +482,151 @@ private slots:
             QCOMPARE(focused, m_today->findChild<QScrollArea *>(QStringLiteral("todayList")));
         else
             QCOMPARE(rowTitle(focused), focusedAfter);
-        QTest::keyClick(focused, Qt::Key_Space);
+        // A second press at once is the same press: one press is one task. A moment later it is a
+        // new one.
+        typeSpace();
+        QTest::qWait(20);
+        QCOMPARE(doneLine(), QStringLiteral("1 done today"));
+        QTest::qWait(InputHold::standardMsecs + 50);
+        typeSpace();
         QTRY_COMPARE(doneLine(), focusedAfter.isEmpty() ? QStringLiteral("1 done today")
                                                         : QStringLiteral("2 done today"));
         QCOMPARE(logged(), eventsBefore + 1);
+    }
+
+    // Space held down completes the focused task only, however the window system repeats it.
+    void heldSpaceCompletesOneTask_data()
+    {
+        QTest::addColumn<Repeat>("repeat");
+        QTest::newRow("repeats marked as such") << Repeat::marked;
+        QTest::newRow("repeats unmarked, let go and pressed at one moment") << Repeat::releasedAndPressed;
+        QTest::newRow("repeats unmarked, never let go") << Repeat::pressedOnly;
+        QTest::newRow("pressed again and again") << Repeat::pressedAgain;
+    }
+
+    void heldSpaceCompletesOneTask()
+    {
+        QFETCH(Repeat, repeat);
+        loadSamples();
+        findRow(m_today, QStringLiteral("Monty"), CareKind::water)->setFocus(Qt::TabFocusReason);
+        quint64 moment = 1000;
+        sendKey(QEvent::KeyPress, moment);
+        QTRY_COMPARE(doneLine(), QStringLiteral("1 done today"));
+        QCOMPARE(rowTitle(QApplication::focusWidget()), QStringLiteral("Monty Mist"));
+        // Longer than the moment a row is held for, so only the rule on repeats keeps them out.
+        for (int i = 0; i < 15; ++i) {
+            QTest::qWait(40);
+            moment += 40;
+            switch (repeat) {
+            case Repeat::marked:
+                sendKey(QEvent::KeyRelease, moment, true);
+                sendKey(QEvent::KeyPress, moment, true);
+                break;
+            case Repeat::releasedAndPressed:
+                sendKey(QEvent::KeyRelease, moment);
+                sendKey(QEvent::KeyPress, moment);
+                break;
+            case Repeat::pressedOnly:
+                sendKey(QEvent::KeyPress, moment);
+                break;
+            case Repeat::pressedAgain:
+                sendKey(QEvent::KeyRelease, moment);
+                sendKey(QEvent::KeyPress, moment + 20);
+                break;
+            }
+        }
+        QTest::qWait(40);
+        sendKey(QEvent::KeyRelease, moment + 60);
+        QCOMPARE(doneLine(), QStringLiteral("1 done today"));
+        QCOMPARE(rowTitle(QApplication::focusWidget()), QStringLiteral("Monty Mist"));
+
+        // Let go, a fresh press a moment later is the next task.
+        QTest::qWait(InputHold::standardMsecs + 50);
+        sendKey(QEvent::KeyPress, moment + 1000);
+        sendKey(QEvent::KeyRelease, moment + 1100);
+        QTRY_COMPARE(doneLine(), QStringLiteral("2 done today"));
+        QCOMPARE(findPlant(m_harness->app->store(), QStringLiteral("Monty"))->lastMisted(),
+                 m_harness->clock.now());
+    }
+
+    // A double click, or a screen reader's Press given twice, logs the care once: the control
+    // takes nothing more until its new state has been shown.
+    void aSecondPressLogsNothing_data()
+    {
+        QTest::addColumn<bool>("onDetail"); // the plant's care card instead of the Today row
+        QTest::addColumn<bool>("byReader");
+        QTest::newRow("Today, double click") << false << false;
+        QTest::newRow("Today, reader's Press twice") << false << true;
+        QTest::newRow("care card, double click") << true << false;
+        QTest::newRow("care card, reader's Press twice") << true << true;
+    }
+
+    void aSecondPressLogsNothing()
+    {
+        QFETCH(bool, onDetail);
+        QFETCH(bool, byReader);
+        loadSamples();
+        // Fernando's water stays listed once done (due again in four days).
+        TaskRow *row = findRow(m_today, QStringLiteral("Fernando"), CareKind::water);
+        QAbstractButton *button = row->doneButton();
+        if (onDetail) {
+            QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 3, row->height() / 2));
+            PlantDetailView *detail = nullptr;
+            QTRY_VERIFY((detail = m_harness->app->mainWindow()->findChild<PlantDetailView *>()) &&
+                        detail->isVisible());
+            for (CareCard *card : detail->careCards()) {
+                if (card->kind() == CareKind::water)
+                    button = card->doneButton();
+            }
+        }
+        const Plant *fernando = findPlant(m_harness->app->store(), QStringLiteral("Fernando"));
+        const qsizetype eventsBefore = fernando->events().size();
+        for (int press = 0; press < 2; ++press) {
+            if (byReader) {
+                QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+                    QAccessibleActionInterface::pressAction());
+                QTest::qWait(200);
+            } else {
+                QTest::mouseClick(button, Qt::LeftButton);
+                QTest::qWait(10);
+            }
+        }
+        QTRY_VERIFY(fernando->lastWatered() == m_harness->clock.now());
+        QTest::qWait(150);
+        QCOMPARE(fernando->events().size(), eventsBefore + 1);
+        QCOMPARE(doneLine(), QStringLiteral("1 done today"));
+    }
+
+    // The toast after "Complete All" never takes the keyboard: a page opened with Enter has it, and
+    // Space there undoes nothing. F6 reaches the toast on purpose, and goes back again.
+    void openingAPageLeavesTheToastAlone()
+    {
+        loadSamples();
+        QTest::mouseClick(m_today->completeAllButton(), Qt::LeftButton);
+        QTRY_COMPARE(doneLine(), QStringLiteral("3 done today"));
+        Toast *toast = Toast::current(m_harness->app->mainWindow());
+        QVERIFY(toast && toast->isVisible());
+        QCOMPARE(toast->message(), QStringLiteral("Completed 3 tasks"));
+
+        TaskRow *monty = findRow(m_today, QStringLiteral("Monty"), CareKind::water);
+        monty->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(monty, Qt::Key_Return);
+        NavigationStack *stack = m_harness->app->rootView()->navigationStack(AppTab::today);
+        QCOMPARE(stack->depth(), 2);
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY2(focused && stack->currentPage()->isAncestorOf(focused),
+                 focused ? focused->metaObject()->className() : "nothing");
+        QTest::keyClick(focused, Qt::Key_Space);
+        QTest::qWait(20);
+        QCOMPARE(findPlant(m_harness->app->store(), QStringLiteral("Goldie"))->lastWatered(),
+                 m_harness->clock.now());
+
+        toast = Toast::current(m_harness->app->mainWindow());
+        QVERIFY(toast);
+        QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_F6);
+        QCOMPARE(QApplication::focusWidget(), toast->actionButton());
+        QTest::keyClick(toast->actionButton(), Qt::Key_F6);
+        QCOMPARE(QApplication::focusWidget(), focused);
     }
 
     void hostileNamesStayText_data()
@@ -689,6 +840,20 @@ private slots:
     }
 
 private:
+    // Space as the window system delivers it: to whatever has the focus at that moment.
+    static void sendKey(QEvent::Type type, quint64 moment, bool autoRepeat = false)
+    {
+        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), autoRepeat);
+        event.setTimestamp(moment);
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        qApp->notify(QApplication::focusWidget(), &event);
+    }
+    static void typeSpace()
+    {
+        sendKey(QEvent::KeyPress, 0);
+        sendKey(QEvent::KeyRelease, 0);
+    }
+
     // The card's lines; empty while no card is shown.
     QString doneLine() const
     {

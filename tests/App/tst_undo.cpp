@@ -9,6 +9,7 @@
 #include "Views/Components/ContextMenu.h"
 #include "Views/Components/GardenHistory.h"
 #include "Views/Components/GlassButton.h"
+#include "Views/Components/InputHold.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
@@ -81,6 +82,21 @@ TaskRow *findRow(const TodayView *view, const QString &name, CareKind kind)
     }
     return nullptr;
 }
+
+// Counts the mouse presses that reach the widget it watches.
+class PressCounter final : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -212,13 +228,40 @@ private slots:
         QVERIFY(m_harness->app->undoCommands()->redoAction()->isEnabled());
         QVERIFY(!m_harness->app->undoCommands()->undoAction()->isEnabled());
 
-        // A toast whose step is no longer the latest goes without undoing anything.
+        // A toast whose step is no longer the latest goes without undoing anything; one task done
+        // has a toast of its own, whose "Undo" takes back that task only.
         perform(Action::completeAll);
-        QCOMPARE(Toast::current(window)->message(), QStringLiteral("Completed 3 tasks"));
-        perform(Action::menuCare);
-        QCOMPARE(m_harness->app->undoCommands()->undoAction()->text(),
-                 QStringLiteral("Undo Water %1Monty%2").arg(fsi, pdi));
-        QTRY_VERIFY(!Toast::current(window));
+        const QPointer<Toast> completed = Toast::current(window);
+        QCOMPARE(completed->message(), QStringLiteral("Completed 3 tasks"));
+        QVERIFY(completed->remainingMsecs() > Toast::shownMsecs);
+        perform(Action::todayButton);
+        QTRY_VERIFY(!completed);
+        Toast *watered = Toast::current(window);
+        QVERIFY(watered && watered->isVisible());
+        QCOMPARE(watered->message(), QStringLiteral("Watered %1Monty%2").arg(fsi, pdi));
+        QCOMPARE(watered->actionButton()->text(), QStringLiteral("Undo"));
+        QTest::mouseClick(watered->actionButton(), Qt::LeftButton);
+        QCOMPARE(m_harness->app->undoCommands()->undoAction()->text(), QStringLiteral("Undo Complete All"));
+        QTRY_VERIFY(findRow(m_today, QStringLiteral("Monty"), CareKind::water));
+    }
+
+    // A click meant for the toast that lands just after it went reaches nothing under it.
+    void aClickJustAfterTheToastWentReachesNothing()
+    {
+        perform(Action::completeAll);
+        Toast *toast = Toast::current(m_harness->app->mainWindow());
+        QVERIFY(toast);
+        const QPoint where = toast->mapToGlobal(toast->rect().center());
+        toast->dismiss(); // its time is up
+        QWidget *under = QApplication::widgetAt(where);
+        QVERIFY(under && under != toast && !toast->isAncestorOf(under));
+        PressCounter presses;
+        under->installEventFilter(&presses);
+        QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFromGlobal(where));
+        QCOMPARE(presses.count, 0);
+        QTest::qWait(InputHold::standardMsecs + 50);
+        QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFromGlobal(where));
+        QCOMPARE(presses.count, 1);
     }
 
     // A plant's name in "Undo Delete {name}" and in the toast: on one line, so a tab never shows

@@ -25,6 +25,7 @@ const char *const leafProperty = "tendrelAccessibleLeaf";
 const char *const modalProperty = "tendrelAccessibleModal";
 const char *const ignoredProperty = "tendrelAccessibleIgnored";
 const char *const decorativeProperty = "tendrelAccessibleDecorative";
+const char *const inPlaceOrderProperty = "tendrelAccessibleInPlaceOrder";
 
 using ActionList = QList<std::pair<QString, std::function<void()>>>;
 
@@ -134,6 +135,16 @@ bool Accessibility::isIgnored(const QWidget *widget)
 void Accessibility::setDecorative(QWidget *widget, bool decorative)
 {
     widget->setProperty(decorativeProperty, decorative);
+}
+
+void Accessibility::setReadInPlaceOrder(QWidget *widget, bool inPlace)
+{
+    widget->setProperty(inPlaceOrderProperty, inPlace);
+}
+
+bool Accessibility::readsInPlaceOrder(const QWidget *widget)
+{
+    return widget->property(inPlaceOrderProperty).toBool();
 }
 
 void Accessibility::setModal(QWidget *widget, bool modal)

@@ -15,6 +15,7 @@
 //   Accessibility::setPressKey(row, Qt::Key_Return);  // "Press" does exactly what Enter does
 //   Accessibility::setAction(card, QAccessibleActionInterface::pressAction(), [card] { card->open(); });
 //   Accessibility::setModal(panel);          // a dialog: everything outside it stops "showing"
+//   Accessibility::setReadInPlaceOrder(list); // children read top to bottom as they stand, not as stacked
 //   Accessibility::isShowing(widget);        // on screen: not scrolled or slid away, not behind a sheet
 //
 // Without a role, a widget in a list is one of its items, one with a Press action a button, and
@@ -64,6 +65,9 @@ public:
     static void setDecorative(QWidget *widget, bool decorative = true);
     static void setModal(QWidget *widget, bool modal = true);
     static bool isModal(const QWidget *widget);
+    // For a widget that places its children by hand and restacks them (raise(), lower()).
+    static void setReadInPlaceOrder(QWidget *widget, bool inPlace = true);
+    static bool readsInPlaceOrder(const QWidget *widget);
 
     // Replaces an action of that name, or adds it after the others.
     static void setAction(QWidget *widget, const QString &name, std::function<void()> action);

@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 // The child widgets Qt's own interfaces would list: windows and menus are separate trees.
@@ -21,10 +23,21 @@ bool isListedChild(const QObject *object)
 
 void collectChildren(const QWidget *widget, QList<QWidget *> &into)
 {
+    QList<QWidget *> listed;
     for (QObject *object : widget->children()) {
-        if (!isListedChild(object))
-            continue;
-        auto *child = static_cast<QWidget *>(object);
+        if (isListedChild(object))
+            listed.append(static_cast<QWidget *>(object));
+    }
+    if (Accessibility::readsInPlaceOrder(widget)) {
+        // Stacking says nothing here: read top to bottom, then in the reading direction.
+        const bool rightToLeft = widget->layoutDirection() == Qt::RightToLeft;
+        std::stable_sort(listed.begin(), listed.end(), [rightToLeft](const QWidget *a, const QWidget *b) {
+            if (a->y() != b->y())
+                return a->y() < b->y();
+            return rightToLeft ? a->x() > b->x() : a->x() < b->x();
+        });
+    }
+    for (QWidget *child : std::as_const(listed)) {
         if (Accessibility::isIgnored(child))
             continue;
         if (Accessibility::isPresentational(child))

@@ -358,8 +358,9 @@ void GardenHistory::logCare(Plant *plant, CareKind kind)
 {
     if (!isLive(plant))
         return;
-    push(new LogCareStep(m_store, ++m_nextSerial, tr("%1 %2").arg(kind.title(), nameInText(plant->name())),
-                         plant->id(), kind));
+    const QString name = nameInText(plant->name());
+    push(new LogCareStep(m_store, ++m_nextSerial, tr("%1 %2").arg(kind.title(), name), plant->id(), kind),
+         tr("%1 %2").arg(kind.pastTense(), name));
 }
 
 void GardenHistory::completeTasks(const QList<CareTask> &tasks)

@@ -13,9 +13,10 @@
 //   history.redo();  // the same entry (same identity and moment) is back
 //
 // Steps name plants by identity, never by pointer: a deleted plant that is put back is a new
-// object with the same identity. A step whose plant has gone meanwhile does nothing. Bulk and
-// destructive steps announce a message for a toast ("Deleted Monty", "Completed 3 tasks") whose
-// "Undo" calls undoStep() with the step it names, so a late click never undoes a later step.
+// object with the same identity. A step whose plant has gone meanwhile does nothing. Care logged,
+// bulk and destructive steps announce a message for a toast ("Watered Fern", "Deleted Monty",
+// "Completed 3 tasks") whose "Undo" calls undoStep() with the step it names, so a late click never
+// undoes a later step.
 
 #include "Models/CareKind.h"
 #include "Models/CareTask.h"
@@ -57,7 +58,7 @@ public:
     ~GardenHistory() override;
 
     // The user's changes, one step each. Plants not in this store are ignored.
-    // Care of kind for plant now ("Water Fern").
+    // Care of kind for plant now ("Water Fern"); announces "Watered Fern".
     void logCare(Plant *plant, CareKind kind);
     // Each task's care at the current moment: one task is logCare(), several are one step
     // "Complete All" that announces "Completed {n} tasks".

@@ -164,8 +164,29 @@ NavigationItem *NavigationStack::push(QWidget *page, const QString &title)
     m_pages.append(page);
     refreshHeader();
     slide(page, previous, true, false);
+    // The keyboard goes with the user onto the new page, to its first control: left on the page
+    // that slid away, Qt would hand it to whatever comes next in the window (a toast's "Undo").
+    if (!focus || previous->isAncestorOf(focus) || isAncestorOf(focus))
+        focusFirstControl(page, saved.fromKeyboard ? Qt::TabFocusReason : Qt::OtherFocusReason);
     emit currentChanged(page);
     return item;
+}
+
+void NavigationStack::focusFirstControl(QWidget *page, Qt::FocusReason reason)
+{
+    const QWidget *focus = QApplication::focusWidget();
+    if (focus && page->isAncestorOf(focus))
+        return; // the page chose its own (a search field)
+    // The focus chain is in Tab order: the page's first stop is the first of its widgets in it.
+    QWidget *stop = page->nextInFocusChain();
+    while (stop && stop != page) {
+        if (page->isAncestorOf(stop) && (stop->focusPolicy() & Qt::TabFocus) && stop->isVisibleTo(page) &&
+            stop->isEnabled() && !stop->focusProxy())
+            break;
+        stop = stop->nextInFocusChain();
+    }
+    // A page without a control takes the keys itself, so they stay with what the user sees.
+    (stop && stop != page ? stop : page)->setFocus(reason);
 }
 
 bool NavigationStack::pop()

@@ -13,7 +13,8 @@
 //   NavigationStack::of(widget)   // the stack a page lives in (for pushing from inside a page)
 //   NavigationStack::whenPlaced(page, [](NavigationStack *s, NavigationItem *i) { i->addTrailing(b); });
 //   Back: the header button, Alt+Left (Qt's QKeySequence::Back) or the mouse's Back button;
-//   the page below comes back as it was left, focus included.
+//   the page below comes back as it was left, focus included. A pushed page takes the keyboard
+//   focus (its first control) when the page below had it.
 // Signals: currentChanged(QWidget *page) after every push/pop; pagePopped(QWidget *page) before
 // the popped page is scheduled for deletion.
 
@@ -66,6 +67,7 @@ private:
     void refreshHeader();
     void layoutPages();
     void slide(QWidget *incoming, QWidget *outgoing, bool forward, bool deleteOutgoing);
+    static void focusFirstControl(QWidget *page, Qt::FocusReason reason);
 
     QList<QWidget *> m_pages;
     // Per page below the top one: where focus was when the next page was pushed over it.

@@ -6,9 +6,12 @@
 #include "Views/Components/Theme.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,8 +21,9 @@ Toast *Toast::present(QWidget *window, const QString &message, const QString &ac
     if (!window)
         return nullptr;
     window = window->window();
+    // The new toast stands where the old one did: a click there is meant for it.
     if (Toast *old = current(window))
-        old->dismiss();
+        old->vanish(false);
     auto *toast = new Toast(window, message, actionTitle, std::move(action));
     toast->show();
     toast->raise();
@@ -54,6 +58,9 @@ Toast::Toast(QWidget *window, const QString &message, const QString &actionTitle
     m_label->setElided(true);
     m_action->setObjectName(QStringLiteral("toastAction"));
     m_action->setControlSize(GlassButton::ControlSize::small);
+    // Reached on purpose only (F6): a toast that appears, or a page that slides away, never hands
+    // it the keyboard, where the next Space would run its action.
+    m_action->setFocusPolicy(Qt::NoFocus);
     // A toast that only tells something has no button.
     m_action->setVisible(!actionTitle.isEmpty() && m_run);
 
@@ -67,9 +74,19 @@ Toast::Toast(QWidget *window, const QString &message, const QString &actionTitle
 
     Accessibility::setRole(this, QAccessible::Notification);
     setAccessibleName(message);
+    const bool hasAction = m_action->isVisibleTo(this);
+    if (hasAction) {
+        m_action->setToolTip(tr("%1 (F6)").arg(actionTitle));
+        setAccessibleDescription(tr("F6 moves to %1").arg(actionTitle));
+        m_reach = new QAction(this);
+        m_reach->setShortcut(QKeySequence(Qt::Key_F6));
+        m_reach->setShortcutContext(Qt::WindowShortcut);
+        connect(m_reach, &QAction::triggered, this, &Toast::toggleFocus);
+        window->addAction(m_reach);
+    }
 
     m_timer.setSingleShot(true);
-    m_timer.setInterval(shownMsecs);
+    m_timer.setInterval(hasAction ? shownWithActionMsecs : shownMsecs);
     connect(&m_timer, &QTimer::timeout, this, &Toast::dismiss);
     connect(m_action, &QAbstractButton::clicked, this, &Toast::act);
     connect(qApp, &QApplication::focusChanged, this, &Toast::updatePause);
@@ -88,15 +105,51 @@ bool Toast::isPaused() const
     return !m_timer.isActive() && !m_dismissed;
 }
 
+int Toast::remainingMsecs() const
+{
+    return m_timer.isActive() ? m_timer.remainingTime() : -1;
+}
+
 void Toast::dismiss()
+{
+    vanish(true);
+}
+
+void Toast::vanish(bool shield)
 {
     if (m_dismissed)
         return;
     m_dismissed = true;
     m_timer.stop();
+    // The keyboard goes back where it was, not on to whatever follows in the window.
+    if (m_action->hasFocus() && m_focusBefore && m_focusBefore->isVisible())
+        m_focusBefore->setFocus(Qt::OtherFocusReason);
     m_action->setEnabled(false);
+    // F6 belongs to the next toast from now on.
+    delete m_reach;
+    const bool wasShown = isVisible();
+    m_shieldRect = QRect(mapToGlobal(QPoint(0, 0)), size());
     hide();
-    deleteLater();
+    if (!shield || !wasShown) {
+        deleteLater();
+        return;
+    }
+    m_shield.start();
+    qApp->installEventFilter(this);
+    QTimer::singleShot(InputHold::standardMsecs, this, &QObject::deleteLater);
+}
+
+void Toast::toggleFocus()
+{
+    if (m_dismissed || !m_action->isVisible())
+        return;
+    if (m_action->hasFocus()) {
+        if (m_focusBefore && m_focusBefore->isVisible())
+            m_focusBefore->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    m_focusBefore = QApplication::focusWidget();
+    m_action->setFocus(Qt::TabFocusReason);
 }
 
 void Toast::act()
@@ -182,7 +235,37 @@ bool Toast::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Resize)
         place();
+    if (m_dismissed && watched->isWidgetType()) {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+             type == QEvent::MouseButtonRelease) &&
+            m_shield.isActive() && isShielded(static_cast<QWidget *>(watched)) &&
+            m_shieldRect.contains(static_cast<QMouseEvent *>(event)->globalPosition().toPoint()))
+            return true;
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+bool Toast::isShielded(const QWidget *widget) const
+{
+    if (widget->window() != parentWidget())
+        return false;
+    // A newer toast standing where this one stood takes its clicks.
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        if (qobject_cast<const Toast *>(w))
+            return false;
+    }
+    return true;
+}
+
+void Toast::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && m_action->hasFocus()) {
+        toggleFocus();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Toast::changeEvent(QEvent *event)

@@ -1,12 +1,15 @@
 #include "Views/Explore/ExploreView.h"
 
+#include "Core/Formatting.h"
 #include "Core/TextSearch.h"
+#include "Models/Plant.h"
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/FilterChip.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/ScrollColumn.h"
 #include "Views/Components/SearchField.h"
 #include "Views/Components/Sheet.h"
+#include "Views/Components/Toast.h"
 #include "Views/Explore/SpeciesCard.h"
 #include "Views/Explore/SpeciesDetailView.h"
 #include "Views/Explore/SpeciesGrid.h"
@@ -119,6 +122,15 @@ SpeciesDetailView *ExploreView::open(const Species &species)
     // A keyboard user lands on the new screen (arrows scroll it, Alt+Left comes back).
     const bool hadFocus = isAncestorOf(QApplication::focusWidget());
     auto *detail = new SpeciesDetailView(m_store, species);
+    connect(detail, &SpeciesDetailView::plantAdded, this, [this](Plant *plant) {
+        const QPointer<Plant> added(plant);
+        const QPointer<ExploreView> self(this);
+        Toast::present(window(), tr("Added %1").arg(Formatting::isolated(Formatting::oneLine(plant->name()))),
+                       tr("Show"), [self, added] {
+                           if (self && added)
+                               emit self->plantChosen(added);
+                       });
+    });
     stack->push(detail, species.commonName);
     if (hadFocus)
         detail->setFocus(Qt::OtherFocusReason);

@@ -11,6 +11,7 @@ class FilterChip;
 class ModelStore;
 class NavigationItem;
 class NavigationStack;
+class Plant;
 class ScrollColumn;
 class SearchField;
 class SpeciesDetailView;
@@ -26,6 +27,8 @@ class SpeciesGrid;
 //   explore->open(Species::find(u"fern"));       // what choosing its card does
 //
 // Reads nothing from the store: it only hands it to the plant form that the detail screen opens.
+// A plant added there is announced in a toast, "Added Fern", whose "Show" asks for it with
+// plantChosen().
 class ExploreView final : public QWidget
 {
     Q_OBJECT
@@ -56,6 +59,10 @@ public:
     SpeciesGrid *grid() const { return m_grid; }
     ScrollColumn *scrollColumn() const { return m_scroll; }
     ContentUnavailableView *noMatchesView() const { return m_noMatches; }
+
+signals:
+    // The user asked to see a plant added from here: whoever shows this screen opens it.
+    void plantChosen(Plant *plant);
 
 private:
     FilterChip *addChip(const QString &title, const QString &symbol, bool Filters::*flag, QWidget *row);

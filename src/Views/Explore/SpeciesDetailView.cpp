@@ -116,6 +116,7 @@ void SpeciesDetailView::addToMyPlants()
         if (m_sheet && !m_sheet->isDismissed())
             m_sheet->dismiss();
     });
+    connect(form, &PlantFormView::plantAdded, this, &SpeciesDetailView::plantAdded);
     // Closing the sheet any way (the form's buttons, Escape) leaves this screen as it was.
     m_sheet = Sheet::present(window(), PlantFormView::inNavigationStack(form), [this] { m_sheet = nullptr; });
 }

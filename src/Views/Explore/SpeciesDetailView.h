@@ -11,6 +11,7 @@ class GlassButton;
 class InfoTile;
 class ModelStore;
 class PhotoCreditLabel;
+class Plant;
 class PlantFormView;
 class PlantPhotoView;
 class ScrollColumn;
@@ -25,8 +26,8 @@ class TipRow;
 //   detail->addToMyPlants();    // what the button does: the plant form in a sheet
 //
 // "Add to My Plants" opens the form for a new plant of the species in a sheet with its own
-// "Cancel"; saving or cancelling closes the sheet and leaves the user here. The screen itself
-// reads and writes nothing in the store.
+// "Cancel"; saving or cancelling closes the sheet and leaves the user here (plantAdded() tells of
+// a plant saved). The screen itself reads and writes nothing in the store.
 class SpeciesDetailView final : public QWidget
 {
     Q_OBJECT
@@ -60,6 +61,10 @@ public:
     PlantPhotoView *picture() const { return m_picture; }
     PhotoCreditLabel *creditLabel() const { return m_credit; }
     ScrollColumn *scrollColumn() const { return m_scroll; }
+
+signals:
+    // The form opened by addToMyPlants() added plant to the garden.
+    void plantAdded(Plant *plant);
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -79,12 +79,26 @@ CareCard::CareCard(Plant *plant, CareKind kind, QWidget *parent)
     m_done->setAccessibleName(tr("Mark %1 done").arg(kind.title().toLower()));
     m_done->setToolTip(m_done->accessibleName());
     row->addWidget(m_done, 0, Qt::AlignVCenter);
-    connect(m_done, &QAbstractButton::clicked, this, &CareCard::doneRequested);
+    connect(m_done, &QAbstractButton::clicked, this, &CareCard::requestDone);
 
     applyColors();
 }
 
 CareCard::~CareCard() = default;
+
+void CareCard::requestDone()
+{
+    // One click, key or Press logs once: a second that lands before the card has shown the care
+    // just logged (its gauge springing full) is dropped.
+    if (m_hold.absorb())
+        return;
+    const QPointer<CareCard> self(this);
+    emit doneRequested();
+    if (!self)
+        return;
+    const bool springing = m_animation && m_animation->state() == QAbstractAnimation::Running;
+    m_hold.start(InputHold::standardMsecs + (springing ? m_animation->duration() : 0));
+}
 
 void CareCard::refresh(const QDateTime &now, bool animated)
 {

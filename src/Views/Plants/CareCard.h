@@ -3,7 +3,8 @@
 // CareCard: one kind of care of one plant on its detail screen: a ring gauge that is full right
 // after the care was given and empties towards the due day (red once overdue), the kind's title,
 // "Every 7 days", the status ("Next in 7 days", "Due tomorrow", "Due today", "3 days overdue") and
-// an always-enabled "Done" button in the kind's colour.
+// an always-enabled "Done" button in the kind's colour. A second click, key or Press on "Done"
+// before the card has shown the care just logged is dropped (a double click logs once).
 //
 //   auto *card = new CareCard(plant, CareKind::water, parent);
 //   connect(card, &CareCard::doneRequested, detail, [=] { detail->logCare(card->kind()); });
@@ -12,6 +13,7 @@
 
 #include "Models/CareKind.h"
 #include "Models/Plant.h"
+#include "Views/Components/InputHold.h"
 #include "Views/Components/RoundedCard.h"
 
 #include <QDateTime>
@@ -58,6 +60,7 @@ protected:
 
 private:
     void applyColors();
+    void requestDone();
 
     QPointer<Plant> m_plant;
     CareKind m_kind;
@@ -69,4 +72,5 @@ private:
     QVariantAnimation *m_animation = nullptr;
     Tone m_tone = Tone::later;
     double m_fraction = -1;
+    InputHold m_hold;
 };

@@ -7,6 +7,7 @@
 #include "Models/Plant.h"
 #include "Services/PhotoProcessor.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InsetSection.h"
 #include "Views/Components/ListRow.h"
@@ -20,7 +21,6 @@
 #include "Views/Plants/BusyIndicator.h"
 #include "Views/Plants/DatePicker.h"
 #include "Views/Plants/NotesEditor.h"
-#include "Views/Components/GardenHistory.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -306,7 +306,8 @@ void PlantFormView::save()
             plant->setInterval(kind, interval(kind));
         if (plant->waterInterval() >= 1)
             plant->markDone(CareKind::water, m_lastWatered);
-        history.addPlant(std::move(plant));
+        if (Plant *added = history.addPlant(std::move(plant)))
+            emit plantAdded(added);
     } else if (Plant *plant = editedPlant()) {
         // The plant may have been deleted elsewhere while the form was open: nothing left to change.
         history.editPlant(

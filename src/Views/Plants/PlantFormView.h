@@ -141,6 +141,8 @@ public:
 signals:
     // An import started by importPhoto() has ended (with a photo, none, or the photo unchanged).
     void photoImportFinished();
+    // "Add" saved a new plant (before onFinish is called).
+    void plantAdded(Plant *plant);
 
 protected:
     void showEvent(QShowEvent *event) override;

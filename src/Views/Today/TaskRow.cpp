@@ -176,19 +176,33 @@ void TaskRow::setTask(const CareTask &task)
         setAccessibleName(description);
 }
 
-void TaskRow::requestCompletion()
+bool TaskRow::dropsInput()
 {
-    if (m_completing)
-        return;
-    m_completing = true;
-    emit completeRequested();
+    return m_completing || m_hold.absorb();
 }
 
-void TaskRow::completionHandled()
+bool TaskRow::requestCompletion()
+{
+    if (dropsInput())
+        return false;
+    m_completing = true;
+    emit completeRequested();
+    return true;
+}
+
+void TaskRow::holdInput(int msecs, bool awaitKeyRelease)
+{
+    m_hold.start(msecs);
+    if (awaitKeyRelease)
+        m_awaitingKeyRelease = true;
+}
+
+void TaskRow::completionHandled(int holdMsecs)
 {
     if (!m_completing)
         return;
     m_completing = false;
+    m_hold.start(holdMsecs);
     m_pressed = false;
     m_dragging = false;
     m_wheelSwiping = false;
@@ -242,8 +256,10 @@ void TaskRow::settle()
 {
     switch (swipeOutcome(m_offset, width())) {
     case SwipeOutcome::complete:
+        // A row held meanwhile closes again instead of completing.
         animateOffset(width());
-        requestCompletion();
+        if (!requestCompletion())
+            animateOffset(0);
         break;
     case SwipeOutcome::reveal:
         animateOffset(actionWidth);
@@ -307,7 +323,7 @@ void TaskRow::resizeEvent(QResizeEvent *event)
 
 void TaskRow::mousePressEvent(QMouseEvent *event)
 {
-    if (m_completing) {
+    if (dropsInput()) {
         event->accept();
         return;
     }
@@ -358,7 +374,8 @@ void TaskRow::mouseReleaseEvent(QMouseEvent *event)
         // A click on the revealed action completes the task; a click elsewhere on the row hides it.
         if (event->position().x() < m_offset) {
             animateOffset(width());
-            requestCompletion();
+            if (!requestCompletion())
+                closeAction();
         } else {
             closeAction();
         }
@@ -370,7 +387,7 @@ void TaskRow::mouseReleaseEvent(QMouseEvent *event)
 
 void TaskRow::wheelEvent(QWheelEvent *event)
 {
-    if (m_completing) {
+    if (m_completing || m_hold.isActive()) {
         event->ignore(); // the list may still scroll
         return;
     }
@@ -410,14 +427,28 @@ void TaskRow::wheelEvent(QWheelEvent *event)
 void TaskRow::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
-    case Qt::Key_Space:
-        if (!event->isAutoRepeat())
-            requestCompletion();
+    case Qt::Key_Space: {
         event->accept();
+        // Only a fresh press completes: not the key repeating, whether the platform says so or
+        // not (then it comes again at the very moment it went up, or without going up at all).
+        const bool repeating = event->isAutoRepeat() || m_keyDown ||
+                               (event->timestamp() != 0 && event->timestamp() == m_keyReleasedAt);
+        if (repeating || m_awaitingKeyRelease) {
+            m_awaitingKeyRelease = true;
+            m_hold.absorb();
+            return;
+        }
+        if (m_completing || m_hold.isActive()) {
+            m_hold.absorb();
+            return;
+        }
+        m_keyDown = true;
+        requestCompletion();
         return;
+    }
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (!event->isAutoRepeat() && !m_completing)
+        if (!event->isAutoRepeat() && !dropsInput())
             emit activated();
         event->accept();
         return;
@@ -434,14 +465,32 @@ void TaskRow::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
+void TaskRow::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Space) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat())
+        return;
+    m_keyDown = false;
+    m_awaitingKeyRelease = false;
+    m_keyReleasedAt = event->timestamp();
+}
+
 void TaskRow::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
+    // Keys went elsewhere meanwhile: what was down then says nothing now.
+    m_keyDown = false;
+    m_awaitingKeyRelease = false;
     update();
 }
 
 void TaskRow::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
+    m_keyDown = false;
     update();
 }

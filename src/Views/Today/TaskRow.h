@@ -2,6 +2,7 @@
 
 #include "Models/CareTask.h"
 #include "Models/Plant.h"
+#include "Views/Components/InputHold.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -24,7 +25,10 @@ class TextLabel;
 //
 // Once the row has asked for completion it takes no more clicks, swipes or keys until the list
 // has handled it (completionHandled()), which also closes a swiped-open row: a task that stays
-// listed comes back closed with its new due text, never as a bar that logs the care again.
+// listed comes back closed with its new due text, never as a bar that logs the care again, and
+// takes no input until that new state has been seen. The row that takes the place or the focus of
+// a completed one is held a moment too (holdInput()), so one press, click or Press is one task: a
+// double click, a reader's second Press or a Space key held down never runs on down the list.
 class TaskRow final : public QWidget
 {
     Q_OBJECT
@@ -57,8 +61,16 @@ public:
     // Hides a revealed action.
     void closeAction();
     // The list has logged (or dropped) the completion this row asked for: the row closes at once
-    // and takes input again.
-    void completionHandled();
+    // and takes input again once holdMsecs have passed (while it moves to its new place and is seen
+    // there).
+    void completionHandled(int holdMsecs = InputHold::standardMsecs);
+    // Takes no clicks, swipes or keys for msecs; input meanwhile starts the moment again. With
+    // awaitKeyRelease the row got the focus from a row that the Space key completed: Space counts
+    // again only once that key has been let go, however long it is held.
+    void holdInput(int msecs = InputHold::standardMsecs, bool awaitKeyRelease = false);
+    bool isHoldingInput() const { return m_hold.isActive(); }
+    // The Space press that asked for this row's completion is still down.
+    bool isCompletionKeyDown() const { return m_keyDown; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -77,6 +89,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
@@ -84,7 +97,10 @@ private:
     void setOffset(qreal offset);
     void animateOffset(qreal offset);
     void settle();
-    void requestCompletion();
+    // False when the row drops it (see dropsInput()).
+    bool requestCompletion();
+    // True when the row drops input now (asked for completion, or held).
+    bool dropsInput();
     void placeContent();
     QColor tint() const;
 
@@ -94,6 +110,12 @@ private:
     QString m_dueText;
     bool m_late = false;
     bool m_completing = false;
+    InputHold m_hold;
+    // Space: down since a press this row took; awaited up since the row took the focus from a row
+    // it completed; when it last went up (a press at that same moment is the key repeating).
+    bool m_keyDown = false;
+    bool m_awaitingKeyRelease = false;
+    quint64 m_keyReleasedAt = 0;
     int m_shownLate = -1; // the lateness the due text is coloured for; -1 before the first
 
     QWidget *m_content;

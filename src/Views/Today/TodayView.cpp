@@ -11,9 +11,11 @@
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/GardenHistory.h"
 #include "Views/Components/GlassButton.h"
+#include "Views/Components/InputHold.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/SlimScrollBar.h"
+#include "Views/Components/Spring.h"
 #include "Views/Components/SuccessFeedback.h"
 #include "Views/Components/SymbolLabel.h"
 #include "Views/Components/SymbolView.h"
@@ -591,22 +593,20 @@ QWidget *TodayView::standIn(const QString &key, int rows)
 void TodayView::completeTask(TaskRow *row)
 {
     const QPointer<TaskRow> completed(row);
-    // The completed row takes no more keys: the focus moves on to the row that followed it (the
-    // one before it at the end of the list, the list itself when no other row is left), also
-    // when the task stays listed further down.
-    QPointer<QWidget> focusTarget;
-    bool keyboardFocus = false;
-    if (row->hasFocus()) {
-        keyboardFocus = Painting::showsFocusRing(row);
-        const QList<TaskRow *> shown = rows();
-        const qsizetype index = shown.indexOf(row);
-        if (index + 1 < shown.size())
-            focusTarget = shown[index + 1];
-        else if (index > 0)
-            focusTarget = shown[index - 1];
-        else
-            focusTarget = m_scroll;
-    }
+    // The row that follows takes the completed one's place (the one before it at the end of the
+    // list): it gets the focus when the completed row had it, also when the task stays listed
+    // further down, and in any case takes no input for a moment, so the second click of a double
+    // click or a Space key held down does not complete it too.
+    const QList<TaskRow *> shown = rows();
+    const qsizetype index = shown.indexOf(row);
+    QPointer<TaskRow> successor;
+    if (index + 1 < shown.size())
+        successor = shown[index + 1];
+    else if (index > 0)
+        successor = shown[index - 1];
+    const bool hadFocus = row->hasFocus();
+    const bool keyboardFocus = hadFocus && Painting::showsFocusRing(row);
+    const bool keyDown = row->isCompletionKeyDown();
 
     // Look the task up afresh: the row may be a turn behind the store.
     bool found = false;
@@ -620,13 +620,20 @@ void TodayView::completeTask(TaskRow *row)
     if (!found)
         refresh();
 
-    if (focusTarget && focusTarget->isVisible() && focusTarget->focusPolicy() != Qt::NoFocus)
-        focusTarget->setFocus(keyboardFocus ? Qt::TabFocusReason : Qt::OtherFocusReason);
-    else if (completed && completed->hasFocus())
-        m_scroll->setFocus(keyboardFocus ? Qt::TabFocusReason : Qt::OtherFocusReason);
-    // A row that stays listed (due again within the week) comes back closed, ready for input.
+    const Qt::FocusReason reason = keyboardFocus ? Qt::TabFocusReason : Qt::OtherFocusReason;
+    if (hadFocus) {
+        if (successor && successor->isVisible() && successor->focusPolicy() != Qt::NoFocus)
+            successor->setFocus(reason);
+        else if (completed && completed->hasFocus())
+            m_scroll->setFocus(reason);
+    }
+    if (successor)
+        successor->holdInput(InputHold::standardMsecs, keyDown && successor->hasFocus());
+    // A row that stays listed (due again within the week) comes back closed, and takes input again
+    // once it has been seen in its new place.
     if (completed && m_list->widget(rowKey(completed->taskId())) == completed)
-        completed->completionHandled();
+        completed->completionHandled(InputHold::standardMsecs +
+                                     (m_list->isAnimating() ? Spring::durationMs() : 0));
 }
 
 void TodayView::completeAll()
