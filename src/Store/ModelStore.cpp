@@ -1360,8 +1360,19 @@ bool ModelStore::insertPlant(const Plant &plant)
 
 bool ModelStore::commit()
 {
-    if (!hasUnsavedChanges() || !m_db.isOpen())
+    if (!hasUnsavedChanges() || !m_db.isOpen()) {
+        // What a failed commit left waiting may have cancelled out since (a plant taken and put
+        // back, a plant added and deleted): nothing is unsaved, so that failure no longer stands.
+        if (m_retryTimer.isActive()) {
+            m_retryTimer.stop();
+            m_retryDelayMsecs = retryMsecs;
+            if (!m_saveError.isEmpty()) {
+                m_saveError.clear();
+                emit saveErrorChanged();
+            }
+        }
         return true;
+    }
     m_retryTimer.stop();
     m_failureCode = SQLITE_ERROR;
     m_failure.clear();
