@@ -502,7 +502,9 @@ std::unique_ptr<ModelStore> ModelStore::openFile(const QString &path, QString *e
     db.setDeadline(QDeadlineTimer(openBudgetMsecs));
     // Nothing is written before this point; the header, the schema and every row have been read.
     const auto journal = db.queryText("PRAGMA journal_mode = WAL", &message);
-    if (!journal || !db.exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL", &message) ||
+    // FULL syncs the log at every commit: a care action the store has acknowledged survives a power
+    // cut. NORMAL would sync it only when the log moves into the file, losing the commits since.
+    if (!journal || !db.exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL", &message) ||
         !db.exec("BEGIN IMMEDIATE", &message)) {
         *error = describeFailure(path, db.lastErrorCode(), message);
         return nullptr;
