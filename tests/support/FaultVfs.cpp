@@ -299,12 +299,9 @@ int faultShmUnmap(sqlite3_file *file, int deleteFlag)
     return realOf(file)->pMethods->xShmUnmap(realOf(file), deleteFlag);
 }
 
-int faultFetch(sqlite3_file *file, sqlite3_int64 offset, int amount, void **pointer)
+int faultFetch(sqlite3_file *, sqlite3_int64, int, void **pointer)
 {
     // A mapping would read past the faults: SQLite falls back to xRead without one.
-    (void)file;
-    (void)offset;
-    (void)amount;
     *pointer = nullptr;
     return SQLITE_OK;
 }
