@@ -30,6 +30,7 @@
 
 #include <climits>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -40,7 +41,9 @@ struct Run
 {
     QString path;
     std::unique_ptr<ModelStore> store;
-    QString openError;
+    // A step that answers for itself (opening, restoring) says here whether it succeeded, and why not.
+    std::optional<bool> succeeded;
+    QString error;
     std::unique_ptr<Plant> taken;
     qsizetype takenIndex = 0;
 };
@@ -187,6 +190,7 @@ private:
     QTemporaryDir m_dir;
     QString m_seed;
     QString m_seedVersion1;
+    QString m_backup;
 };
 
 void TestStoreFaults::initTestCase()
@@ -219,6 +223,22 @@ void TestStoreFaults::initTestCase()
         QVERIFY(store->flush());
     }
     QCOMPARE(filesIn(QFileInfo(m_seed).path()), QStringList{QStringLiteral("tendrel.sqlite")});
+
+    // A backup to restore: another garden (one plant fewer, one more with a photo).
+    m_backup = m_dir.filePath(QStringLiteral("backup/garden.sqlite"));
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(m_backup).path()));
+        QVERIFY(QFile::copy(m_seed, m_backup));
+        auto store = ModelStore::open(m_backup);
+        QVERIFY(store);
+        store->deletePlant(store->plant(basilId));
+        auto *plant = new Plant(pothosId);
+        plant->setName(QStringLiteral("Pothos"));
+        plant->setPhoto(photoBytes(20'000, 11));
+        store->insert(plant);
+        plant->markDone(CareKind::water, day(30));
+        QVERIFY(store->flush());
+    }
 
     // As the first version wrote it: no table of plants marked deleted.
     m_seedVersion1 = m_dir.filePath(QStringLiteral("seed1/tendrel.sqlite"));
@@ -280,8 +300,13 @@ void TestStoreFaults::everyFaultPoint_data()
                                         QThread::msleep(1);
                                 },
                                 care(monsteraId, CareKind::water, 24)}};
-    const WritePath migration{{[](Run &run) { run.store = ModelStore::open(run.path, &run.openError); }},
+    const WritePath migration{{[](Run &run) {
+                                  run.store = ModelStore::open(run.path, &run.error);
+                                  run.succeeded = run.store != nullptr;
+                              }},
                               true};
+    const WritePath restore{
+        {[this](Run &run) { run.succeeded = run.store->replaceGarden(m_backup, &run.error); }}};
 
     const std::pair<const char *, WritePath> paths[] = {{"care action", careAction},
                                                         {"Complete All", completeAll},
@@ -289,6 +314,7 @@ void TestStoreFaults::everyFaultPoint_data()
                                                         {"editing", edit},
                                                         {"deleting and undo", deleteAndUndo},
                                                         {"checkpoint worker", checkpoint},
+                                                        {"restoring a backup", restore},
                                                         {"migration from version 1", migration}};
     const std::pair<const char *, Fault> faults[] = {
         {"disk full", Fault::diskFull}, {"I/O error", Fault::ioError}, {"power cut", Fault::powerCut}};
@@ -341,9 +367,9 @@ QStringList TestStoreFaults::runPoint(const WritePath &path, Fault fault, int n,
 
     FaultVfs::useForNewConnections(true);
     if (!path.opens) {
-        run.store = ModelStore::open(run.path, &run.openError);
+        run.store = ModelStore::open(run.path, &run.error);
         if (!run.store)
-            return {QStringLiteral("cannot open the seed: ") + run.openError};
+            return {QStringLiteral("cannot open the seed: ") + run.error};
     }
     if (fault == Fault::powerCut)
         FaultVfs::powerCutAt(n);
@@ -353,21 +379,27 @@ QStringList TestStoreFaults::runPoint(const WritePath &path, Fault fault, int n,
     // Once the store holds nothing unsaved and reports no failure after a step (or, for the opening,
     // hands out a store), that step and every one before it are acknowledged.
     int acknowledged = 0;
+    // A restore that failed is not retried: the garden stays as it was.
+    bool refused = false;
     for (qsizetype i = 0; i < path.steps.size(); ++i) {
         const bool firedBefore = FaultVfs::fired();
         std::unique_ptr<QSignalSpy> saveErrors;
         if (run.store)
             saveErrors = std::make_unique<QSignalSpy>(run.store.get(), &ModelStore::saveErrorChanged);
+        run.succeeded.reset();
         path.steps[i](run);
         finishTurn();
-        const bool saved = path.opens ? run.store != nullptr
-                                      : !run.store->hasUnsavedChanges() && run.store->saveError().isEmpty();
+        const bool saved = run.succeeded
+                               ? *run.succeeded
+                               : !run.store->hasUnsavedChanges() && run.store->saveError().isEmpty();
         if (saved)
             acknowledged = int(i) + 1;
+        refused = refused || run.succeeded == false;
         // What the banner shows: a failed save, or why the file did not open.
         if (!saved && !firedBefore && FaultVfs::fired() && fault != Fault::powerCut) {
-            const bool reported = path.opens ? !run.openError.isEmpty()
-                                             : !run.store->saveError().isEmpty() && saveErrors->count() > 0;
+            const bool reported = run.succeeded
+                                      ? !run.error.isEmpty()
+                                      : !run.store->saveError().isEmpty() && saveErrors->count() > 0;
             if (!reported)
                 failures.append(QStringLiteral("step %1 failed without saying so").arg(i + 1));
         }
@@ -389,7 +421,7 @@ QStringList TestStoreFaults::runPoint(const WritePath &path, Fault fault, int n,
         // The disk works again: the store saves what waits.
         if (run.store && (!run.store->flush() || !run.store->saveError().isEmpty()))
             failures.append(QStringLiteral("still failing once the disk works: ") + run.store->saveError());
-        else if (run.store)
+        else if (run.store && !refused)
             acknowledged = int(states.size()) - 1;
         run.store.reset();
     }
