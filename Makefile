@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build run test bench fuzz format install deb clean
+.PHONY: all bootstrap configure build run test fault-test bench fuzz format install deb clean
 
 all: build
 
@@ -23,6 +23,11 @@ run: configure
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Every fault point of every store write path (make test tries a sample of them).
+fault-test: configure
+	cmake --build $(BUILD) -j $(JOBS) --target tst_faultvfs tst_storefaults
+	cd $(BUILD) && TENDREL_FAULT_FULL=1 QT_QPA_PLATFORM=offscreen ctest -V -R '^tst_(faultvfs|storefaults)$$'
 
 bench: bootstrap
 	@[ -f build/release/build.ninja ] || cmake --preset release >/dev/null

@@ -502,7 +502,9 @@ std::unique_ptr<ModelStore> ModelStore::openFile(const QString &path, QString *e
     db.setDeadline(QDeadlineTimer(openBudgetMsecs));
     // Nothing is written before this point; the header, the schema and every row have been read.
     const auto journal = db.queryText("PRAGMA journal_mode = WAL", &message);
-    if (!journal || !db.exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL", &message) ||
+    // FULL syncs the log at every commit: a care action the store has acknowledged survives a power
+    // cut. NORMAL would sync it only when the log moves into the file, losing the commits since.
+    if (!journal || !db.exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL", &message) ||
         !db.exec("BEGIN IMMEDIATE", &message)) {
         *error = describeFailure(path, db.lastErrorCode(), message);
         return nullptr;
@@ -1360,8 +1362,19 @@ bool ModelStore::insertPlant(const Plant &plant)
 
 bool ModelStore::commit()
 {
-    if (!hasUnsavedChanges() || !m_db.isOpen())
+    if (!hasUnsavedChanges() || !m_db.isOpen()) {
+        // What a failed commit left waiting may have cancelled out since (a plant taken and put
+        // back, a plant added and deleted): nothing is unsaved, so that failure no longer stands.
+        if (m_retryTimer.isActive()) {
+            m_retryTimer.stop();
+            m_retryDelayMsecs = retryMsecs;
+            if (!m_saveError.isEmpty()) {
+                m_saveError.clear();
+                emit saveErrorChanged();
+            }
+        }
         return true;
+    }
     m_retryTimer.stop();
     m_failureCode = SQLITE_ERROR;
     m_failure.clear();

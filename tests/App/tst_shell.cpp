@@ -1,6 +1,7 @@
 #include "App/HelpCommands.h"
 #include "App/PlantCommands.h"
 #include "App/TendrelApp.h"
+#include "App/UndoCommands.h"
 #include "App/support/PinnedEnvironment.h"
 #include "Core/Calendar.h"
 #include "Core/DayClock.h"
@@ -10,6 +11,7 @@
 #include "Platform/Preferences.h"
 #include "Services/SampleData.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
@@ -111,6 +113,7 @@ private slots:
     void unreadableStoreShowsBannerAndKeepsFile();
     void refusalReasonShowsAsPlainText();
     void failingSavesShowBannerAndQuitAsks();
+    void saveBannerGoesWhenTheUnsavedStepIsUndone();
 
 private:
     std::unique_ptr<TendrelApp> makeApp(TendrelApp::Options options = {});
@@ -819,6 +822,39 @@ void ShellTest::failingSavesShowBannerAndQuitAsks()
     MessageBox::clearLastShown();
     QVERIFY(app->confirmQuit());
     QVERIFY(!MessageBox::lastShown());
+}
+
+void ShellTest::saveBannerGoesWhenTheUnsavedStepIsUndone()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("undone"));
+    const QString path = folder + QStringLiteral("/tendrel.sqlite");
+    TendrelApp::Options options;
+    options.storePath = path;
+    auto app = makeApp(options);
+    QVERIFY(app);
+    auto *plant = new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"));
+    app->store().insert(plant);
+    QVERIFY(app->store().flush());
+    QWidget *banner = app->rootView()->saveBanner();
+    QVERIFY(banner && !banner->isVisible());
+
+    const QString wal = path + QStringLiteral("-wal");
+    if (!chattr(QStringLiteral("+i"), folder))
+        QSKIP("chattr +i is not available here");
+    auto unlock = qScopeGuard([&] {
+        chattr(QStringLiteral("-i"), wal);
+        chattr(QStringLiteral("-i"), folder);
+    });
+    QVERIFY(chattr(QStringLiteral("+i"), wal));
+
+    GardenHistory::of(app->store()).deletePlant(plant);
+    QTRY_VERIFY(banner->isVisible());
+    // The plant is back as the file still has it: nothing waits to be saved, so no save has
+    // failed, though the file cannot be written yet.
+    app->undoCommands()->undoAction()->trigger();
+    QTRY_VERIFY(!banner->isVisible());
+    QVERIFY(!app->store().hasUnsavedChanges());
+    QCOMPARE(app->store().plantCount(), 1);
 }
 
 QTEST_MAIN(ShellTest)
