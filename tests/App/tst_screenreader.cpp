@@ -21,11 +21,14 @@
 #include "Views/Components/SymbolLabel.h"
 #include "Views/Components/ToggleSwitch.h"
 #include "Views/Explore/ExploreView.h"
+#include "Views/Explore/SpeciesCard.h"
 #include "Views/Explore/SpeciesDetailView.h"
+#include "Views/Explore/SpeciesGrid.h"
 #include "Views/Explore/TipRow.h"
 #include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/IntervalRow.h"
 #include "Views/Plants/PlantCard.h"
+#include "Views/Plants/PlantDetailView.h"
 #include "Views/Plants/PlantFormView.h"
 #include "Views/Plants/PlantGrid.h"
 #include "Views/Plants/PlantsView.h"
@@ -38,6 +41,8 @@
 #include "Views/Today/TodayView.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -342,6 +347,49 @@ private slots:
 
         sheet->dismiss();
         QTRY_VERIFY(!firstRow->state().offscreen);
+    }
+
+    // Both form sheets are dialogs named after their title that open on the Name field; a
+    // species opened from the keyboard puts focus on a page named after it.
+    void formSheetsOpenNamedOnTheNameField_data()
+    {
+        QTest::addColumn<bool>("editing");
+        QTest::newRow("add to my plants") << false;
+        QTest::newRow("edit plant") << true;
+    }
+    void formSheetsOpenNamedOnTheNameField()
+    {
+        QFETCH(bool, editing);
+        Sheet *sheet = nullptr;
+        if (editing) {
+            auto *plant = new Plant(QStringLiteral("Figgy"), Species::find(QStringLiteral("monstera")),
+                                    QStringLiteral("Office"));
+            store().insert(plant);
+            auto *detail = new PlantDetailView(store(), plant);
+            m_harness->app->rootView()->navigationStack(AppTab::today)->push(detail, plant->name());
+            detail->edit();
+            sheet = detail->editSheet();
+        } else {
+            m_harness->app->state().setSelectedTab(AppTab::explore);
+            auto *explore = qobject_cast<ExploreView *>(
+                m_harness->app->rootView()->navigationStack(AppTab::explore)->page(0));
+            QTRY_VERIFY(explore->grid()->card(0));
+            explore->grid()->card(0)->setFocus(Qt::TabFocusReason);
+            SpeciesDetailView *species = explore->open(explore->grid()->card(0)->species());
+            QWidget *focus = QApplication::focusWidget();
+            QVERIFY(species->isAncestorOf(focus));
+            QCOMPARE(accessible(focus)->text(QAccessible::Name), species->species().commonName);
+            species->addToMyPlants();
+            sheet = Sheet::topmost(m_harness->app->mainWindow());
+        }
+        QVERIFY(sheet);
+        QAccessibleInterface *dialog = accessible(sheet);
+        QCOMPARE(dialog->role(), QAccessible::Dialog);
+        QCOMPARE(dialog->text(QAccessible::Name),
+                 editing ? QStringLiteral("Edit Plant") : QStringLiteral("New Plant"));
+        auto *form = sheet->content()->findChild<PlantFormView *>();
+        QTRY_COMPARE(QApplication::focusWidget(), form->nameField());
+        QCOMPARE(accessible(QApplication::focusWidget())->text(QAccessible::Name), QStringLiteral("Name"));
     }
 
     // The whole window, sheet and form included: every control has a name, none has a key

@@ -7,6 +7,7 @@
 #include "Models/Plant.h"
 #include "Services/PhotoProcessor.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InsetSection.h"
 #include "Views/Components/ListRow.h"
@@ -20,7 +21,6 @@
 #include "Views/Plants/BusyIndicator.h"
 #include "Views/Plants/DatePicker.h"
 #include "Views/Plants/NotesEditor.h"
-#include "Views/Components/GardenHistory.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -210,6 +210,8 @@ NavigationStack *PlantFormView::inNavigationStack(PlantFormView *form)
     auto *stack = new NavigationStack;
     stack->setObjectName(QStringLiteral("plantFormStack"));
     stack->setMinimumSize(formMinimumWidth, formMinimumHeight + Theme::current().navigation.headerHeight);
+    // The sheet showing the stack is named after it: "New Plant", "Edit Plant".
+    stack->setAccessibleName(form->title());
     NavigationItem *item = stack->setRoot(form, form->title());
     item->setLargeTitle(false);
     return stack;
@@ -387,7 +389,7 @@ void PlantFormView::showEvent(QShowEvent *event)
     const bool first = !m_didLoad;
     load();
     refreshLastWatered();
-    if (first && m_mode.isNew())
+    if (first)
         m_nameField->setFocus(Qt::OtherFocusReason);
 }
 
