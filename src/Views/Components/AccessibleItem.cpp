@@ -71,7 +71,8 @@ QAccessible::State AccessibleItem::state() const
     QAccessible::State state = QAccessibleWidget::state();
     if (!state.invisible && !Accessibility::isShowing(widget()))
         state.offscreen = true;
-    if (Accessibility::isModal(widget()))
+    // A panel marked modal (a sheet), or a window that blocks the others (a confirmation).
+    if (Accessibility::isModal(widget()) || (widget()->isWindow() && widget()->isModal()))
         state.modal = true;
     return state;
 }

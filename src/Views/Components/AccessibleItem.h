@@ -9,7 +9,7 @@
 //     replaced by their own children; none for a leaf. Always bounds-checked: a reader may ask for a child
 //     index it counted a moment ago;
 //   - state: off screen (not "showing") when scrolled or slid out of an ancestor or behind an
-//     open sheet (Accessibility::isShowing);
+//     open sheet (Accessibility::isShowing); modal for a modal window or a panel set modal;
 //   - actions: those given with Accessibility::setAction / setPressKey, then SetFocus.
 // Accessibility::install() registers the factory that hands it out; subclass it for widgets that
 // need more (a value, a different name), as the Stepper and the buttons of the kit do.
