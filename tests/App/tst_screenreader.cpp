@@ -34,6 +34,7 @@
 #include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
 #include "Views/Settings/SettingsView.h"
+#include "Views/ShortcutsWindow.h"
 #include "Views/State/AppState.h"
 #include "Views/Today/TaskRow.h"
 #include "Views/Today/TodayList.h"
@@ -347,6 +348,22 @@ private slots:
 
         sheet->dismiss();
         QTRY_VERIFY(!firstRow->state().offscreen);
+    }
+
+    // Windows of their own are frames (not fillers) named after their title.
+    void windowsAreNamedFrames()
+    {
+        m_harness->app->showSettings();
+        QWidget *settings = m_harness->app->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        ShortcutsWindow shortcuts;
+        shortcuts.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shortcuts));
+        for (QWidget *window : {settings, static_cast<QWidget *>(&shortcuts)}) {
+            QAccessibleInterface *frame = accessible(window);
+            QCOMPARE(frame->role(), QAccessible::Window);
+            QCOMPARE(frame->text(QAccessible::Name), window->windowTitle());
+        }
     }
 
     // Both form sheets are dialogs named after their title that open on the Name field; a

@@ -63,6 +63,9 @@ QAccessible::Role AccessibleItem::role() const
     // One element that speaks for its children is read as its name.
     if (Accessibility::isLeaf(widget()))
         return QAccessible::StaticText;
+    // A window of its own (Settings, Keyboard Shortcuts) is a frame, not a filler.
+    if (widget()->isWindow())
+        return QAccessible::Window;
     return fallback;
 }
 
