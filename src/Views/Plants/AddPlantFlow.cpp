@@ -93,7 +93,7 @@ AddPlantFlow::AddPlantFlow(ModelStore &store, std::function<void()> onFinish, QW
     // "Other plant" is always offered, whatever the search, in a section of its own.
     auto *customSection = new InsetSection;
     customSection->setObjectName(QStringLiteral("customSection"));
-    customSection->setAccessibleList(true);
+    customSection->setAccessibleList(true, tr("Any Plant"));
     m_customRow = makeRow(Species::custom(), customSection);
     customSection->addRow(m_customRow);
     m_list->addWidget(customSection);
