@@ -478,7 +478,8 @@ private slots:
 
 private:
     // Below root: every control and list has a name, none has a key binding taken from user
-    // text, every node names its parent back.
+    // text, every node names its parent back, and no list item has a part that says again what
+    // the item's name or description says.
     void checkNames(QWidget *root)
     {
         QList<QAccessibleInterface *> nodes;
@@ -486,6 +487,7 @@ private:
         walk(accessible(root), nodes, inconsistent);
         QVERIFY2(inconsistent.isEmpty(), qPrintable(inconsistent.join(QLatin1Char(','))));
         QStringList unnamed;
+        QStringList repeated;
         for (QAccessibleInterface *node : nodes) {
             const QAccessible::Role role = node->role();
             const QString name = node->text(QAccessible::Name);
@@ -502,8 +504,21 @@ private:
                         QVERIFY2(!keys.startsWith(QStringLiteral("Alt+")), qPrintable(name));
                 }
             }
+            if (role != QAccessible::ListItem || name.isEmpty())
+                continue;
+            const QString said = name + QLatin1Char('\n') + node->text(QAccessible::Description);
+            QList<QAccessibleInterface *> inside;
+            QStringList ignored;
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i), inside, ignored);
+            for (QAccessibleInterface *part : std::as_const(inside)) {
+                const QString partName = part->text(QAccessible::Name);
+                if (!part->state().invisible && !partName.isEmpty() && said.contains(partName))
+                    repeated.append(name + QStringLiteral(" > ") + partName);
+            }
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
+        QVERIFY2(repeated.isEmpty(), qPrintable(repeated.join(QLatin1Char(','))));
     }
 
     ModelStore &store() const { return m_harness->app->store(); }
