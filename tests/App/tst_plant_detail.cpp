@@ -612,7 +612,8 @@ private slots:
         QCOMPARE(gauge->role(), QAccessible::ProgressBar);
         QCOMPARE(gauge->text(QAccessible::Name), QStringLiteral("Water schedule"));
         QCOMPARE(gauge->text(QAccessible::Description), QStringLiteral("Due tomorrow"));
-        QVERIFY(qAbs(gauge->valueInterface()->currentValue().toDouble() - 1.0 / 7) < 1e-9);
+        // A reader cannot change it: no value (over AT-SPI that brings Increase and Decrease).
+        QVERIFY(!gauge->valueInterface());
 
         HistoryRow *row = view->historyRows().first();
         QAccessibleInterface *item = QAccessible::queryAccessibleInterface(row);
