@@ -615,6 +615,20 @@ private slots:
         // A reader cannot change it: no value (over AT-SPI that brings Increase and Decrease).
         QVERIFY(!gauge->valueInterface());
 
+        // The tips read as the species page reads them: a list of "Tip 1: …".
+        const Species fern = Species::find(QStringLiteral("fern"));
+        QAccessibleInterface *tips = QAccessible::queryAccessibleInterface(
+            view->findChild<QWidget *>(QStringLiteral("detailTipsPanel")));
+        QCOMPARE(tips->role(), QAccessible::List);
+        QCOMPARE(tips->text(QAccessible::Name), QStringLiteral("Tips"));
+        QCOMPARE(tips->childCount(), fern.tips.size());
+        for (int i = 0; i < tips->childCount(); ++i) {
+            QCOMPARE(tips->child(i)->role(), QAccessible::ListItem);
+            QCOMPARE(tips->child(i)->text(QAccessible::Name),
+                     QStringLiteral("Tip %1: %2").arg(QString::number(i + 1), fern.tips[i]));
+            QCOMPARE(tips->child(i)->childCount(), 0);
+        }
+
         HistoryRow *row = view->historyRows().first();
         QAccessibleInterface *item = QAccessible::queryAccessibleInterface(row);
         QCOMPARE(item->role(), QAccessible::ListItem);

@@ -398,6 +398,8 @@ QWidget *PlantDetailView::createTipsSection()
     m_tipsSection = sectionColumn(QStringLiteral("detailTips"), tr("Tips"), &layout);
     auto *panel = new RoundedCard(Theme::current().panel, m_tipsSection);
     panel->setObjectName(QStringLiteral("detailTipsPanel"));
+    panel->setAccessibleName(tr("Tips"));
+    Accessibility::setRole(panel, QAccessible::List);
     panel->setPadding(16);
     panel->contentLayout()->setSpacing(12);
     m_tipsLayout = panel->contentLayout();
@@ -534,9 +536,12 @@ void PlantDetailView::refreshSpecies()
         delete item->widget();
         delete item;
     }
-    for (const QString &tip : species.tips) {
+    for (qsizetype i = 0; i < species.tips.size(); ++i) {
+        const QString &tip = species.tips[i];
         auto *label = tipLabelStyle(new SymbolLabel(QStringLiteral("lightbulb.fill"), tip, TextStyle::body));
         label->setObjectName(QStringLiteral("detailTip"));
+        // Read as the species page reads its tips.
+        label->setAccessibleName(tr("Tip %1: %2").arg(QString::number(i + 1), tip));
         m_tipsLayout->addWidget(label);
     }
     m_tipsSection->setVisible(!species.tips.isEmpty());
