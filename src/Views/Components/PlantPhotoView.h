@@ -4,7 +4,8 @@
 // species' hue; the species photograph if the resources have one, else a white leaf; the user's
 // own photo (if any) once decoded, fading in. Clipped to a continuous rounded rectangle with
 // antialiased edges; fills whatever frame its layout gives it. Decorative: hidden from
-// accessibility, the surrounding rows and cards carry the text.
+// accessibility, the surrounding rows and cards carry the text; an image once given an accessible
+// name (picture->setAccessibleName(tr("Photo of %1").arg(name))).
 //
 //   auto *picture = new PlantPhotoView(plant->photo(), Species::find(plant->speciesID()), 0.3);
 //   picture->setCornerRadius(22, Shapes::topCorners);

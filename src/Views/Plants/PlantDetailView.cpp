@@ -502,6 +502,17 @@ void PlantDetailView::refreshIdentity()
         m_shownPhotoRevision = plant.photoRevision();
         m_photo->setPhoto(plant.photo());
     }
+    // The picture at the top says what it shows: the plant's own photo, its species' photo, or
+    // the leaf that stands in for a photo not taken yet.
+    QString pictureName;
+    if (plant.hasPhoto())
+        pictureName = tr("Photo of %1").arg(Formatting::isolated(name));
+    else if (m_photo->backdrop() == PlantPhotoView::Backdrop::speciesImage)
+        pictureName = tr("Species photo: %1").arg(m_photo->species().commonName);
+    else
+        pictureName = tr("No photo of %1").arg(Formatting::isolated(name));
+    if (m_photo->accessibleName() != pictureName)
+        m_photo->setAccessibleName(pictureName);
     // The credit belongs under the species picture, shown only when the plant has no photo.
     m_creditRow->setVisible(!plant.hasPhoto() && m_credit->line().has_value());
 

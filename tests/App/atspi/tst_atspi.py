@@ -201,7 +201,7 @@ def check(condition, message):
 
 
 def read_plant_page(frame, plants, item_name):
-    """A plant's page: its schedule gauges read-only."""
+    """A plant's page: its picture an image that shows, its schedule gauges read-only."""
     item = wait_for("the plant's item", lambda: find_one(plants, pyatspi.ROLE_LIST_ITEM, item_name))
     act(item, "Press")
     gauges = wait_for("the schedule gauges", lambda: find_all(frame, pyatspi.ROLE_PROGRESS_BAR))
@@ -210,10 +210,19 @@ def read_plant_page(frame, plants, item_name):
         names = [action.getName(i) for i in range(action.nActions)]
         check("Increase" not in names and "Decrease" not in names,
               "the read-only gauge %r offers %s" % (gauge.name, names))
+    # Only showing nodes are found: the picture must be named, visible and showing.
+    def named_picture():
+        for image in find_all(frame, pyatspi.ROLE_IMAGE):
+            if image.name.startswith(("Species photo: ", "Photo of ", "No photo of ")):
+                return image
+        return None
+
+    picture = wait_for("the plant's picture, named and showing", named_picture)
+    check(states(picture).contains(pyatspi.STATE_VISIBLE), "the plant's picture is not visible")
     back = wait_for("the back button", lambda: find_first(frame, pyatspi.ROLE_PUSH_BUTTON, "Back to My Plants"))
     act(back, "Press")
     wait_for("My Plants again", lambda: showing(plants))
-    return "plant page: %d gauges without Increase or Decrease" % len(gauges)
+    return "plant page: picture %r, %d gauges without Increase or Decrease" % (picture.name, len(gauges))
 
 
 def run(app_path):
