@@ -43,7 +43,9 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -363,6 +365,53 @@ private slots:
             QAccessibleInterface *frame = accessible(window);
             QCOMPARE(frame->role(), QAccessible::Window);
             QCOMPARE(frame->text(QAccessible::Name), window->windowTitle());
+        }
+    }
+
+    // A right click on a card that is not the current one makes it current (and selected for a
+    // reader) before its menu opens.
+    void rightClickedCardIsCurrent_data()
+    {
+        QTest::addColumn<bool>("plants");
+        QTest::newRow("my plants") << true;
+        QTest::newRow("explore") << false;
+    }
+    void rightClickedCardIsCurrent()
+    {
+        QFETCH(bool, plants);
+        const AppTab tab = plants ? AppTab::plants : AppTab::explore;
+        SampleData::load(store());
+        m_harness->app->state().setSelectedTab(tab);
+        QWidget *card = nullptr;
+        std::function<bool()> isCurrent;
+        if (tab == AppTab::plants) {
+            PlantGrid *grid = plantsView()->grid();
+            QTRY_VERIFY(grid->shownCards().size() > 2);
+            grid->setCurrentPlant(grid->plants().first());
+            Plant *other = grid->plants().at(2);
+            card = grid->card(other);
+            isCurrent = [grid, other] { return grid->currentPlant() == other; };
+        } else {
+            auto *explore = qobject_cast<ExploreView *>(
+                m_harness->app->rootView()->navigationStack(AppTab::explore)->page(0));
+            SpeciesGrid *grid = explore->grid();
+            QTRY_VERIFY(grid->builtCount() > 2);
+            grid->setCurrentIndex(0);
+            card = grid->card(2);
+            isCurrent = [grid] { return grid->currentIndex() == 2; };
+        }
+        QVERIFY(card && !isCurrent());
+        const QPoint centre = card->rect().center();
+        QTest::mousePress(card, Qt::RightButton, {}, centre);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, centre, card->mapToGlobal(centre));
+        QApplication::sendEvent(card, &click);
+        QTest::mouseRelease(card, Qt::RightButton, {}, centre);
+        QVERIFY(isCurrent());
+        if (plants) {
+            QVERIFY(accessible(card)->state().selected);
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            menu->close();
         }
     }
 
