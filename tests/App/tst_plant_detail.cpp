@@ -367,11 +367,20 @@ private slots:
         QCOMPARE(view->photoView()->backdrop(), PlantPhotoView::Backdrop::speciesImage);
         QCOMPARE(view->creditLabel()->isVisibleTo(view), !hasPhoto);
         QVERIFY(view->creditLabel()->text().contains(QStringLiteral("Wikimedia Commons")));
+        // A reader meets the picture as an image that says whose it is, on screen.
+        const QString ownPhoto = QStringLiteral("Photo of \u2068Fern\u2069");
+        const QString speciesPhoto = QStringLiteral("Species photo: Boston Fern");
+        QAccessibleInterface *picture = QAccessible::queryAccessibleInterface(view->photoView());
+        QCOMPARE(picture->role(), QAccessible::Graphic);
+        QCOMPARE(picture->text(QAccessible::Name), hasPhoto ? ownPhoto : speciesPhoto);
+        QVERIFY(!picture->state().invisible);
+        QTRY_VERIFY(!picture->state().offscreen);
 
         // Taking the photo away (or adding one) in the form moves the credit at once.
         plant->setPhoto(hasPhoto ? std::nullopt : std::optional<QByteArray>(photo));
         QTRY_COMPARE(view->creditLabel()->isVisibleTo(view), hasPhoto);
         QCOMPARE(view->photoView()->photo().has_value(), !hasPhoto);
+        QCOMPARE(picture->text(QAccessible::Name), hasPhoto ? speciesPhoto : ownPhoto);
     }
 
     // Opened by a click or Enter on a Today row; back by the button, Alt+Left or the mouse.
@@ -624,7 +633,26 @@ private slots:
         QCOMPARE(gauge->role(), QAccessible::ProgressBar);
         QCOMPARE(gauge->text(QAccessible::Name), QStringLiteral("Water schedule"));
         QCOMPARE(gauge->text(QAccessible::Description), QStringLiteral("Due tomorrow"));
-        QVERIFY(qAbs(gauge->valueInterface()->currentValue().toDouble() - 1.0 / 7) < 1e-9);
+        // A reader cannot change it: no value (over AT-SPI that brings Increase and Decrease).
+        QVERIFY(!gauge->valueInterface());
+        // Without a photo of its own or of its species, the picture is the species' drawing.
+        QAccessibleInterface *picture = QAccessible::queryAccessibleInterface(view->photoView());
+        QCOMPARE(picture->text(QAccessible::Name), QStringLiteral("Drawing of Boston Fern"));
+        QVERIFY(!picture->state().invisible);
+
+        // The tips read as the species page reads them: a list of "Tip 1: …".
+        const Species fern = Species::find(QStringLiteral("fern"));
+        QAccessibleInterface *tips = QAccessible::queryAccessibleInterface(
+            view->findChild<QWidget *>(QStringLiteral("detailTipsPanel")));
+        QCOMPARE(tips->role(), QAccessible::List);
+        QCOMPARE(tips->text(QAccessible::Name), QStringLiteral("Tips"));
+        QCOMPARE(tips->childCount(), fern.tips.size());
+        for (int i = 0; i < tips->childCount(); ++i) {
+            QCOMPARE(tips->child(i)->role(), QAccessible::ListItem);
+            QCOMPARE(tips->child(i)->text(QAccessible::Name),
+                     QStringLiteral("Tip %1: %2").arg(QString::number(i + 1), fern.tips[i]));
+            QCOMPARE(tips->child(i)->childCount(), 0);
+        }
 
         HistoryRow *row = view->historyRows().first();
         QAccessibleInterface *item = QAccessible::queryAccessibleInterface(row);

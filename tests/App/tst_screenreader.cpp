@@ -21,16 +21,20 @@
 #include "Views/Components/SymbolLabel.h"
 #include "Views/Components/ToggleSwitch.h"
 #include "Views/Explore/ExploreView.h"
+#include "Views/Explore/SpeciesCard.h"
 #include "Views/Explore/SpeciesDetailView.h"
+#include "Views/Explore/SpeciesGrid.h"
 #include "Views/Explore/TipRow.h"
 #include "Views/Plants/AddPlantFlow.h"
 #include "Views/Plants/IntervalRow.h"
 #include "Views/Plants/PlantCard.h"
+#include "Views/Plants/PlantDetailView.h"
 #include "Views/Plants/PlantFormView.h"
 #include "Views/Plants/PlantGrid.h"
 #include "Views/Plants/PlantsView.h"
 #include "Views/RootView.h"
 #include "Views/Settings/SettingsView.h"
+#include "Views/ShortcutsWindow.h"
 #include "Views/State/AppState.h"
 #include "Views/Today/TaskRow.h"
 #include "Views/Today/TodayList.h"
@@ -38,6 +42,10 @@
 #include "Views/Today/TodayView.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -348,6 +356,112 @@ private slots:
         QTRY_VERIFY(!firstRow->state().offscreen);
     }
 
+    // Windows of their own are frames (not fillers) named after their title.
+    void windowsAreNamedFrames()
+    {
+        m_harness->app->showSettings();
+        QWidget *settings = m_harness->app->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        ShortcutsWindow shortcuts;
+        shortcuts.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shortcuts));
+        for (QWidget *window : {settings, static_cast<QWidget *>(&shortcuts)}) {
+            QAccessibleInterface *frame = accessible(window);
+            QCOMPARE(frame->role(), QAccessible::Window);
+            QCOMPARE(frame->text(QAccessible::Name), window->windowTitle());
+        }
+    }
+
+    // A right click on a card that is not the current one makes it current (and selected for a
+    // reader) before its menu opens.
+    void rightClickedCardIsCurrent_data()
+    {
+        QTest::addColumn<bool>("plants");
+        QTest::newRow("my plants") << true;
+        QTest::newRow("explore") << false;
+    }
+    void rightClickedCardIsCurrent()
+    {
+        QFETCH(bool, plants);
+        const AppTab tab = plants ? AppTab::plants : AppTab::explore;
+        SampleData::load(store());
+        m_harness->app->state().setSelectedTab(tab);
+        QWidget *card = nullptr;
+        std::function<bool()> isCurrent;
+        if (tab == AppTab::plants) {
+            PlantGrid *grid = plantsView()->grid();
+            QTRY_VERIFY(grid->shownCards().size() > 2);
+            grid->setCurrentPlant(grid->plants().first());
+            Plant *other = grid->plants().at(2);
+            card = grid->card(other);
+            isCurrent = [grid, other] { return grid->currentPlant() == other; };
+        } else {
+            auto *explore = qobject_cast<ExploreView *>(
+                m_harness->app->rootView()->navigationStack(AppTab::explore)->page(0));
+            SpeciesGrid *grid = explore->grid();
+            QTRY_VERIFY(grid->builtCount() > 2);
+            grid->setCurrentIndex(0);
+            card = grid->card(2);
+            isCurrent = [grid] { return grid->currentIndex() == 2; };
+        }
+        QVERIFY(card && !isCurrent());
+        const QPoint centre = card->rect().center();
+        QTest::mousePress(card, Qt::RightButton, {}, centre);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, centre, card->mapToGlobal(centre));
+        QApplication::sendEvent(card, &click);
+        QTest::mouseRelease(card, Qt::RightButton, {}, centre);
+        QVERIFY(isCurrent());
+        if (plants) {
+            QVERIFY(accessible(card)->state().selected);
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            menu->close();
+        }
+    }
+
+    // Both form sheets are dialogs named after their title that open on the Name field; a
+    // species opened from the keyboard puts focus on a page named after it.
+    void formSheetsOpenNamedOnTheNameField_data()
+    {
+        QTest::addColumn<bool>("editing");
+        QTest::newRow("add to my plants") << false;
+        QTest::newRow("edit plant") << true;
+    }
+    void formSheetsOpenNamedOnTheNameField()
+    {
+        QFETCH(bool, editing);
+        Sheet *sheet = nullptr;
+        if (editing) {
+            auto *plant = new Plant(QStringLiteral("Figgy"), Species::find(QStringLiteral("monstera")),
+                                    QStringLiteral("Office"));
+            store().insert(plant);
+            auto *detail = new PlantDetailView(store(), plant);
+            m_harness->app->rootView()->navigationStack(AppTab::today)->push(detail, plant->name());
+            detail->edit();
+            sheet = detail->editSheet();
+        } else {
+            m_harness->app->state().setSelectedTab(AppTab::explore);
+            auto *explore = qobject_cast<ExploreView *>(
+                m_harness->app->rootView()->navigationStack(AppTab::explore)->page(0));
+            QTRY_VERIFY(explore->grid()->card(0));
+            explore->grid()->card(0)->setFocus(Qt::TabFocusReason);
+            SpeciesDetailView *species = explore->open(explore->grid()->card(0)->species());
+            QWidget *focus = QApplication::focusWidget();
+            QVERIFY(species->isAncestorOf(focus));
+            QCOMPARE(accessible(focus)->text(QAccessible::Name), species->species().commonName);
+            species->addToMyPlants();
+            sheet = Sheet::topmost(m_harness->app->mainWindow());
+        }
+        QVERIFY(sheet);
+        QAccessibleInterface *dialog = accessible(sheet);
+        QCOMPARE(dialog->role(), QAccessible::Dialog);
+        QCOMPARE(dialog->text(QAccessible::Name),
+                 editing ? QStringLiteral("Edit Plant") : QStringLiteral("New Plant"));
+        auto *form = sheet->content()->findChild<PlantFormView *>();
+        QTRY_COMPARE(QApplication::focusWidget(), form->nameField());
+        QCOMPARE(accessible(QApplication::focusWidget())->text(QAccessible::Name), QStringLiteral("Name"));
+    }
+
     // The whole window, sheet and form included: every control has a name, none has a key
     // binding taken from user text, and every node names its parent back.
     void everyControlIsNamed()
@@ -355,33 +469,24 @@ private slots:
         Plant *plant = new Plant(QStringLiteral("R&D <b>"), Species::custom(), QStringLiteral("&Lab"));
         store().insert(plant);
         plant->setInterval(CareKind::water, 1);
+        plant->markDone(CareKind::water, m_harness->clock.now().addDays(-1));
         QTRY_VERIFY(!today()->rows().isEmpty());
+        // User text reaches the name as typed, markup and "&" included.
+        QCOMPARE(accessible(today()->rows().constFirst()->doneButton())->text(QAccessible::Name),
+                 QStringLiteral("Mark water done for R&D <b>"));
+        checkNames(today());
+        m_harness->app->state().setSelectedTab(AppTab::plants);
+        auto *detail = new PlantDetailView(store(), plant);
+        m_harness->app->rootView()->navigationStack(AppTab::plants)->push(detail, plant->name());
         m_harness->app->state().setAddingPlant(true);
         QTRY_VERIFY(m_harness->app->rootView()->sheet());
         auto *flow = qobject_cast<AddPlantFlow *>(m_harness->app->rootView()->sheet()->content());
+        // The species list, then the form; the plant's page and its history wait on another tab.
+        checkNames(detail);
+        checkNames(m_harness->app->mainWindow());
         flow->choose(Species::custom());
-
-        QList<QAccessibleInterface *> nodes;
-        QStringList inconsistent;
-        walk(accessible(m_harness->app->mainWindow()), nodes, inconsistent);
-        QVERIFY2(inconsistent.isEmpty(), qPrintable(inconsistent.join(QLatin1Char(','))));
-        QStringList unnamed;
-        bool sawDoneButton = false;
-        for (QAccessibleInterface *node : nodes) {
-            const QAccessible::Role role = node->role();
-            const QString name = node->text(QAccessible::Name);
-            const bool control = role == QAccessible::PushButton || role == QAccessible::CheckBox ||
-                                 role == QAccessible::PageTab || role == QAccessible::SpinBox;
-            if (control && name.isEmpty() && !node->state().invisible)
-                unnamed.append(node->object()->objectName());
-            if (QAccessibleActionInterface *actions = node->actionInterface()) {
-                for (const QString &action : actions->actionNames())
-                    QVERIFY2(actions->keyBindingsForAction(action).isEmpty(), qPrintable(name));
-            }
-            sawDoneButton = sawDoneButton || name == QStringLiteral("Mark water done for R&D <b>");
-        }
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
-        QVERIFY(sawDoneButton);
+        checkNames(m_harness->app->mainWindow());
+        QVERIFY(!QTest::currentTestFailed());
     }
 
     // The switch's Toggle runs what a click runs: the permission request, then the saved choice
@@ -425,6 +530,50 @@ private slots:
     }
 
 private:
+    // Below root: every control and list has a name, none has a key binding taken from user
+    // text, every node names its parent back, and no list item has a part that says again what
+    // the item's name or description says.
+    void checkNames(QWidget *root)
+    {
+        QList<QAccessibleInterface *> nodes;
+        QStringList inconsistent;
+        walk(accessible(root), nodes, inconsistent);
+        QVERIFY2(inconsistent.isEmpty(), qPrintable(inconsistent.join(QLatin1Char(','))));
+        QStringList unnamed;
+        QStringList repeated;
+        for (QAccessibleInterface *node : nodes) {
+            const QAccessible::Role role = node->role();
+            const QString name = node->text(QAccessible::Name);
+            const bool named = role == QAccessible::PushButton || role == QAccessible::CheckBox ||
+                               role == QAccessible::PageTab || role == QAccessible::SpinBox ||
+                               role == QAccessible::List || role == QAccessible::Dialog;
+            if (named && name.isEmpty() && !node->state().invisible)
+                unnamed.append(node->object()->objectName() + QLatin1Char('/') +
+                               QString::fromLatin1(node->object()->metaObject()->className()));
+            if (QAccessibleActionInterface *actions = node->actionInterface()) {
+                // Fixed keys (a card's Return and Menu) are fine; a mnemonic from a name is not.
+                for (const QString &action : actions->actionNames()) {
+                    for (const QString &keys : actions->keyBindingsForAction(action))
+                        QVERIFY2(!keys.startsWith(QStringLiteral("Alt+")), qPrintable(name));
+                }
+            }
+            if (role != QAccessible::ListItem || name.isEmpty())
+                continue;
+            const QString said = name + QLatin1Char('\n') + node->text(QAccessible::Description);
+            QList<QAccessibleInterface *> inside;
+            QStringList ignored;
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i), inside, ignored);
+            for (QAccessibleInterface *part : std::as_const(inside)) {
+                const QString partName = part->text(QAccessible::Name);
+                if (!part->state().invisible && !partName.isEmpty() && said.contains(partName))
+                    repeated.append(name + QStringLiteral(" > ") + partName);
+            }
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(','))));
+        QVERIFY2(repeated.isEmpty(), qPrintable(repeated.join(QLatin1Char(','))));
+    }
+
     ModelStore &store() const { return m_harness->app->store(); }
     PlantsView *plantsView() const
     {

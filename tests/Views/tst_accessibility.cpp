@@ -21,6 +21,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -217,6 +218,44 @@ private slots:
     }
 
     // Rows: a list item in a list section, a button in a form; Press is what a click does.
+    // A confirmation or an alert blocks its window: a reader hears a modal dialog (or alert)
+    // named by its title.
+    void messageBoxesAreModal_data()
+    {
+        QTest::addColumn<bool>("confirmation");
+        QTest::newRow("delete confirmation") << true;
+        QTest::newRow("alert") << false;
+    }
+    void messageBoxesAreModal()
+    {
+        QFETCH(bool, confirmation);
+        QWidget window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QAccessible::Role role = QAccessible::NoRole;
+        QString name;
+        bool modal = false;
+        QTimer::singleShot(0, &window, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            QAccessibleInterface *iface = accessible(dialog);
+            role = iface->role();
+            name = iface->text(QAccessible::Name);
+            modal = iface->state().modal;
+            dialog->close();
+        });
+        const QString title = QStringLiteral("Delete Figgy?");
+        if (confirmation)
+            MessageBox::confirm(&window, title, {},
+                                {{QStringLiteral("Delete"), MessageBox::Role::destructive}});
+        else
+            MessageBox::alert(&window, title, {});
+        QCOMPARE(role, confirmation ? QAccessible::Dialog : QAccessible::AlertMessage);
+        QCOMPARE(name, title);
+        QVERIFY(modal);
+    }
+
     void rowsPressLikeAClick_data()
     {
         QTest::addColumn<bool>("list");

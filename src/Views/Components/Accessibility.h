@@ -18,8 +18,8 @@
 //   Accessibility::setReadInPlaceOrder(list); // children read top to bottom as they stand, not as stacked
 //   Accessibility::isShowing(widget);        // on screen: not scrolled or slid away, not behind a sheet
 //
-// Without a role, a widget in a list is one of its items, one with a Press action a button, and
-// a leaf elsewhere static text (its name).
+// Without a role, a window is a frame, a widget in a list is one of its items, one with a Press
+// action a button, and a leaf elsewhere static text (its name). A modal window is read as modal.
 //
 // The kit's own widgets already answer: ListRow (Press = activated), SidebarItem (a page tab
 // whose Press selects it), ToggleSwitch (a check box whose Toggle is a click, so it runs what a

@@ -76,6 +76,9 @@ QAccessible::Role AccessibleItem::role() const
     // One element that speaks for its children is read as its name.
     if (Accessibility::isLeaf(widget()))
         return QAccessible::StaticText;
+    // A window of its own (Settings, Keyboard Shortcuts) is a frame, not a filler.
+    if (widget()->isWindow())
+        return QAccessible::Window;
     return fallback;
 }
 
@@ -84,7 +87,8 @@ QAccessible::State AccessibleItem::state() const
     QAccessible::State state = QAccessibleWidget::state();
     if (!state.invisible && !Accessibility::isShowing(widget()))
         state.offscreen = true;
-    if (Accessibility::isModal(widget()))
+    // A panel marked modal (a sheet), or a window that blocks the others (a confirmation).
+    if (Accessibility::isModal(widget()) || (widget()->isWindow() && widget()->isModal()))
         state.modal = true;
     return state;
 }

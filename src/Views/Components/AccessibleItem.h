@@ -4,12 +4,13 @@
 // AT-SPI. Everything it reports is read from the widget when asked, so settings made with
 // Accessibility (role, presentational, leaf, actions) count whenever they were made:
 //   - role: the one given with Accessibility::setRole, else the one the factory chose; for a
-//     plain widget, a list item in a list, a button when it can be pressed, static text for a leaf;
+//     plain widget, a frame for a window, a list item in a list, a button when it can be pressed,
+//     static text for a leaf;
 //   - children: the widget's child widgets less the ignored ones, with presentational wrappers
 //     replaced by their own children; none for a leaf. Always bounds-checked: a reader may ask for a child
 //     index it counted a moment ago;
 //   - state: off screen (not "showing") when scrolled or slid out of an ancestor or behind an
-//     open sheet (Accessibility::isShowing);
+//     open sheet (Accessibility::isShowing); modal for a modal window or a panel set modal;
 //   - actions: those given with Accessibility::setAction / setPressKey, then SetFocus.
 // Accessibility::install() registers the factory that hands it out; subclass it for widgets that
 // need more (a value, a different name), as the Stepper and the buttons of the kit do.

@@ -18,33 +18,13 @@ double shownValue(double value)
     return std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
 }
 
-// Read as a progress bar from 0 to 1 that the user cannot change.
-class GaugeAccessible final : public AccessibleItem, public QAccessibleValueInterface
-{
-public:
-    explicit GaugeAccessible(QWidget *gauge) : AccessibleItem(gauge, QAccessible::ProgressBar) {}
-
-    void *interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::ValueInterface)
-            return static_cast<QAccessibleValueInterface *>(this);
-        return AccessibleItem::interface_cast(type);
-    }
-
-    QVariant currentValue() const override
-    {
-        return shownValue(static_cast<CapacityGauge *>(widget())->value());
-    }
-    void setCurrentValue(const QVariant &) override {}
-    QVariant maximumValue() const override { return 1.0; }
-    QVariant minimumValue() const override { return 0.0; }
-    QVariant minimumStepSize() const override { return 0.0; }
-};
-
+// Read as a progress bar by its name and description, with no value interface: over AT-SPI a
+// value always comes with Increase and Decrease actions, which a gauge the user cannot change
+// must not offer.
 QAccessibleInterface *gaugeFactory(const QString &className, QObject *object)
 {
     if (className == QLatin1String("CapacityGauge") && object && object->isWidgetType())
-        return new GaugeAccessible(static_cast<QWidget *>(object));
+        return new AccessibleItem(static_cast<QWidget *>(object), QAccessible::ProgressBar);
     return nullptr;
 }
 
@@ -75,10 +55,6 @@ void CapacityGauge::setValue(double value)
         return;
     m_value = value;
     update();
-    if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent event(this, shownValue(value));
-        QAccessible::updateAccessibility(&event);
-    }
 }
 
 void CapacityGauge::setTint(const ThemeColor &tint)

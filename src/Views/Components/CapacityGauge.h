@@ -8,8 +8,8 @@
 //   g->setSymbol("drop.fill", theme.colors.blue);   // centre symbol and its colour
 //   g->setDiameter(44); g->setScale(1.15);          // scale grows the drawing about its centre
 //   CapacityGauge::arc(value)  // pure: {startDegrees 90, spanDegrees -360 * clamped value}
-//   g->setAccessibleName(tr("Water"));             // read as a progress bar: that name, the value
-//   g->setAccessibleDescription(tr("Due today"));  // (0...1) and what it means
+//   g->setAccessibleName(tr("Water"));             // read as a progress bar: that name and what
+//   g->setAccessibleDescription(tr("Due today"));  // the fill means (no value a reader could change)
 
 #include "Views/Components/ThemeColor.h"
 

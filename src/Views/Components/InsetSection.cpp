@@ -104,6 +104,8 @@ void InsetSection::setHeader(const QString &header)
 {
     m_header->setText(header);
     m_headerRow->setVisible(!header.isEmpty() || m_headerLayout->count() > 2);
+    if (Accessibility::role(m_body) && m_listName.isEmpty())
+        m_body->setAccessibleName(header);
 }
 
 void InsetSection::setHeaderSymbol(const QString &symbol, const ThemeColor &color)
@@ -138,12 +140,16 @@ void InsetSection::setPlain(bool plain)
     m_body->update();
 }
 
-void InsetSection::setAccessibleList(bool list)
+void InsetSection::setAccessibleList(bool list, const QString &name)
 {
-    if (list)
+    m_listName = name;
+    if (list) {
         Accessibility::setRole(m_body, QAccessible::List);
-    else
+        m_body->setAccessibleName(name.isEmpty() ? header() : name);
+    } else {
         Accessibility::clearRole(m_body);
+        m_body->setAccessibleName(QString());
+    }
 }
 
 void InsetSection::addRow(QWidget *row)

@@ -14,7 +14,8 @@
 //   summary->setPlain(true);    // no background or separators (a card row on a clear background)
 //   Rows are any widgets; ListRow rows get rounded hover corners and their own separator inset.
 //   The title is a heading for screen readers. species->setAccessibleList(true): the rows are
-//   the items of a list (species, plants), not the fields of a form.
+//   the items of a list (species, plants), not the fields of a form; the list is named after the
+//   header, or setAccessibleList(true, tr("Any Plant")) where there is none.
 
 #include "Views/Components/ThemeColor.h"
 
@@ -39,7 +40,8 @@ public:
     QString footer() const;
     void setFooter(const QString &footer);
     void setPlain(bool plain);
-    void setAccessibleList(bool list);
+    // The list is named name, else after the header.
+    void setAccessibleList(bool list, const QString &name = {});
 
     void addRow(QWidget *row);
     void insertRow(int index, QWidget *row);
@@ -61,4 +63,5 @@ private:
     QVBoxLayout *m_rows;
     TextLabel *m_footer;
     bool m_plain = false;
+    QString m_listName;
 };

@@ -99,6 +99,7 @@ void ListRow::addTrailing(QWidget *widget)
 void ListRow::setContent(QWidget *content)
 {
     m_texts->hide();
+    Accessibility::setIgnored(m_texts);
     if (m_symbol)
         m_symbol->hide();
     m_layout->insertWidget(m_layout->indexOf(m_texts), content, 1);

@@ -1,13 +1,13 @@
 #include "Views/Components/PlantPhotoView.h"
 
 #include "Services/PhotoProcessor.h"
+#include "Views/Components/AccessibleItem.h"
 #include "Views/Components/Painting.h"
 #include "Views/Components/PhotoViewGeometry.h"
 #include "Views/Components/SpeciesIllustration.h"
 #include "Views/Components/Symbols.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QCache>
 #include <QFutureWatcher>
 #include <QImageReader>
@@ -33,24 +33,29 @@ namespace {
 const QString leafSymbol = QStringLiteral("leaf.fill");
 
 // Pictures are decoration: assistive technology skips them and reads the row or card around.
-class DecorativeAccessible final : public QAccessibleWidget
+// One given a name (a plant's own photo on its page) is an image like any other.
+class PictureAccessible final : public AccessibleItem
 {
 public:
-    explicit DecorativeAccessible(QWidget *widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
+    explicit PictureAccessible(QWidget *widget) : AccessibleItem(widget, QAccessible::Graphic) {}
 
     QAccessible::State state() const override
     {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.invisible = true;
+        QAccessible::State state = AccessibleItem::state();
+        if (widget()->accessibleName().isEmpty())
+            state.invisible = true;
         return state;
     }
-    QString text(QAccessible::Text) const override { return {}; }
+    QString text(QAccessible::Text text) const override
+    {
+        return widget()->accessibleName().isEmpty() ? QString() : AccessibleItem::text(text);
+    }
 };
 
-QAccessibleInterface *decorativeFactory(const QString &, QObject *object)
+QAccessibleInterface *pictureFactory(const QString &, QObject *object)
 {
     if (auto *view = qobject_cast<PlantPhotoView *>(object))
-        return new DecorativeAccessible(view);
+        return new PictureAccessible(view);
     return nullptr;
 }
 
@@ -104,7 +109,7 @@ PlantPhotoView::PlantPhotoView(std::optional<QByteArray> photo, const Species &s
     : QWidget(parent), m_photo(std::move(photo)), m_species(species), m_symbolScale(symbolScale)
 {
     static const bool factoryInstalled = [] {
-        QAccessible::installFactory(decorativeFactory);
+        QAccessible::installFactory(pictureFactory);
         return true;
     }();
     Q_UNUSED(factoryInstalled);

@@ -5,7 +5,8 @@
 // (for "Other plant") a white leaf; the user's own photo (if any) once decoded, fading in. Clipped
 // to a continuous rounded rectangle with antialiased edges; fills whatever frame its layout gives
 // it. Decorative: hidden from accessibility, the surrounding rows, cards and headers carry the
-// names.
+// names; an image once given an accessible name
+// (picture->setAccessibleName(tr("Photo of %1").arg(name))).
 //
 //   auto *picture = new PlantPhotoView(plant->photo(), Species::find(plant->speciesID()), 0.3);
 //   picture->setCornerRadius(22, Shapes::topCorners);

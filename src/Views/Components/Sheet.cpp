@@ -13,6 +13,23 @@
 
 #include <cmath>
 
+namespace {
+
+// The content itself when it is a control (or stands for one), else its first control.
+QWidget *firstTabStop(QWidget *content)
+{
+    if (content->focusProxy() || (content->focusPolicy() & Qt::TabFocus))
+        return content;
+    for (QWidget *w = content->nextInFocusChain(); w && w != content; w = w->nextInFocusChain()) {
+        if (content->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+            w->isVisibleTo(content))
+            return w;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 Sheet::Sheet(QWidget *window, QWidget *content, std::function<void()> onDismiss)
     : QWidget(window), m_window(window), m_content(content), m_onDismiss(std::move(onDismiss))
 {
@@ -63,9 +80,14 @@ Sheet *Sheet::present(QWidget *window, QWidget *content, std::function<void()> o
     sheet->layoutCard();
     sheet->raise();
     sheet->show();
-    // Focus the first control of the content, else the sheet itself (so Escape reaches it).
-    content->setFocus(Qt::OtherFocusReason);
-    if (!sheet->isAncestorOf(QApplication::focusWidget()))
+    // Focus stays where the content put it when it was shown (a form on its first field); else
+    // it goes to the content's focus proxy or first Tab stop, never to a container a reader
+    // cannot name; else to the sheet itself (so Escape reaches it).
+    if (QWidget *focus = host->focusWidget(); focus != content && !content->isAncestorOf(focus)) {
+        if (QWidget *first = firstTabStop(content))
+            first->setFocus(Qt::OtherFocusReason);
+    }
+    if (!sheet->isAncestorOf(host->focusWidget()))
         sheet->setFocus(Qt::OtherFocusReason);
     return sheet;
 }

@@ -70,7 +70,9 @@ SpeciesDetailView::SpeciesDetailView(ModelStore &store, const Species &species, 
     m_scroll->setMaximumColumnWidth(columnMaximumWidth);
     m_scroll->setSpacing(partSpacing);
     column(this, 0)->addWidget(m_scroll);
+    // Opened from the keyboard, the page takes focus (arrows scroll it): a reader names it.
     setFocusProxy(m_scroll);
+    m_scroll->setAccessibleName(species.commonName);
 
     m_scroll->addWidget(createPictureBlock());
     m_scroll->addWidget(createTitleBlock());

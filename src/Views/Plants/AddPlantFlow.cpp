@@ -1,6 +1,7 @@
 #include "Views/Plants/AddPlantFlow.h"
 
 #include "Core/TextSearch.h"
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/ContentUnavailableView.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InsetSection.h"
@@ -110,7 +111,7 @@ AddPlantFlow::AddPlantFlow(ModelStore &store, std::function<void()> onFinish, QW
     // "Other plant" is always offered, whatever the search, in a section of its own.
     auto *customSection = new InsetSection;
     customSection->setObjectName(QStringLiteral("customSection"));
-    customSection->setAccessibleList(true);
+    customSection->setAccessibleList(true, tr("Any Plant"));
     m_customRow = makeRow(Species::custom(), customSection);
     customSection->addRow(m_customRow);
     m_list->addWidget(customSection);
@@ -236,7 +237,10 @@ ListRow *AddPlantFlow::makeRow(const Species &species, QWidget *parent)
 {
     auto *row = new ListRow(species.commonName, parent);
     row->setObjectName(QStringLiteral("speciesLink-") + species.id);
-    row->setContent(new SpeciesRow(species, row));
+    auto *content = new SpeciesRow(species, row);
+    // The row already carries the species' names: inside it a reader finds only the symbols.
+    Accessibility::setPresentational(content);
+    row->setContent(content);
     // The row's fixed 44-point minimum would let a scrolling list squeeze the 44-point picture
     // plus padding; the content's own minimum is the one to keep.
     row->setMinimumHeight(0);

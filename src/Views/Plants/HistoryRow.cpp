@@ -57,6 +57,8 @@ HistoryRow::HistoryRow(QWidget *parent) : QWidget(parent)
                                          ContextMenu::Role::destructive}};
     });
     Accessibility::setRole(this, QAccessible::ListItem);
+    // Its name says what its texts show.
+    Accessibility::setLeaf(this);
     // "Show menu" opens the same menu, as the Menu key does.
     Accessibility::setAction(this, QAccessibleActionInterface::showMenuAction(), [this] {
         const QPoint centre = rect().center();

@@ -399,6 +399,8 @@ QWidget *PlantDetailView::createTipsSection()
     m_tipsSection = sectionColumn(QStringLiteral("detailTips"), tr("Tips"), &layout);
     auto *panel = new RoundedCard(Theme::current().panel, m_tipsSection);
     panel->setObjectName(QStringLiteral("detailTipsPanel"));
+    panel->setAccessibleName(tr("Tips"));
+    Accessibility::setRole(panel, QAccessible::List);
     panel->setPadding(16);
     panel->contentLayout()->setSpacing(12);
     m_tipsLayout = panel->contentLayout();
@@ -501,6 +503,19 @@ void PlantDetailView::refreshIdentity()
         m_shownPhotoRevision = plant.photoRevision();
         m_photo->setPhoto(plant.photo());
     }
+    // The picture at the top says what it shows: the plant's own photo, its species' photo, or
+    // the species' drawing or the leaf that stands in for a photo not taken yet.
+    QString pictureName;
+    if (plant.hasPhoto())
+        pictureName = tr("Photo of %1").arg(Formatting::isolated(name));
+    else if (m_photo->backdrop() == PlantPhotoView::Backdrop::speciesImage)
+        pictureName = tr("Species photo: %1").arg(m_photo->species().commonName);
+    else if (m_photo->backdrop() == PlantPhotoView::Backdrop::illustration)
+        pictureName = tr("Drawing of %1").arg(m_photo->species().commonName);
+    else
+        pictureName = tr("No photo of %1").arg(Formatting::isolated(name));
+    if (m_photo->accessibleName() != pictureName)
+        m_photo->setAccessibleName(pictureName);
     // The credit belongs under the species picture, shown only when the plant has no photo.
     m_creditRow->setVisible(!plant.hasPhoto() && m_credit->line().has_value());
 
@@ -536,9 +551,12 @@ void PlantDetailView::refreshSpecies()
         delete item->widget();
         delete item;
     }
-    for (const QString &tip : species.tips) {
+    for (qsizetype i = 0; i < species.tips.size(); ++i) {
+        const QString &tip = species.tips[i];
         auto *label = tipLabelStyle(new SymbolLabel(QStringLiteral("lightbulb.fill"), tip, TextStyle::body));
         label->setObjectName(QStringLiteral("detailTip"));
+        // Read as the species page reads its tips.
+        label->setAccessibleName(tr("Tip %1: %2").arg(QString::number(i + 1), tip));
         m_tipsLayout->addWidget(label);
     }
     m_tipsSection->setVisible(!species.tips.isEmpty());

@@ -210,6 +210,8 @@ NavigationStack *PlantFormView::inNavigationStack(PlantFormView *form)
     auto *stack = new NavigationStack;
     stack->setObjectName(QStringLiteral("plantFormStack"));
     stack->setMinimumSize(formMinimumWidth, formMinimumHeight + Theme::current().navigation.headerHeight);
+    // The sheet showing the stack is named after it: "New Plant", "Edit Plant".
+    stack->setAccessibleName(form->title());
     NavigationItem *item = stack->setRoot(form, form->title());
     item->setLargeTitle(false);
     return stack;
@@ -388,7 +390,7 @@ void PlantFormView::showEvent(QShowEvent *event)
     const bool first = !m_didLoad;
     load();
     refreshLastWatered();
-    if (first && m_mode.isNew())
+    if (first)
         m_nameField->setFocus(Qt::OtherFocusReason);
 }
 

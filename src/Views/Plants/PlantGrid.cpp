@@ -369,6 +369,9 @@ PlantCard *PlantGrid::makeCard(Plant *plant)
     card->setCurrent(plant->id() == m_current);
     m_cards.insert(plant->id(), card);
     connect(card, &PlantCard::clicked, this, [this, card] { cardClicked(card); });
+    // Before the menu's own connection (made on cardMade): the card a menu opens on, by a right
+    // click or a reader's Show Menu, is current before the menu shows.
+    connect(card, &QWidget::customContextMenuRequested, this, [this, card] { selectForMenu(card); });
     emit cardMade(card);
     return card;
 }
@@ -379,6 +382,15 @@ RoomHeader *PlantGrid::makeHeader(const QString &site)
     header->hide();
     m_headers.insert(site, header);
     return header;
+}
+
+void PlantGrid::selectForMenu(PlantCard *card)
+{
+    Plant *plant = card->plant();
+    if (!plant || !m_indexOf.contains(plant->id()))
+        return;
+    setCurrentPlant(plant);
+    setFocus(Qt::MouseFocusReason);
 }
 
 void PlantGrid::cardClicked(PlantCard *card)

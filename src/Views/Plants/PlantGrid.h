@@ -101,6 +101,7 @@ private:
     void announceCurrent();
     void updateFocusRing(const PlantCard *card);
     void cardClicked(PlantCard *card);
+    void selectForMenu(PlantCard *card);
 
     PlantPictureCache &m_pictures;
     QScrollArea *m_scrollArea;

@@ -1,5 +1,6 @@
 #include "Views/Plants/SpeciesRow.h"
 
+#include "Views/Components/Accessibility.h"
 #include "Views/Components/PlantPhotoView.h"
 #include "Views/Components/SymbolView.h"
 #include "Views/Components/Symbols.h"
@@ -67,4 +68,9 @@ SpeciesRow::SpeciesRow(const Species &species, QWidget *parent) : QWidget(parent
     }
     setAccessibleName(species.commonName);
     setAccessibleDescription(species.scientificName);
+    // Readers hear both names as the row's name and description, and the picture is decoration;
+    // only the symbols add to them.
+    Accessibility::setIgnored(m_picture);
+    Accessibility::setIgnored(m_commonName);
+    Accessibility::setIgnored(m_scientificName);
 }

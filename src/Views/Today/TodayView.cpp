@@ -112,6 +112,7 @@ TodayView::TodayView(ModelStore &store, AppState &state, QWidget *parent)
     });
     SlimScrollBar::apply(m_scroll);
     m_list = new TodayList;
+    m_list->setAccessibleName(tr("Tasks"));
     m_scroll->setWidget(m_list);
     m_pages->addWidget(m_scroll);
 

@@ -200,6 +200,31 @@ def check(condition, message):
         raise Failure(message)
 
 
+def read_plant_page(frame, plants, item_name):
+    """A plant's page: its picture an image that shows, its schedule gauges read-only."""
+    item = wait_for("the plant's item", lambda: find_one(plants, pyatspi.ROLE_LIST_ITEM, item_name))
+    act(item, "Press")
+    gauges = wait_for("the schedule gauges", lambda: find_all(frame, pyatspi.ROLE_PROGRESS_BAR))
+    for gauge in gauges:
+        action = gauge.queryAction()
+        names = [action.getName(i) for i in range(action.nActions)]
+        check("Increase" not in names and "Decrease" not in names,
+              "the read-only gauge %r offers %s" % (gauge.name, names))
+    # Only showing nodes are found: the picture must be named, visible and showing.
+    def named_picture():
+        for image in find_all(frame, pyatspi.ROLE_IMAGE):
+            if image.name.startswith(("Species photo: ", "Drawing of ", "Photo of ", "No photo of ")):
+                return image
+        return None
+
+    picture = wait_for("the plant's picture, named and showing", named_picture)
+    check(states(picture).contains(pyatspi.STATE_VISIBLE), "the plant's picture is not visible")
+    back = wait_for("the back button", lambda: find_first(frame, pyatspi.ROLE_PUSH_BUTTON, "Back to My Plants"))
+    act(back, "Press")
+    wait_for("My Plants again", lambda: showing(plants))
+    return "plant page: picture %r, %d gauges without Increase or Decrease" % (picture.name, len(gauges))
+
+
 def run(app_path):
     global APP
     env = dict(os.environ)
@@ -312,6 +337,7 @@ def run(app_path):
             done_with("My Plants read %d headings and %d items, from %s"
                       % (sum(1 for kind, _ in lines if kind == "heading"),
                          sum(1 for kind, _ in lines if kind == "item"), lines[:2]))
+            done_with(read_plant_page(frame, plants, lines[1][1]))
     done_with("switched Explore, My Plants, Today through the page tabs")
 
     alive()
