@@ -11,6 +11,7 @@
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
 #include "Views/Components/Painting.h"
+#include "Views/Components/RoundedClipEffect.h"
 #include "Views/Components/SearchField.h"
 #include "Views/Components/SectionHeaderStyle.h"
 #include "Views/Components/Shapes.h"
@@ -135,6 +136,49 @@ private slots:
             // Blending a layer that was blended once already may round an edge pixel by a step.
             QVERIFY2(worst <= 2, qPrintable(QStringLiteral("%1 differs by %2").arg(fill.name()).arg(worst)));
         }
+    }
+
+    void roundedClipCoversItsWidgetAtEveryDensity_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("normal") << qreal(1);
+        QTest::newRow("high density") << qreal(2);
+        QTest::newRow("fractional density") << qreal(1.5);
+    }
+
+    // A clipped widget fills its own rectangle but its corners, wherever it sits in its window and
+    // whatever the screen's scale; it is neither enlarged nor tiled.
+    void roundedClipCoversItsWidgetAtEveryDensity()
+    {
+        QFETCH(qreal, ratio);
+        QWidget window;
+        window.setFixedSize(200, 160);
+        window.setAutoFillBackground(true);
+        window.setPalette(QPalette(QColor(Qt::white)));
+        auto *clipped = new QWidget(&window);
+        clipped->setGeometry(30, 20, 100, 80);
+        clipped->setAutoFillBackground(true);
+        clipped->setPalette(QPalette(QColor(Qt::red)));
+        auto *inner = new QWidget(clipped);
+        inner->setGeometry(0, 0, 50, 40); // a child in the top-left quarter, blue
+        inner->setAutoFillBackground(true);
+        inner->setPalette(QPalette(QColor(Qt::blue)));
+        clipped->setGraphicsEffect(new RoundedClipEffect(12, Shapes::allCorners, clipped));
+
+        QImage image(QSize(200, 160) * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::black);
+        window.render(&image);
+        const auto at = [&](int x, int y) { return image.pixelColor(QPoint(x, y) * ratio); };
+        QCOMPARE(at(40, 25), QColor(Qt::blue)); // the child, in place and at its size
+        QCOMPARE(at(78, 58), QColor(Qt::blue));
+        QCOMPARE(at(82, 45), QColor(Qt::red));
+        QCOMPARE(at(55, 62), QColor(Qt::red));
+        QCOMPARE(at(100, 80), QColor(Qt::red));   // the clipped widget's lower half
+        QCOMPARE(at(127, 60), QColor(Qt::red));   // just inside its right edge
+        QCOMPARE(at(135, 60), QColor(Qt::white)); // just outside it
+        QCOMPARE(at(80, 104), QColor(Qt::white)); // below it
+        QCOMPARE(at(31, 21), QColor(Qt::white));  // a rounded-off corner
     }
 
     void roundedPathOfAnEmptyRectIsEmpty()

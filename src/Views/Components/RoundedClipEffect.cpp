@@ -24,17 +24,18 @@ void RoundedClipEffect::draw(QPainter *painter)
     const qreal dpr = source.devicePixelRatio();
     // Round the widget's own rectangle: children reaching past it (a page sliding in) would
     // otherwise widen the source and move the corners out of sight.
+    // The offset is in the painter's world coordinates, which on a high-density screen are still
+    // logical pixels: the device transform would count the screen's scale twice.
     QRectF bounds(offset, QSizeF(source.size()) / dpr);
     if (auto *widget = qobject_cast<QWidget *>(parent()))
-        bounds = painter->deviceTransform().mapRect(QRectF(widget->rect()));
+        bounds = painter->worldTransform().mapRect(QRectF(widget->rect()));
     painter->save();
     painter->setWorldTransform(QTransform());
     painter->setRenderHint(QPainter::Antialiasing);
+    // The painter draws a texture of density 2 at half its pixels, and does so after the brush's
+    // own transform: the offset is given in the texture's pixels.
     QBrush brush(source);
-    QTransform transform;
-    transform.translate(offset.x(), offset.y());
-    transform.scale(1 / dpr, 1 / dpr);
-    brush.setTransform(transform);
+    brush.setTransform(QTransform::fromTranslate(offset.x() * dpr, offset.y() * dpr));
     painter->setPen(Qt::NoPen);
     painter->setBrush(brush);
     painter->drawPath(Shapes::continuousRoundedRect(bounds, m_radius, m_corners));
