@@ -7,6 +7,7 @@
 #include "Models/Plant.h"
 #include "Services/PhotoProcessor.h"
 #include "Store/ModelStore.h"
+#include "Views/Components/GardenHistory.h"
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InsetSection.h"
 #include "Views/Components/ListRow.h"
@@ -20,7 +21,6 @@
 #include "Views/Plants/BusyIndicator.h"
 #include "Views/Plants/DatePicker.h"
 #include "Views/Plants/NotesEditor.h"
-#include "Views/Components/GardenHistory.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -511,6 +511,7 @@ QWidget *PlantFormView::createDetailsSection()
     m_roomMenu = new QMenu(m_roomMenuButton);
     m_roomMenu->setObjectName(QStringLiteral("roomMenu"));
     m_roomMenuButton->setMenu(m_roomMenu);
+    m_roomMenuButton->setMenuAnchor(m_roomField);
     ListRow *roomRow = makeFieldRow(tr("Room"), m_roomField, m_roomMenuButton);
     roomRow->setObjectName(QStringLiteral("roomRow"));
 
