@@ -1,6 +1,7 @@
 #include "App/AppearanceController.h"
 
 #include "Platform/DesktopAppearance.h"
+#include "Views/Components/KitStyle.h"
 #include "Views/Components/Theme.h"
 
 AppearanceController::AppearanceController(const QDBusConnection &bus, QObject *parent)
@@ -11,6 +12,8 @@ AppearanceController::AppearanceController(const QDBusConnection &bus, QObject *
 
 void AppearanceController::start()
 {
+    // Qt's own menus, tooltips and dialogs drawn as the kit draws, from the theme's colours.
+    KitStyle::install();
     m_desktop->start();
     apply();
 }

@@ -10,6 +10,7 @@
 #include <QHash>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -163,8 +164,54 @@ QString Formatting::timeOfDay(int minutesAfterMidnight, const QLocale &locale)
     return fromIcu(text);
 }
 
-QString Formatting::isolated(QStringView text)
+bool Formatting::needsIsolation(QStringView text, Qt::LayoutDirection context)
 {
+    const bool rightToLeft = context == Qt::RightToLeft;
+    const auto isOwnStrong = [rightToLeft](QChar::Direction d) {
+        return rightToLeft ? (d == QChar::DirR || d == QChar::DirAL) : d == QChar::DirL;
+    };
+    const auto isOtherStrong = [rightToLeft](QChar::Direction d) {
+        return rightToLeft ? d == QChar::DirL : (d == QChar::DirR || d == QChar::DirAL);
+    };
+    std::optional<QChar::Direction> first;
+    QChar::Direction last = QChar::DirON;
+    for (const char32_t c : QStringView(text).toUcs4()) {
+        const QChar::Direction d = QChar::direction(c);
+        switch (d) {
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirPDF:
+        case QChar::DirLRI:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+        case QChar::DirPDI:
+            return true;
+        case QChar::DirBN:
+            continue; // ignored by the bidi algorithm: joiners, soft hyphens
+        case QChar::DirNSM:
+            // A mark takes the direction of the letter before it; leading, that would be a neighbour's.
+            if (!first)
+                first = d;
+            continue;
+        default:
+            break;
+        }
+        if (isOtherStrong(d))
+            return true;
+        if (!first)
+            first = d;
+        last = d;
+    }
+    // Digits, punctuation and spaces at either end would join the words around the text.
+    return first && (!isOwnStrong(*first) || !isOwnStrong(last));
+}
+
+QString Formatting::isolated(QStringView text, Qt::LayoutDirection context)
+{
+    if (!needsIsolation(text, context))
+        return text.toString();
     constexpr char16_t lri = 0x2066;
     constexpr char16_t fsi = 0x2068;
     constexpr char16_t pdi = 0x2069;

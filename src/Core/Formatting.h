@@ -11,6 +11,7 @@
 // Safe from any thread; formatters are cached per thread.
 //
 //   label->setText(tr("Mark %1 done for %2").arg(kind, Formatting::isolated(plant->name())));
+//   Formatting::isolated(u"Fern") is "Fern" as typed; a Hebrew name comes back as one isolate.
 //   button->setText(Formatting::mnemonicEscaped(room));   // "&Garden" stays text, not Alt+G
 class Formatting final
 {
@@ -27,10 +28,16 @@ public:
     // The locale's short time of day ("9:00 AM", "09:00"). Values outside one day wrap around it.
     static QString timeOfDay(int minutesAfterMidnight, const QLocale &locale);
 
-    // text as one first-strong isolate (U+2068 … U+2069), so right-to-left characters or
-    // direction overrides in it can only reorder text inside it. Isolates left open in text are
-    // closed and stray closers dropped, so nothing in it can end the isolate early.
-    static QString isolated(QStringView text);
+    // text made safe to place among the app's words, as Android's BidiFormatter.unicodeWrap
+    // decides: wrapped in one first-strong isolate (U+2068 … U+2069) when it could reorder them
+    // (see needsIsolation), else returned as typed, so a plain name in a left-to-right sentence
+    // stays byte for byte what the user wrote. Inside an isolate, isolates left open are closed
+    // and stray closers dropped, so nothing in it can end the isolate early.
+    static QString isolated(QStringView text, Qt::LayoutDirection context = Qt::LeftToRight);
+    // Whether text placed in context could reorder, or be reordered with, the words around it: it
+    // holds explicit direction controls, a strong character of the other direction, or starts or
+    // ends with a weak or neutral character (digits, punctuation, spaces). Empty text never does.
+    static bool needsIsolation(QStringView text, Qt::LayoutDirection context = Qt::LeftToRight);
     // text on one line: tabs, line breaks and other control characters become spaces, so a name
     // can neither open a menu entry's shortcut column nor push the words around it to a new line.
     static QString oneLine(QStringView text);

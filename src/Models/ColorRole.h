@@ -15,3 +15,6 @@ enum class ColorRole : unsigned char {
     tertiary,
     accent,
 };
+
+// How many roles there are, for tables indexed by role.
+inline constexpr int colorRoleCount = int(ColorRole::accent) + 1;

@@ -74,7 +74,7 @@ AboutWindow::AboutWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     auto *project = new InsetSection;
     auto *website = new ListRow(tr("Website"));
     website->setObjectName(QStringLiteral("aboutWebsite"));
-    website->setTitleColor(&ThemeColors::accent);
+    website->setTitleColor(ThemeColor::text(ColorRole::accent));
     website->setValueText(websiteUrl().host());
     website->setActivatable(true);
     connect(website, &ListRow::activated, this, [] { QDesktopServices::openUrl(websiteUrl()); });

@@ -98,8 +98,7 @@ private slots:
         MessageBox::setNextAnswer(QStringLiteral("Restore"));
         QVERIFY(run(commands()->restoreAction(), backup));
         const MessageBox::Shown asked = MessageBox::lastShown().value();
-        QCOMPARE(asked.title,
-                 QStringLiteral("Restore \u201c\u2068Tendrel Backup 2026-12-07.tendrel\u2069\u201d?"));
+        QCOMPARE(asked.title, QStringLiteral("Restore \u201cTendrel Backup 2026-12-07.tendrel\u201d?"));
         QVERIFY2(asked.message.startsWith(QStringLiteral("7 plants, 24 care entries, backed up ")),
                  qPrintable(asked.message));
         QVERIFY(store().flush());

@@ -164,9 +164,11 @@ private slots:
         const bool overdue = CareCard::Tone(tone) == CareCard::Tone::overdue;
         const bool dueToday = CareCard::Tone(tone) == CareCard::Tone::dueToday;
         QCOMPARE(card->gauge()->tint(), overdue ? colors.red : colors.blue);
+        // The status is written in the tone's colour, in the shade that reads as text.
+        const Theme &theme = Theme::current();
         QCOMPARE(textColor(card->findChild<QLabel *>(QStringLiteral("careStatus"))),
-                 overdue    ? colors.red
-                 : dueToday ? colors.blue
+                 overdue    ? theme.textColor(ColorRole::red)
+                 : dueToday ? theme.textColor(ColorRole::blue)
                             : colors.secondaryLabel);
         QVERIFY(card->doneButton()->isEnabled());
         QCOMPARE(card->doneButton()->text(), QStringLiteral("Done"));

@@ -135,7 +135,7 @@ private slots:
     {
         QTest::addColumn<Action>("action");
         QTest::addColumn<QString>("step");
-        const QString monty = fsi + QStringLiteral("Monty") + pdi;
+        const QString monty = QStringLiteral("Monty");
         QTest::newRow("Today's button") << Action::todayButton << QStringLiteral("Water ") + monty;
         QTest::newRow("Space on a row") << Action::spaceKey << QStringLiteral("Mist ") + monty;
         QTest::newRow("Complete All") << Action::completeAll << QStringLiteral("Complete All");
@@ -204,7 +204,7 @@ private slots:
         Toast *toast = Toast::current(window);
         QVERIFY(toast);
         QVERIFY(toast->isVisible());
-        QCOMPARE(toast->message(), QStringLiteral("Deleted %1Monty%2").arg(fsi, pdi));
+        QCOMPARE(toast->message(), QStringLiteral("Deleted Monty"));
         QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(toast);
         QVERIFY(spoken);
         QCOMPARE(spoken->role(), QAccessible::Notification);
@@ -238,7 +238,7 @@ private slots:
         QTRY_VERIFY(!completed);
         Toast *watered = Toast::current(window);
         QVERIFY(watered && watered->isVisible());
-        QCOMPARE(watered->message(), QStringLiteral("Watered %1Monty%2").arg(fsi, pdi));
+        QCOMPARE(watered->message(), QStringLiteral("Watered Monty"));
         QCOMPARE(watered->actionButton()->text(), QStringLiteral("Undo"));
         QTest::mouseClick(watered->actionButton(), Qt::LeftButton);
         QCOMPARE(m_harness->app->undoCommands()->undoAction()->text(), QStringLiteral("Undo Complete All"));
@@ -270,31 +270,35 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("tab") << QStringLiteral("Monty\tCtrl+Q") << QStringLiteral("Monty Ctrl+Q");
+        // Isolated from the words around it where it could reorder or join them.
+        QTest::addColumn<bool>("isolated");
+        QTest::newRow("tab") << QStringLiteral("Monty\tCtrl+Q") << QStringLiteral("Monty Ctrl+Q") << false;
         QTest::newRow("line breaks") << QStringLiteral("Fig\nleaf\r\u2028tree\u2029")
-                                     << QStringLiteral("Fig leaf  tree ");
+                                     << QStringLiteral("Fig leaf  tree ") << true;
         QTest::newRow("markup, ampersand, right-to-left marks")
             << QStringLiteral("&x <b>b</b> \u200f\u05e9\u05dc\u05d5\u05dd\u200f")
-            << QStringLiteral("&x <b>b</b> \u200f\u05e9\u05dc\u05d5\u05dd\u200f");
+            << QStringLiteral("&x <b>b</b> \u200f\u05e9\u05dc\u05d5\u05dd\u200f") << true;
         QTest::newRow("10,000 characters")
             << QStringLiteral("&\n") + QString(9998, QLatin1Char('W'))
-            << QStringLiteral("& ") + QString(37, QLatin1Char('W')) + QChar(0x2026);
+            << QStringLiteral("& ") + QString(37, QLatin1Char('W')) + QChar(0x2026) << true;
     }
 
     void hostileNamesStayOnOneLine()
     {
         QFETCH(QString, name);
         QFETCH(QString, shown);
+        QFETCH(bool, isolated);
         findPlant(store(), QStringLiteral("Monty"))->setName(name);
         saved();
         perform(Action::deletePlant, name);
         // The menu doubles "&" so it shows as written.
-        const QString inMenu = fsi + QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")) + pdi;
+        const QString open = isolated ? fsi : QString(), close = isolated ? pdi : QString();
+        const QString inMenu = open + QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")) + close;
         QCOMPARE(m_harness->app->undoCommands()->undoAction()->text(),
                  QStringLiteral("Undo Delete ") + inMenu);
         Toast *toast = Toast::current(m_harness->app->mainWindow());
         QVERIFY(toast);
-        QCOMPARE(toast->message(), QStringLiteral("Deleted ") + fsi + shown + pdi);
+        QCOMPARE(toast->message(), QStringLiteral("Deleted ") + open + shown + close);
 
         QTest::keyClick(m_harness->app->mainWindow(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(findPlant(store(), name));

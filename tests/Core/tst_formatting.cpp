@@ -27,6 +27,8 @@ private slots:
     void timeOfDay();
     void isolatedNameReordersOnlyItself_data();
     void isolatedNameReordersOnlyItself();
+    void isolatesOnlyWhereNeeded_data();
+    void isolatesOnlyWhereNeeded();
 };
 
 void FormattingTest::dateFromSkeleton_data()
@@ -193,6 +195,44 @@ void FormattingTest::isolatedNameReordersOnlyItself()
     kept.remove(QChar(0x2068)).remove(QChar(0x2069));
     QString expected = name;
     QCOMPARE(kept, expected.remove(QChar(0x2068)).remove(QChar(0x2069)));
+}
+
+void FormattingTest::isolatesOnlyWhereNeeded_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Qt::LayoutDirection>("context");
+    QTest::addColumn<bool>("wrapped");
+    const auto ltr = Qt::LeftToRight;
+    const auto rtl = Qt::RightToLeft;
+    const QString hebrew = QStringLiteral("\u05E9\u05E8\u05DA");
+    QTest::newRow("left-to-right name") << QStringLiteral("Fern") << ltr << false;
+    QTest::newRow("punctuation inside") << QStringLiteral("Dr. Fern's ivy") << ltr << false;
+    QTest::newRow("accent mark at the end") << QStringLiteral("Cafe\u0301") << ltr << false;
+    QTest::newRow("right-to-left name") << hebrew << ltr << true;
+    QTest::newRow("Arabic name") << QStringLiteral("\u0635\u0628\u0627\u0631") << ltr << true;
+    QTest::newRow("mixed, right-to-left inside")
+        << QStringLiteral("Fern ") + hebrew + QStringLiteral(" big") << ltr << true;
+    QTest::newRow("right-to-left mark") << QStringLiteral("Fern\u200F") << ltr << true;
+    QTest::newRow("embedding") << QStringLiteral("\u202Aabc\u202C") << ltr << true;
+    QTest::newRow("override") << QStringLiteral("evil\u202Eexe.txt") << ltr << true;
+    QTest::newRow("isolate inside") << QStringLiteral("a\u2066b\u2069c") << ltr << true;
+    QTest::newRow("starts with digits") << QStringLiteral("3 Ferns") << ltr << true;
+    QTest::newRow("ends with digits") << QStringLiteral("Fern 2") << ltr << true;
+    QTest::newRow("starts with punctuation") << QStringLiteral("(Fern") << ltr << true;
+    QTest::newRow("ends with punctuation") << QStringLiteral("Fern!") << ltr << true;
+    QTest::newRow("only a space") << QStringLiteral(" ") << ltr << true;
+    QTest::newRow("empty") << QString() << ltr << false;
+    QTest::newRow("right-to-left name in right-to-left text") << hebrew << rtl << false;
+    QTest::newRow("left-to-right name in right-to-left text") << QStringLiteral("Fern") << rtl << true;
+}
+
+void FormattingTest::isolatesOnlyWhereNeeded()
+{
+    QFETCH(QString, name);
+    QFETCH(Qt::LayoutDirection, context);
+    QFETCH(bool, wrapped);
+    const QString expected = wrapped ? QChar(0x2068) + name + QChar(0x2069) : name;
+    QCOMPARE(Formatting::isolated(name, context), expected);
 }
 
 QTEST_GUILESS_MAIN(FormattingTest)

@@ -7,6 +7,7 @@
 #include "Views/Components/GlassButton.h"
 #include "Views/Components/InfoTile.h"
 #include "Views/Components/InsetSection.h"
+#include "Views/Components/KitStyle.h"
 #include "Views/Components/ListRow.h"
 #include "Views/Components/MessageBox.h"
 #include "Views/Components/NavigationStack.h"
@@ -24,13 +25,17 @@
 #include "Views/Components/TextLabel.h"
 #include "Views/Components/Theme.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -521,8 +526,9 @@ private slots:
     void searchPanelNamesTheSearchText()
     {
         auto *panel = ContentUnavailableView::search(QStringLiteral("ficus"));
-        // The search text is the user's, isolated from the words around it.
-        QCOMPARE(panel->title(), QStringLiteral("No Results for “\u2068ficus\u2069”"));
+        // The search text is the user's: a plain word as typed, and isolated from the words around
+        // it where it could join them.
+        QCOMPARE(panel->title(), QStringLiteral("No Results for “ficus”"));
         QCOMPARE(panel->description(), QStringLiteral("Check the spelling or try a new search."));
         panel->setSearchText(QStringLiteral(" "));
         QCOMPARE(panel->title(), QStringLiteral("No Results for “\u2068 \u2069”"));
@@ -868,6 +874,39 @@ private slots:
         row.setEnabled(false);
         QTest::mouseClick(&row, Qt::LeftButton);
         QCOMPARE(activated.size(), 3);
+    }
+
+    // Stock parts -----------------------------------------------------------------------------
+
+    // Qt's own menus, tooltips and combo lists take the kit's look: rounded padded menus,
+    // tooltips in the theme's colours, and a combo list below its field, never narrower.
+    void stockPartsFollowTheKit()
+    {
+        KitStyle::install();
+        QVERIFY(qobject_cast<KitStyle *>(QApplication::style()));
+        const Theme &t = Theme::current();
+        QMenu menu;
+        menu.addAction(QStringLiteral("Kitchen"));
+        QVERIFY(KitStyle::isRoundedPopup(&menu));
+        QCOMPARE(menu.style()->pixelMetric(QStyle::PM_MenuHMargin, nullptr, &menu), t.menu.padding);
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase), t.tooltip.background);
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipText), t.tooltip.foreground);
+
+        QWidget window;
+        window.resize(400, 300);
+        auto *combo = new QComboBox(&window);
+        combo->addItems({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        combo->setGeometry(40, 40, 260, 30);
+        combo->setCurrentIndex(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        combo->showPopup();
+        QWidget *list = combo->view()->window();
+        QTRY_VERIFY(list->isVisible());
+        const QRect field(combo->mapToGlobal(QPoint(0, 0)), combo->size());
+        QVERIFY2(list->geometry().top() >= field.bottom(), "the list opens below the field, not over it");
+        QVERIFY(list->width() >= field.width());
+        combo->hidePopup();
     }
 };
 

@@ -104,6 +104,7 @@ private slots:
     void blankRoomDisablesAdd();
     void newPlantRoomStartsFromLastPlant();
     void roomMenuListsRoomsInCodePointOrder();
+    void roomMenuOpensBelowItsFieldAsWide();
     void switchingKindsBackOnUsesFixedDefaults();
     void stepperStaysWithinOneTo120();
     void everyTextCountsDays_data();
@@ -344,6 +345,24 @@ void PlantFormTest::roomMenuListsRoomsInCodePointOrder()
     QCOMPARE(form->roomField()->text(), QStringLiteral("&Garden"));
     confirm(form);
     QCOMPARE(m_store->plants().last()->site(), QStringLiteral("&Garden"));
+}
+
+// The room button at the end of the field opens its list as a combo box would: below the field,
+// at least as wide, not as a narrow box over the form.
+void PlantFormTest::roomMenuOpensBelowItsFieldAsWide()
+{
+    PlantFormView *form = open(PlantFormView::Mode::newPlant(Species::find(u"monstera")));
+    QVERIFY(form);
+    auto *button = form->findChild<QAbstractButton *>(QStringLiteral("roomMenuButton"));
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QMenu *menu = form->roomMenu();
+    QTRY_VERIFY(menu->isVisible());
+    const QRect field(form->roomField()->mapToGlobal(QPoint(0, 0)), form->roomField()->size());
+    QVERIFY2(menu->geometry().top() > field.bottom(), "below the field");
+    QCOMPARE(menu->geometry().left(), field.left());
+    QVERIFY(menu->width() >= field.width() + button->width());
+    menu->close();
 }
 
 void PlantFormTest::switchingKindsBackOnUsesFixedDefaults()

@@ -61,7 +61,7 @@ QMenu *ContextMenu::build(const QList<Item> &items, QWidget *parent)
             menu->addSeparator();
             continue;
         }
-        const QColor color = item.role == Role::destructive ? t.colors.red : t.colors.label;
+        const QColor color = item.role == Role::destructive ? t.textColor(ColorRole::red) : t.colors.label;
         // Titles are plain text: a room called "&Garden" must not become a mnemonic.
         QAction *action = menu->addAction(Formatting::mnemonicEscaped(item.title));
         if (!item.symbol.isEmpty())

@@ -168,12 +168,21 @@ int GlassButton::controlHeight() const
     return s.height;
 }
 
-QColor GlassButton::tintColor() const
+QColor GlassButton::tintColor(Shade shade) const
 {
     const Theme &t = Theme::current();
-    if (m_role == Role::destructive)
-        return t.colors.red;
-    return m_tint ? m_tint->resolve(t) : t.colors.accent;
+    const ThemeColor tint = m_role == Role::destructive ? ThemeColor(ColorRole::red)
+                            : m_tint                    ? *m_tint
+                                                        : ThemeColor(ColorRole::accent);
+    switch (shade) {
+    case Shade::text:
+        return tint.asText().resolve(t);
+    case Shade::solid:
+        return tint.asSolid().resolve(t);
+    case Shade::tint:
+        break;
+    }
+    return tint.resolve(t);
 }
 
 QSize GlassButton::sizeHint() const
@@ -227,7 +236,7 @@ void GlassButton::paintEvent(QPaintEvent *)
     const bool enabled = isEnabled();
     const bool pressed = isDown();
     const bool hovered = underMouse() && enabled;
-    const QColor tint = tintColor();
+    const QColor tint = tintColor(Shade::tint);
     QColor foreground;
 
     switch (m_style) {
@@ -238,13 +247,14 @@ void GlassButton::paintEvent(QPaintEvent *)
         const bool tinted = m_tint.has_value() || m_role == Role::destructive;
         Painting::drawGlass(p, shape, s.glassFill, s.glassBorder,
                             tinted ? std::optional<QColor>(tint) : std::nullopt, s.glassTintAlpha);
-        foreground = tinted ? tint : t.colors.label;
+        foreground = tinted ? tintColor(Shade::text) : t.colors.label;
         break;
     }
     case Style::prominentGlass: {
-        const QColor fill = enabled ? tint : Theme::withAlpha(tint, 0.4);
+        const QColor solid = tintColor(Shade::solid);
+        const QColor fill = enabled ? solid : Theme::withAlpha(solid, 0.4);
         if (enabled)
-            Painting::drawShadow(p, r, r.height() / 2, Theme::withAlpha(tint, 0.28), 6, QPointF(0, 2));
+            Painting::drawShadow(p, r, r.height() / 2, Theme::withAlpha(solid, 0.28), 6, QPointF(0, 2));
         p.fillPath(shape, fill);
         // A soft highlight on the upper half gives the filled button its glassy depth.
         QLinearGradient sheen(r.topLeft(), r.bottomLeft());
@@ -256,11 +266,10 @@ void GlassButton::paintEvent(QPaintEvent *)
     }
     case Style::bordered:
         p.fillPath(shape, s.borderedFill);
-        foreground =
-            m_role == Role::destructive ? t.colors.red : (m_tint ? m_tint->resolve(t) : t.colors.label);
+        foreground = (m_role == Role::destructive || m_tint) ? tintColor(Shade::text) : t.colors.label;
         break;
     case Style::borderless:
-        foreground = tint;
+        foreground = tintColor(Shade::text);
         break;
     }
 
@@ -352,8 +361,20 @@ bool GlassButton::event(QEvent *event)
     return QAbstractButton::event(event);
 }
 
+void GlassButton::setMenuAnchor(QWidget *anchor)
+{
+    m_menuAnchor = anchor;
+}
+
 void GlassButton::showMenu()
 {
-    if (m_menu)
-        m_menu->popup(mapToGlobal(QPoint(0, height() + 4)));
+    if (!m_menu)
+        return;
+    QRect below(mapToGlobal(QPoint(0, 0)), size());
+    if (m_menuAnchor)
+        below |= QRect(m_menuAnchor->mapToGlobal(QPoint(0, 0)), m_menuAnchor->size());
+    m_menu->setMinimumWidth(below.width());
+    const int width = qMax(below.width(), m_menu->sizeHint().width());
+    const int x = layoutDirection() == Qt::RightToLeft ? below.right() + 1 - width : below.left();
+    m_menu->popup(QPoint(x, below.bottom() + 1 + 4));
 }

@@ -12,9 +12,12 @@
 //   b->setControlSize(GlassButton::ControlSize::large); b->setExpanding(true);   // full-width
 //   b->setRole(GlassButton::Role::destructive);      // red content (red fill when prominent)
 //   b->setMenu(menu);                                // pops the menu below the button on click
+//   b->setMenuAnchor(field);                         // ... below the field and button, as wide
 //   Styles: glass (translucent), prominentGlass (filled with the tint, white content),
 //   bordered (neutral fill, accent content), borderless (text only, e.g. "Complete All").
-//   The tint defaults to the accent colour. clicked() as for any QAbstractButton.
+//   The tint defaults to the accent colour. A tint given as a ColorRole takes its text shade where
+//   it colours text and its solid shade where it fills under white content (Theme::textColor,
+//   Theme::solidColor); any other tint is drawn as given. clicked() as for any QAbstractButton.
 //   As in any Qt button, "&" in the text marks a mnemonic: text holding user data goes through
 //   Formatting::mnemonicEscaped() ("&&" shows one "&"). circular() takes its name as plain text.
 
@@ -55,6 +58,9 @@ public:
     void setExpanding(bool expanding);   // takes the full width offered
     void setMenu(QMenu *menu);
     QMenu *menu() const { return m_menu; }
+    // The menu opens below anchor and this button together, at least as wide as both, as a
+    // combo box's list opens below its field (the button at the end of a text field).
+    void setMenuAnchor(QWidget *anchor);
     // Symbol weight: the content font's weight (semibold by default).
     void setContentFont(const QFont &font);
 
@@ -72,7 +78,8 @@ private:
     void showMenu();
     QFont contentFont() const;
     int controlHeight() const;
-    QColor tintColor() const;
+    enum class Shade : unsigned char { tint, text, solid };
+    QColor tintColor(Shade shade) const;
 
     QString m_symbol;
     Style m_style;
@@ -82,6 +89,7 @@ private:
     std::optional<ThemeColor> m_tint;
     std::optional<QFont> m_font;
     QPointer<QMenu> m_menu;
+    QPointer<QWidget> m_menuAnchor;
     int m_diameter = 0;
     bool m_symbolOnly = false;
     bool m_expanding = false;

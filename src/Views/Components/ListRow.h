@@ -10,12 +10,11 @@
 //   row->setSymbol("bell.badge.fill", ColorRole::red);        // follows light and dark
 //   row->addTrailing(new ToggleSwitch);                       // any widget on the trailing side
 //   auto *count = new ListRow(tr("Plants")); count->setValueText(QLocale().toString(n));
-//   auto *add = new ListRow(tr("Add Sample Plants")); add->setSymbol("leaf.circle", &ThemeColors::accent);
-//   add->setTitleColor(&ThemeColors::accent); add->setActivatable(true);
-//   connect(add, &ListRow::activated, ...);
-//   auto *task = new ListRow; task->setContent(myTaskRowWidget);
-//   task->setAccessory(ListRow::Accessory::chevron); row->contentLayout()   // the QHBoxLayout of the row,
-//   for extra widgets Title, subtitle and value are plain text.
+//   auto *add = new ListRow(tr("Add Sample Plants")); add->setSymbol("leaf.circle",
+//   ThemeColor::text(ColorRole::accent)); add->setTitleColor(ThemeColor::text(ColorRole::accent));
+//   add->setActivatable(true); connect(add, &ListRow::activated, ...); auto *task = new ListRow;
+//   task->setContent(myTaskRowWidget); task->setAccessory(ListRow::Accessory::chevron); row->contentLayout()
+//   // the QHBoxLayout of the row, for extra widgets Title, subtitle and value are plain text.
 
 #include "Views/Components/ThemeColor.h"
 

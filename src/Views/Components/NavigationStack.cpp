@@ -93,7 +93,7 @@ NavigationStack::NavigationStack(QWidget *parent) : QWidget(parent)
     m_leading->setSpacing(8);
     m_back =
         new GlassButton(QString(), QStringLiteral("chevron.left"), GlassButton::Style::borderless, m_header);
-    m_back->setTint(ThemeColor(&ThemeColors::accent)); // the navigation tint
+    m_back->setTint(ThemeColor(ColorRole::accent)); // the navigation tint
     m_back->setContentFont(s.backFont);
     m_back->setAccessibleName(tr("Back"));
     m_back->hide();

@@ -23,7 +23,7 @@ SearchField::SearchField(const QString &placeholder, QWidget *parent) : QWidget(
     m_edit->setFont(s.font);
     m_edit->setAccessibleName(placeholder);
     m_edit->setClearButtonEnabled(false);
-    TextFieldPalette::apply(m_edit, &ThemeColors::secondaryLabel);
+    TextFieldPalette::apply(m_edit);
     m_edit->installEventFilter(this);
 
     m_clear = GlassButton::circular(QStringLiteral("xmark.circle.fill"),

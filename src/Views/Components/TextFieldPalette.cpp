@@ -2,14 +2,14 @@
 
 #include <QWidget>
 
-void TextFieldPalette::apply(QWidget *field, QColor ThemeColors::*placeholder)
+void TextFieldPalette::apply(QWidget *field)
 {
-    Theme::follow(field, [field, placeholder] {
+    Theme::follow(field, [field] {
         const ThemeColors &c = Theme::current().colors;
         QPalette pal = field->palette();
         pal.setColor(QPalette::Base, Qt::transparent);
         pal.setColor(QPalette::Text, c.label);
-        pal.setColor(QPalette::PlaceholderText, c.*placeholder);
+        pal.setColor(QPalette::PlaceholderText, c.secondaryLabel);
         pal.setColor(QPalette::Highlight, Theme::withAlpha(c.accent, 0.35));
         pal.setColor(QPalette::HighlightedText, c.label);
         field->setPalette(pal);

@@ -1,11 +1,10 @@
 #pragma once
 
 // TextFieldPalette: the colours of a frameless text field on a list row or a search capsule:
-// transparent base, label-coloured text, a faint placeholder and an accent selection. They
-// follow a switch between light and dark.
+// transparent base, label-coloured text, a secondary placeholder (readable, 4.5:1) and an accent
+// selection. They follow a switch between light and dark.
 //
-//   TextFieldPalette::apply(lineEdit);                                  // tertiary placeholder
-//   TextFieldPalette::apply(searchEdit, &ThemeColors::secondaryLabel);
+//   TextFieldPalette::apply(lineEdit);
 
 #include "Views/Components/Theme.h"
 
@@ -16,5 +15,5 @@ class TextFieldPalette final
 public:
     TextFieldPalette() = delete;
 
-    static void apply(QWidget *field, QColor ThemeColors::*placeholder = &ThemeColors::tertiaryLabel);
+    static void apply(QWidget *field);
 };

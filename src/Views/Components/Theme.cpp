@@ -113,6 +113,39 @@ QColor fromOklab(const Lab &lab, qreal alpha)
     return c;
 }
 
+double relativeLuminance(const QColor &c)
+{
+    return 0.2126 * toLinear(c.redF()) + 0.7152 * toLinear(c.greenF()) + 0.0722 * toLinear(c.blueF());
+}
+
+// The least mix of color towards black or white (whichever gives more contrast against
+// reference) for which reads(mixed) holds; the far end when none does.
+template<typename Reads> QColor leastShade(const QColor &color, const QColor &reference, Reads reads)
+{
+    if (reads(color))
+        return color;
+    const QColor opaqueReference = Theme::composite(reference, Qt::white);
+    const QColor far =
+        Theme::contrastRatio(Qt::black, opaqueReference) >= Theme::contrastRatio(Qt::white, opaqueReference)
+            ? QColor(Qt::black)
+            : QColor(Qt::white);
+    // Opaque, so a translucent colour gains strength as well as shade.
+    const QColor end = far;
+    double low = 0, high = 1;
+    QColor best = end;
+    for (int step = 0; step < 24; ++step) {
+        const double middle = (low + high) / 2;
+        const QColor candidate = Theme::mix(color, end, middle);
+        if (reads(candidate)) {
+            best = candidate;
+            high = middle;
+        } else {
+            low = middle;
+        }
+    }
+    return best;
+}
+
 QFont scaled(const QFont &base, qreal factor, QFont::Weight weight)
 {
     QFont f = base;
@@ -294,6 +327,41 @@ QColor Theme::withAlpha(QColor color, qreal alpha)
     return color;
 }
 
+QColor Theme::composite(const QColor &top, const QColor &below)
+{
+    const float a = top.alphaF();
+    QColor c;
+    c.setRgbF(top.redF() * a + below.redF() * (1 - a), top.greenF() * a + below.greenF() * (1 - a),
+              top.blueF() * a + below.blueF() * (1 - a));
+    return c;
+}
+
+qreal Theme::contrastRatio(const QColor &foreground, const QColor &background)
+{
+    const QColor below = composite(background, Qt::white);
+    const double a = relativeLuminance(composite(foreground, below));
+    const double b = relativeLuminance(below);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor Theme::textShade(const QColor &color, const QList<QColor> &backgrounds, qreal ratio)
+{
+    if (backgrounds.isEmpty())
+        return color;
+    return leastShade(color, backgrounds.first(), [&](const QColor &candidate) {
+        return std::all_of(backgrounds.begin(), backgrounds.end(), [&](const QColor &background) {
+            return contrastRatio(candidate, background) >= ratio;
+        });
+    });
+}
+
+QColor Theme::fillShade(const QColor &color, const QColor &text, qreal ratio)
+{
+    const QColor opaque = composite(color, Qt::white);
+    return leastShade(opaque, composite(text, Qt::white),
+                      [&](const QColor &candidate) { return contrastRatio(text, candidate) >= ratio; });
+}
+
 Theme Theme::make(Appearance appearance)
 {
     Theme t;
@@ -311,7 +379,7 @@ Theme Theme::make(Appearance appearance)
         c.cyan = rgba(50, 173, 230);
         c.accent = rgba(46, 158, 86);
         c.label = rgba(29, 29, 31);
-        c.secondaryLabel = rgba(60, 60, 67, 0.62);
+        c.secondaryLabel = rgba(60, 60, 67, 0.78);
         c.tertiaryLabel = rgba(60, 60, 67, 0.32);
         c.separator = rgba(60, 60, 67, 0.20);
         c.fill = rgba(120, 120, 128, 0.20);
@@ -357,9 +425,35 @@ Theme Theme::make(Appearance appearance)
         c.glassFill = rgba(255, 255, 255, 0.14);
         c.glassBorder = rgba(255, 255, 255, 0.22);
     }
-    c.accentDark = mix(c.accent, QColor(Qt::black), 0.35);
+    // The leaf green as chosen; each use takes the shade it needs to be read.
+    const QColor leaf = c.accent;
     c.onAccent = QColor(Qt::white);
-    c.focusRing = withAlpha(c.accent, 0.55);
+    c.accent = fillShade(leaf, c.onAccent, 4.5);
+    c.accentDark = mix(c.accent, QColor(Qt::black), 0.35);
+
+    // Every background text is drawn on: screens, cards, grouped lists, the sidebar and the faint
+    // panels and tiles on any of them.
+    const QList<QColor> textBackdrops{c.windowBackground,
+                                      c.groupedBackground,
+                                      c.cardBackground,
+                                      c.secondaryGroupedBackground,
+                                      c.sidebarBackground,
+                                      composite(c.quinaryFill, c.windowBackground),
+                                      composite(c.quinaryFill, c.cardBackground),
+                                      composite(c.tertiaryFill, c.sidebarBackground)};
+    const QColor glass = dark ? rgba(255, 255, 255, 0.12) : rgba(255, 255, 255, 0.85);
+    const qreal glassTintAlpha = t.button.glassTintAlpha;
+    for (int i = 0; i < colorRoleCount; ++i) {
+        const auto role = ColorRole(i);
+        const QColor base = role == ColorRole::accent ? leaf : t.color(role);
+        // Text in a colour also sits on that colour's own glass tint (tinted buttons, tip numbers).
+        QList<QColor> backdrops = textBackdrops;
+        backdrops.append(composite(withAlpha(base, glassTintAlpha), composite(glass, c.groupedBackground)));
+        c.text[size_t(i)] = textShade(base, backdrops, 4.5);
+        c.solid[size_t(i)] = role == ColorRole::accent ? c.accent : fillShade(base, c.onAccent, 4.5);
+    }
+    c.focusRing = textShade(leaf, textBackdrops, 3.0);
+    c.controlOutline = textShade(dark ? rgba(120, 120, 128) : rgba(142, 142, 147), textBackdrops, 3.0);
 
     t.chip.font = t.font(TextStyle::subheadline, QFont::Medium);
     t.chip.onFill = c.accent;
@@ -384,13 +478,13 @@ Theme Theme::make(Appearance appearance)
     t.button.font = t.font(TextStyle::body, QFont::DemiBold);
     t.button.smallFont = t.font(TextStyle::subheadline, QFont::Medium);
     t.button.largeFont = t.font(TextStyle::headline);
-    t.button.glassFill = dark ? rgba(255, 255, 255, 0.12) : rgba(255, 255, 255, 0.85);
+    t.button.glassFill = glass;
     t.button.glassBorder = dark ? rgba(255, 255, 255, 0.16) : rgba(0, 0, 0, 0.08);
     t.button.hoverLighten = dark ? 0.08 : 0.05;
     t.button.borderedFill = c.secondaryFill;
     t.button.prominentForeground = c.onAccent;
     t.button.disabledForeground = c.tertiaryLabel;
-    t.button.focusRing = withAlpha(c.accent, 0.9);
+    t.button.focusRing = c.focusRing;
     t.button.focusRingGap = dark ? rgba(20, 20, 22, 0.85) : rgba(255, 255, 255, 0.95);
 
     t.badge.font = t.font(TextStyle::caption, QFont::DemiBold);
@@ -407,9 +501,18 @@ Theme Theme::make(Appearance appearance)
 
     t.toast.background = dark ? rgba(64, 64, 68, 0.96) : rgba(36, 36, 38, 0.94);
     t.toast.foreground = QColor(Qt::white);
-    t.toast.action = mix(c.accent, QColor(Qt::white), 0.45);
+    t.toast.action = textShade(mix(leaf, QColor(Qt::white), 0.45),
+                               {composite(t.toast.background, c.windowBackground)}, 4.5);
     t.toast.shadow = rgba(0, 0, 0, dark ? 0.45 : 0.22);
     t.toast.font = t.font(TextStyle::subheadline);
+
+    t.menu.background = dark ? c.cardBackground : c.secondaryGroupedBackground;
+    t.menu.border = dark ? rgba(255, 255, 255, 0.14) : rgba(0, 0, 0, 0.14);
+    t.menu.selection = withAlpha(leaf, dark ? 0.30 : 0.16);
+
+    t.tooltip.background = dark ? rgba(58, 58, 62) : rgba(255, 255, 255);
+    t.tooltip.foreground = c.label;
+    t.tooltip.border = dark ? rgba(255, 255, 255, 0.16) : rgba(0, 0, 0, 0.16);
 
     t.list.rowBackground = c.secondaryGroupedBackground;
     t.list.rowHover = dark ? rgba(255, 255, 255, 0.05) : rgba(0, 0, 0, 0.035);
@@ -431,7 +534,7 @@ Theme Theme::make(Appearance appearance)
     t.sidebar.selection = withAlpha(c.accent, dark ? 0.30 : 0.18);
     t.sidebar.selectionForeground = c.label;
     t.sidebar.hover = c.quaternaryFill;
-    t.sidebar.iconColor = c.accent;
+    t.sidebar.iconColor = t.textColor(ColorRole::accent);
     t.sidebar.font = t.font(TextStyle::body, QFont::Medium);
     t.sidebar.badgeFont = t.font(TextStyle::caption, QFont::DemiBold);
     t.sidebar.badgeForeground = c.secondaryLabel;
@@ -440,7 +543,7 @@ Theme Theme::make(Appearance appearance)
     t.navigation.inlineTitleFont = t.font(TextStyle::headline);
     t.navigation.largeTitleFont = t.font(TextStyle::largeTitle);
     t.navigation.backFont = t.font(TextStyle::body);
-    t.navigation.tint = c.accent;
+    t.navigation.tint = t.textColor(ColorRole::accent);
     t.navigation.background = c.windowBackground;
     t.navigation.separator = c.separator;
 
@@ -468,16 +571,16 @@ QPalette Theme::palette() const
         p.setColor(group, QPalette::Base, c.secondaryGroupedBackground);
         p.setColor(group, QPalette::AlternateBase, c.groupedBackground);
         p.setColor(group, QPalette::Text, text);
-        p.setColor(group, QPalette::PlaceholderText, c.tertiaryLabel);
+        p.setColor(group, QPalette::PlaceholderText, c.secondaryLabel);
         p.setColor(group, QPalette::Button, c.secondaryGroupedBackground);
         p.setColor(group, QPalette::ButtonText, text);
         p.setColor(group, QPalette::BrightText, c.onAccent);
         p.setColor(group, QPalette::Highlight, disabled ? c.tertiaryFill : c.accent);
         p.setColor(group, QPalette::HighlightedText, c.onAccent);
-        p.setColor(group, QPalette::ToolTipBase, c.cardBackground);
-        p.setColor(group, QPalette::ToolTipText, c.label);
-        p.setColor(group, QPalette::Link, c.accent);
-        p.setColor(group, QPalette::LinkVisited, c.accent);
+        p.setColor(group, QPalette::ToolTipBase, tooltip.background);
+        p.setColor(group, QPalette::ToolTipText, tooltip.foreground);
+        p.setColor(group, QPalette::Link, textColor(ColorRole::accent));
+        p.setColor(group, QPalette::LinkVisited, textColor(ColorRole::accent));
         p.setColor(group, QPalette::Light, mix(c.windowBackground, Qt::white, 0.3));
         p.setColor(group, QPalette::Midlight, mix(c.windowBackground, Qt::white, 0.15));
         p.setColor(group, QPalette::Mid, c.separator);

@@ -11,6 +11,9 @@
 //   Theme::applyToApplication();                     // after a switch: new theme, new app palette
 //   Theme::follow(this, [this] { restyle(); });       // now, and again after every switch
 //   Theme::mix(a, b, f), Theme::withAlpha(c, a)
+//   label->setTextColor(t.textColor(ColorRole::orange));  // a colour where it carries text
+//   button fill under white text: t.solidColor(ColorRole::blue)
+//   Theme::contrastRatio(text, background)                  // WCAG 2.2, 1 to 21
 //
 // Appearance: TENDREL_APPEARANCE=light|dark wins, then an override set in code, then what the
 // desktop asks for, then the lightness of the desktop's own palette (as it was before Tendrel set
@@ -20,11 +23,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QMargins>
 #include <QObject>
 #include <QPalette>
 #include <QPointF>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -42,17 +47,19 @@ enum class TextStyle : unsigned char {
     caption2
 };
 
-// Named colours, each chosen by meaning.
+// Named colours, each chosen by meaning. Every colour that carries text reads at least 4.5:1 on
+// what it is drawn on (WCAG 2.2 AA), focus rings 3:1.
 struct ThemeColors
 {
-    // The standard named colours of care kinds, species facts and statuses.
+    // The standard named colours of care kinds, species facts and statuses, as fills, tints,
+    // symbols and gauges. Where one carries text it takes its shade from text or solid below.
     QColor blue, orange, teal, red, yellow, green, purple, cyan;
-    QColor accent;         // the app's leaf green: selection, prominent buttons, links
+    QColor accent;         // the app's leaf green as a fill under onAccent: prominent buttons, chips
     QColor accentDark;     // accent mixed with black, for the far end of accent gradients
-    QColor onAccent;       // text and icons drawn on accent or tinted fills
+    QColor onAccent;       // text and icons drawn on accent or on a solid shade
     QColor label;          // primary text
-    QColor secondaryLabel; // supporting text (species names, counts, footers)
-    QColor tertiaryLabel;  // least important text (separating dots, disabled)
+    QColor secondaryLabel; // supporting text (species names, counts, footers, placeholders)
+    QColor tertiaryLabel;  // decoration and disabled text only (separating dots, chevrons)
     QColor separator;      // hairlines between rows and card outlines
     QColor fill;           // five fill levels for controls and panels, strongest first
     QColor secondaryFill;
@@ -64,11 +71,19 @@ struct ThemeColors
     QColor windowBackground;           // plain screens
     QColor cardBackground;             // species cards and other raised surfaces
     QColor sidebarBackground;
-    QColor dimming;     // backdrop behind a sheet
-    QColor shadow;      // card shadow colour (alpha carries the strength)
-    QColor focusRing;   // keyboard focus outline
-    QColor glassFill;   // untinted glass: translucent, lighter than what is below
-    QColor glassBorder; // the glass edge highlight
+    QColor dimming;        // backdrop behind a sheet
+    QColor shadow;         // card shadow colour (alpha carries the strength)
+    QColor focusRing;      // keyboard focus outline, 3:1 on every background
+    QColor glassFill;      // untinted glass: translucent, lighter than what is below
+    QColor glassBorder;    // the glass edge highlight
+    QColor controlOutline; // the edge of a control that has no fill of its own to be seen by (3:1)
+
+    // Each role's colour (indexed by ColorRole) in the shade that carries text: 4.5:1 on the
+    // window, cards, grouped lists, panels and the colour's own glass tint; the same hue.
+    std::array<QColor, colorRoleCount> text;
+    // Each role's colour as a solid fill under onAccent text or symbols (4.5:1): prominent buttons,
+    // tinted badges, the swipe action.
+    std::array<QColor, colorRoleCount> solid;
 };
 
 struct ChipStyle
@@ -131,8 +146,9 @@ struct BadgeStyle
     int iconSpacing = 4;
     QColor glassFill; // untinted: frosted white
     QColor glassBorder;
-    QColor foreground;      // untinted text colour
-    qreal tintAlpha = 0.82; // tinted glass keeps a little translucency
+    QColor foreground; // untinted text colour
+    // Tinted badges carry white text over photos: opaque, so no bright photo can wash them out.
+    qreal tintAlpha = 1.0;
 };
 
 struct TileStyle
@@ -240,6 +256,29 @@ struct ToastStyle
     QFont font; // subheadline
 };
 
+// Qt's own popups (menus, the menu bar's menus, combo lists) as the kit draws them: a rounded
+// card with padding around the items and a soft accent wash on the hovered one.
+struct MenuStyle
+{
+    qreal radius = 10;
+    int padding = 5;      // between the card's edge and the items
+    int itemPaddingH = 8; // added on each side of an item's own text
+    int itemPaddingV = 3;
+    qreal itemRadius = 6;
+    QColor background;
+    QColor border;
+    QColor selection; // the hovered item's fill; its text stays primary text
+};
+
+struct TooltipStyle
+{
+    qreal radius = 8;
+    int padding = 5;
+    QColor background;
+    QColor foreground;
+    QColor border;
+};
+
 class Theme final
 {
 public:
@@ -259,6 +298,8 @@ public:
     SheetStyle sheet;
     PanelStyle unavailable;
     ToastStyle toast;
+    MenuStyle menu;
+    TooltipStyle tooltip;
     int contentPadding = 20; // the default inset of scrolling screens
 
     static const Theme &current();
@@ -278,12 +319,24 @@ public:
     static void follow(QObject *context, std::function<void()> restyle);
 
     QColor color(ColorRole role) const;
+    QColor textColor(ColorRole role) const { return colors.text[size_t(role)]; }
+    QColor solidColor(ColorRole role) const { return colors.solid[size_t(role)]; }
     QFont font(TextStyle style) const;
     QFont font(TextStyle style, QFont::Weight weight) const;
 
     // Mixes in a perceptual colour space (OKLab), so mixing with black darkens evenly.
     static QColor mix(const QColor &a, const QColor &b, qreal fractionOfB);
     static QColor withAlpha(QColor color, qreal alpha);
+    // top painted over below (below taken as opaque).
+    static QColor composite(const QColor &top, const QColor &below);
+    // WCAG 2.2 contrast ratio (1 to 21) of foreground, composited over an opaque background.
+    static qreal contrastRatio(const QColor &foreground, const QColor &background);
+    // color as text, darkened (or lightened, on dark backgrounds) in OKLab just enough to read at
+    // ratio on every background; unchanged when it already does. The hue stays.
+    static QColor textShade(const QColor &color, const QList<QColor> &backgrounds, qreal ratio);
+    // color as an opaque fill, darkened (or lightened, under dark text) just enough that text
+    // reads on it at ratio.
+    static QColor fillShade(const QColor &color, const QColor &text, qreal ratio);
 
     static Theme make(Appearance appearance);
 

@@ -8,6 +8,8 @@
 //   symbol->setColor(&ThemeColors::secondaryLabel);   // follows the appearance
 //   symbol->setColor(ColorRole::blue);                 // the same, by a care kind's or species' role
 //   symbol->setColor(Qt::white);                       // fixed
+//   label->setTextColor(ThemeColor::text(ColorRole::orange));   // a role's shade for text
+//   tint.asText(), tint.asSolid()                      // a role's text or solid shade; others as they are
 //   painter.setPen(m_color.resolve());
 
 #include "Views/Components/Theme.h"
@@ -23,6 +25,22 @@ public:
     ThemeColor(QColor ThemeColors::*member) : m_member(member) {}
     ThemeColor(ColorRole role) : m_role(role), m_hasRole(true) {}
 
+    static ThemeColor text(ColorRole role) { return ThemeColor(role).asText(); }
+    // For a role, its shade that carries text (Theme::textColor); any other colour as it is.
+    ThemeColor asText() const
+    {
+        ThemeColor c = *this;
+        c.m_shade = Shade::text;
+        return c;
+    }
+    // For a role, its shade as a fill under onAccent content (Theme::solidColor); others as they are.
+    ThemeColor asSolid() const
+    {
+        ThemeColor c = *this;
+        c.m_shade = Shade::solid;
+        return c;
+    }
+
     // The colour at alpha times its own (a theme colour keeps following).
     ThemeColor withAlpha(qreal alpha) const
     {
@@ -33,7 +51,7 @@ public:
 
     QColor resolve(const Theme &theme) const
     {
-        QColor c = m_member ? theme.colors.*m_member : m_hasRole ? theme.color(m_role) : m_fixed;
+        QColor c = m_member ? theme.colors.*m_member : m_hasRole ? roleColor(theme) : m_fixed;
         if (m_alpha != 1.0)
             c.setAlphaF(float(c.alphaF() * m_alpha));
         return c;
@@ -44,9 +62,25 @@ public:
     bool isValid() const { return followsTheme() || m_fixed.isValid(); }
 
 private:
+    enum class Shade : unsigned char { plain, text, solid };
+
+    QColor roleColor(const Theme &theme) const
+    {
+        switch (m_shade) {
+        case Shade::text:
+            return theme.textColor(m_role);
+        case Shade::solid:
+            return theme.solidColor(m_role);
+        case Shade::plain:
+            break;
+        }
+        return theme.color(m_role);
+    }
+
     QColor m_fixed;
     QColor ThemeColors::*m_member = nullptr;
     ColorRole m_role = ColorRole::accent;
     bool m_hasRole = false;
+    Shade m_shade = Shade::plain;
     qreal m_alpha = 1.0;
 };

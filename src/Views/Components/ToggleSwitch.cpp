@@ -75,6 +75,13 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     const QPainterPath shape = Shapes::capsule(track);
     p.fillPath(shape, t.colors.fill);
     p.fillPath(shape, Theme::withAlpha(m_onColor.resolve(t), pos * (isEnabled() ? 1.0 : 0.4)));
+    // Off, the pale track alone would not show where the switch is: its outline does, fading as
+    // the switch turns on.
+    if (isEnabled() && pos < 1.0) {
+        p.setPen(QPen(Theme::withAlpha(t.colors.controlOutline, 1.0 - pos), 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(Shapes::capsule(track.adjusted(0.75, 0.75, -0.75, -0.75)));
+    }
     const qreal knob = track.height() - 4;
     const qreal x = track.left() + 2 + (track.width() - knob - 4) * std::clamp(m_position, -0.05, 1.05);
     const QRectF knobRect(x, track.top() + 2, knob, knob);

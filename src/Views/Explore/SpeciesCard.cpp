@@ -210,19 +210,22 @@ void SpeciesCard::paintEvent(QPaintEvent *)
     const int icon = Symbols::sizeFor(font);
     const int rowHeight = factHeight();
     int fx = x;
-    const auto fact = [&](const QString &symbol, const QStaticText &text, int textWidth,
-                          const QColor &color) {
+    const auto fact = [&](const QString &symbol, const QStaticText &text, int textWidth, const QColor &color,
+                          const QColor &textColor) {
         const QRect iconBox =
             QStyle::visualRect(direction, rect(), QRect(fx, y + (rowHeight - icon) / 2, icon, icon));
         Symbols::paint(p, QRectF(iconBox), symbol, color);
+        // The symbol keeps the colour; the text takes its readable shade.
         place(text, font,
               QStyle::visualRect(direction, rect(),
                                  QRect(fx + icon + s.iconSpacing, y, textWidth + 1, rowHeight)),
-              color);
+              textColor);
         fx += icon + s.iconSpacing + textWidth + s.factSpacing;
     };
-    fact(QStringLiteral("drop.fill"), texts.water, texts.waterAdvance, t.colors.blue);
-    fact(m_species.difficulty.symbol(), texts.difficulty, texts.difficultyAdvance, t.colors.secondaryLabel);
+    fact(QStringLiteral("drop.fill"), texts.water, texts.waterAdvance, t.colors.blue,
+         t.textColor(ColorRole::blue));
+    fact(m_species.difficulty.symbol(), texts.difficulty, texts.difficultyAdvance, t.colors.secondaryLabel,
+         t.colors.secondaryLabel);
 }
 
 void SpeciesCard::resizeEvent(QResizeEvent *event)

@@ -99,6 +99,6 @@ void TipRow::paintEvent(QPaintEvent *)
     p.setBrush(Theme::withAlpha(t.colors.accent, s.fillAlpha));
     p.drawEllipse(circle);
     p.setFont(numberFont());
-    p.setPen(t.colors.accent);
+    p.setPen(t.textColor(ColorRole::accent));
     p.drawText(circle, Qt::AlignCenter, QString::number(m_number));
 }

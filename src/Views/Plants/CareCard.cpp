@@ -164,6 +164,7 @@ void CareCard::applyColors()
     const Theme &theme = Theme::current();
     const QColor tint = theme.color(m_kind.tint());
     const QColor red = theme.colors.red;
+    const QColor tintText = theme.textColor(m_kind.tint());
     setBackground(theme.panel.background);
     m_gauge->setTint(m_tone == Tone::overdue ? red : tint);
     m_gauge->setSymbol(m_kind.symbol(), tint);
@@ -171,14 +172,14 @@ void CareCard::applyColors()
     m_interval->setTextColor(theme.colors.secondaryLabel);
     switch (m_tone) {
     case Tone::overdue:
-        m_status->setTextColor(red);
+        m_status->setTextColor(theme.textColor(ColorRole::red));
         break;
     case Tone::dueToday:
-        m_status->setTextColor(tint);
+        m_status->setTextColor(tintText);
         break;
     case Tone::later:
         m_status->setTextColor(theme.colors.secondaryLabel);
         break;
     }
-    m_done->setTint(tint);
+    m_done->setTint(ThemeColor(m_kind.tint()));
 }

@@ -78,7 +78,7 @@ void DatePicker::styleNavigationBar(QCalendarWidget *calendar)
     } arrows[] = {{"qt_calendar_prevmonth", "chevron.left"}, {"qt_calendar_nextmonth", "chevron.right"}};
     for (const auto &arrow : arrows) {
         if (auto *button = calendar->findChild<QToolButton *>(QString::fromLatin1(arrow.name))) {
-            button->setIcon(Symbols::icon(QString::fromLatin1(arrow.symbol), t.colors.accent));
+            button->setIcon(Symbols::icon(QString::fromLatin1(arrow.symbol), t.textColor(ColorRole::accent)));
             button->setAutoRaise(true);
         }
     }

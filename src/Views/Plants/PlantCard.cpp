@@ -117,8 +117,8 @@ PlantCard::Style PlantCard::Style::from(const Theme &theme)
     Style s;
     s.shadow = theme.colors.shadow;
     s.badgeFont = theme.font(TextStyle::caption, QFont::DemiBold);
-    s.thirsty = theme.colors.red;
-    s.today = theme.colors.blue;
+    s.thirsty = theme.solidColor(ColorRole::red);
+    s.today = theme.solidColor(ColorRole::blue);
     s.onTint = theme.colors.onAccent;
     s.plainForeground = theme.colors.label;
     s.nameFont = theme.font(TextStyle::headline);

@@ -514,6 +514,7 @@ QWidget *PlantFormView::createDetailsSection()
     m_roomMenu = new QMenu(m_roomMenuButton);
     m_roomMenu->setObjectName(QStringLiteral("roomMenu"));
     m_roomMenuButton->setMenu(m_roomMenu);
+    m_roomMenuButton->setMenuAnchor(m_roomField);
     ListRow *roomRow = makeFieldRow(tr("Room"), m_roomField, m_roomMenuButton);
     roomRow->setObjectName(QStringLiteral("roomRow"));
 

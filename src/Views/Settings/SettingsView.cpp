@@ -119,7 +119,7 @@ SettingsView::SettingsView(ModelStore &store, Preferences &preferences, QWidget 
     reminders->setFooter(tr("One summary notification on days when plants need care."));
     auto *remindersRow = new ListRow(tr("Daily Reminders"));
     remindersRow->setObjectName(QStringLiteral("dailyRemindersRow"));
-    remindersRow->setSymbol(QStringLiteral("bell.badge.fill"), &ThemeColors::accent);
+    remindersRow->setSymbol(QStringLiteral("bell.badge.fill"), ThemeColor::text(ColorRole::accent));
     m_toggle = new ToggleSwitch;
     m_toggle->setObjectName(QStringLiteral("remindersToggle"));
     m_toggle->setAccessibleName(tr("Daily Reminders"));
@@ -150,8 +150,8 @@ SettingsView::SettingsView(ModelStore &store, Preferences &preferences, QWidget 
     m_eventsRow->setObjectName(QStringLiteral("careActionsCountRow"));
     m_addSamplesRow = new ListRow(tr("Add Sample Plants"));
     m_addSamplesRow->setObjectName(QStringLiteral("addSamplePlantsRow"));
-    m_addSamplesRow->setSymbol(QStringLiteral("leaf.circle"), &ThemeColors::accent);
-    m_addSamplesRow->setTitleColor(&ThemeColors::accent);
+    m_addSamplesRow->setSymbol(QStringLiteral("leaf.circle"), ThemeColor::text(ColorRole::accent));
+    m_addSamplesRow->setTitleColor(ThemeColor::text(ColorRole::accent));
     m_addSamplesRow->setActivatable(true);
     m_deleteAllRow = new ListRow(tr("Delete All Plants"));
     m_deleteAllRow->setObjectName(QStringLiteral("deleteAllPlantsRow"));

@@ -89,7 +89,7 @@ TaskRow::TaskRow(const CareTask &task, QWidget *parent)
     m_kindSymbol =
         new SymbolView(task.kind.symbol(), qRound(Symbols::sizeFor(lineFont) * 0.8), kindTint, m_content);
     m_kindLabel = new TextLabel(task.kind.title(), TextStyle::subheadline, m_content);
-    m_kindLabel->setTextColor(kindTint);
+    m_kindLabel->setTextColor(kindTint.asText());
     auto *dot = new TextLabel(QStringLiteral("·"), TextStyle::subheadline, m_content);
     dot->setTextColor(&ThemeColors::tertiaryLabel);
     m_dueLabel = new TextLabel({}, TextStyle::subheadline, m_content);
@@ -149,7 +149,7 @@ void TaskRow::setTask(const CareTask &task)
     if (m_dueLabel->text() != m_dueText)
         m_dueLabel->setText(m_dueText);
     if (m_shownLate != int(m_late)) {
-        m_dueLabel->setTextColor(m_late ? ThemeColor(ColorRole::red)
+        m_dueLabel->setTextColor(m_late ? ThemeColor::text(ColorRole::red)
                                         : ThemeColor(&ThemeColors::secondaryLabel));
         m_shownLate = int(m_late);
     }
@@ -288,7 +288,7 @@ void TaskRow::paintEvent(QPaintEvent *)
         revealed.addRect(QRectF(0, 0, m_offset, height()));
         p.save();
         p.setClipPath(revealed);
-        p.fillPath(shape, tint());
+        p.fillPath(shape, Theme::current().solidColor(m_id.kind.tint()));
         // The action sits at the leading edge and jumps to the row's edge once a full swipe is
         // reached, as the platform shows that letting go will complete it.
         const bool full = m_offset >= fullSwipeDistance(width());

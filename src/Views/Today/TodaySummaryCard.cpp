@@ -11,7 +11,6 @@
 namespace {
 
 constexpr qreal gaugeScale = 1.15;
-constexpr qreal secondaryOpacity = 0.85;
 
 CardStyle summaryStyle()
 {
@@ -74,7 +73,6 @@ TodaySummaryCard::TodaySummaryCard(QWidget *parent) : RoundedCard(summaryStyle()
     m_date->setObjectName(QStringLiteral("todaySummaryDate"));
     m_date->setTextStyle(TextStyle::subheadline, QFont::Medium);
     m_date->setTextColor(white);
-    m_date->setOpacity(secondaryOpacity);
     m_remainingLabel = new TextLabel({}, TextStyle::title2, this);
     m_remainingLabel->setObjectName(QStringLiteral("todaySummaryRemaining"));
     m_remainingLabel->setTextStyle(TextStyle::title2, QFont::Bold);
@@ -82,7 +80,6 @@ TodaySummaryCard::TodaySummaryCard(QWidget *parent) : RoundedCard(summaryStyle()
     m_doneLabel = new TextLabel({}, TextStyle::subheadline, this);
     m_doneLabel->setObjectName(QStringLiteral("todaySummaryDone"));
     m_doneLabel->setTextColor(white);
-    m_doneLabel->setOpacity(secondaryOpacity);
     texts->addWidget(m_date);
     texts->addWidget(m_remainingLabel);
     texts->addWidget(m_doneLabel);

@@ -496,7 +496,7 @@ QWidget *TodayView::header(const QString &key, Section section)
         bar->setObjectName(QStringLiteral("todaySectionOverdue"));
         title = tr("Overdue");
         symbol = QStringLiteral("exclamationmark.circle.fill");
-        color = ColorRole::red;
+        color = ThemeColor::text(ColorRole::red);
         break;
     case Section::today:
         bar->setObjectName(QStringLiteral("todaySectionToday"));
