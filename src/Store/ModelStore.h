@@ -123,6 +123,10 @@ public:
         qint64 events = 0;
         QDateTime written; // when the file was last written
     };
+    // Checks the file at path as opening the store does (the files beside it, header, schema, every
+    // page and row) without writing to it or creating anything beside it; false, with the reason
+    // in error, for a file the store would refuse.
+    static bool check(const QString &path, QString *error);
     // Checks the file at path read-only exactly as opening the store does (header, this build's
     // own schema and version, every row) and counts what it holds. Nothing is written to the file
     // or created beside it. None, with the reason in error, for a file that could not be opened.

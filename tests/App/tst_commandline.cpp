@@ -7,9 +7,13 @@
 #include "fixtures/StoreDump.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <sqlite3.h>
 
 class CommandLineTest final : public QObject
 {
@@ -112,6 +116,59 @@ private slots:
                      "Plant,Species,Room,Care,Date\r\n"
                      "\"Fern, \"\"big\"\"\nby the door\",Other plant,Hall,Water,2026-12-07T10:30:00+01:00\r\n"
                      "'=1+1,Other plant,Hall,Water,2026-12-07T10:30:00+01:00\r\n"));
+    }
+
+    // A damaged store is refused as the app refuses it: nothing written, not a byte of it changed.
+    void damagedStoreIsRefused_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("backup") << QStringLiteral("--backup");
+        QTest::newRow("export") << QStringLiteral("--export-csv");
+    }
+
+    void damagedStoreIsRefused()
+    {
+        QFETCH(QString, option);
+        m_store.reset();
+        // The header's first free page is the plants' own table.
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(storePath().toUtf8().constData(), &db), SQLITE_OK);
+        sqlite3_stmt *root = nullptr;
+        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'plant'", -1, &root, nullptr);
+        QCOMPARE(sqlite3_step(root), SQLITE_ROW);
+        const auto page = quint32(sqlite3_column_int(root, 0));
+        sqlite3_finalize(root);
+        sqlite3_close(db);
+        QFile file(storePath());
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(32));
+        QByteArray freelist(8, Qt::Uninitialized);
+        qToBigEndian(page, freelist.data());
+        qToBigEndian(quint32(1), freelist.data() + 4);
+        QCOMPARE(file.write(freelist), 8);
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        file.close();
+
+        QProcess tendrel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+        tendrel.setProcessEnvironment(environment);
+        tendrel.setWorkingDirectory(m_folder->path());
+        tendrel.start(qEnvironmentVariable("TENDREL_BINARY_DIR") + QStringLiteral("/bin/tendrel"),
+                      {option, QStringLiteral("out")});
+        QVERIFY(tendrel.waitForFinished(60000));
+        const QString errors = QString::fromUtf8(tendrel.readAllStandardError()).trimmed();
+        QCOMPARE(tendrel.exitCode(), 1);
+        QVERIFY2(errors.startsWith(QStringLiteral("tendrel: ")) &&
+                     errors.contains(QStringLiteral("is damaged")),
+                 qPrintable(errors));
+        QVERIFY(!QFileInfo::exists(m_folder->filePath(QStringLiteral("out"))));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
+        QCOMPARE(QDir(m_folder->filePath(QStringLiteral("Tendrel"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("tendrel.sqlite")});
     }
 
 private:

@@ -19,6 +19,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -59,6 +61,21 @@ bool chattr(const QString &flag, const QString &path)
            process.exitCode() == 0;
 }
 
+// Every file below folder with its bytes (a folder's as empty).
+QMap<QString, QByteArray> folderBytes(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        files.insert(path, QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.readAll()
+                                                                                      : QByteArray());
+    }
+    return files;
+}
+
 } // namespace
 
 // The application shell driven through its real main window, offscreen, with a pinned clock, an
@@ -87,6 +104,8 @@ private slots:
     void remindersFollowSignatureAndActivation();
     void unreadableStoreShowsBannerAndKeepsFile();
     void refusalReasonShowsAsPlainText();
+    void refusedStoreShowsBannerAtOnce_data();
+    void refusedStoreShowsBannerAtOnce();
     void failingSavesShowBannerAndQuitAsks();
 
 private:
@@ -486,6 +505,56 @@ void ShellTest::refusalReasonShowsAsPlainText()
     const QString shown = shownText(banner->toolTip());
     QVERIFY2(shown.contains(QString::fromUtf8(name.left(30))), qPrintable(shown));
     QCOMPARE(shown, app->store().notPersistentReason());
+}
+
+void ShellTest::refusedStoreShowsBannerAtOnce_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("freelist through the plants' table")
+        << QStringLiteral("freelist") << QStringLiteral("is damaged");
+    QTest::newRow("folder where the opening lock belongs")
+        << QStringLiteral("opening") << QStringLiteral("tendrel.sqlite.opening");
+}
+
+void ShellTest::refusedStoreShowsBannerAtOnce()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
+    const QString folder = m_dir.filePath(damage);
+    const QString path = folder + QStringLiteral("/tendrel.sqlite");
+    {
+        auto store = ModelStore::open(path);
+        QVERIFY(store);
+        store->insert(new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall")));
+    }
+    if (damage == QLatin1String("freelist")) {
+        // The header's first free page (bytes 32-35, one page long) is the plants' root page, 2.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(32));
+        QCOMPARE(file.write(QByteArray("\0\0\0\2\0\0\0\1", 8)), 8);
+    } else {
+        QVERIFY(QDir().mkpath(path + QStringLiteral(".opening")));
+    }
+    const auto before = folderBytes(folder);
+
+    QElapsedTimer clock;
+    clock.start();
+    TendrelApp::Options options;
+    options.storePath = path;
+    auto app = makeApp(options);
+    QVERIFY(app);
+    QVERIFY2(clock.elapsed() < 3'000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!app->store().isPersistent());
+    QWidget *banner = app->rootView()->storeBanner();
+    QVERIFY(banner && banner->isVisible());
+    QVERIFY2(shownText(banner->toolTip()).contains(reason), qPrintable(banner->toolTip()));
+
+    // What the user does in memory never reaches the file.
+    app->store().insert(new Plant(QStringLiteral("New"), Species::custom(), QStringLiteral("Hall")));
+    QVERIFY(app->store().flush());
+    app.reset();
+    QCOMPARE(folderBytes(folder), before);
 }
 
 void ShellTest::failingSavesShowBannerAndQuitAsks()
