@@ -35,9 +35,10 @@ constexpr int openingLockWaitMsecs = 10000;
 constexpr int openingLockUnknownWaitMsecs = 200;
 constexpr int openingLockStaleMsecs = 30000;
 // A failed commit keeps its changes queued and tries again after this pause, doubled after each
-// further failure up to the longest.
-constexpr int retryMsecs = 2000;
-constexpr int longestRetryMsecs = 60'000;
+// further failure up to the longest: short, so that once space is freed the save-failure banner
+// goes within seconds. (Coming back to the window retries at once as well.)
+constexpr int retryMsecs = 1000;
+constexpr int longestRetryMsecs = 8000;
 // The most time the statements of one piece of work may take: checking and reading a file when it
 // is opened, one commit, reading one photo. The queries never need more; a file that makes them
 // (an endless trigger added behind the store's back, a huge damaged file) is stopped there.
@@ -389,7 +390,8 @@ std::optional<Reading> readingOf(const QString &path, QString *error)
         }
     }
     const bool indexed = QFileInfo::exists(indexPath);
-    const WriteAheadLog log = WriteAheadLog::read(path);
+    const WriteAheadLog log =
+        WriteAheadLog::read(path, indexed ? WriteAheadLog::Depth::header : WriteAheadLog::Depth::frames);
     const auto notItsOwn = [&](const QString &why) {
         *error = QStringLiteral("The log %1 beside the store is not its own (%2); Tendrel leaves both alone.")
                      .arg(quoted(logPath), why);
@@ -695,6 +697,11 @@ std::unique_ptr<ModelStore> ModelStore::openDefault(const QString &path)
     QString reason;
     if (auto store = open(target, &reason))
         return store;
+    return openStandIn(reason);
+}
+
+std::unique_ptr<ModelStore> ModelStore::openStandIn(const QString &reason)
+{
     auto store = openInMemory();
     if (store) {
         qCWarning(lcStore) << "Plants are kept in memory only until Tendrel quits";

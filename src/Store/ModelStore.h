@@ -58,6 +58,9 @@ public:
     // The store at path (defaultPath() when empty) or, when that cannot be opened, an in-memory
     // store whose notPersistentReason() tells why. Null only when not even memory works.
     static std::unique_ptr<ModelStore> openDefault(const QString &path = {});
+    // An in-memory store standing in for the store file, which is not even looked at; reason says
+    // why (notPersistentReason()). Null only when not even memory works.
+    static std::unique_ptr<ModelStore> openStandIn(const QString &reason);
 
     bool isPersistent() const { return !m_path.isEmpty(); }
     // The store file; empty in memory.

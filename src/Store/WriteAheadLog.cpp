@@ -54,7 +54,7 @@ qint64 databasePageSize(QFile &database)
 
 } // namespace
 
-WriteAheadLog WriteAheadLog::read(const QString &databasePath)
+WriteAheadLog WriteAheadLog::read(const QString &databasePath, Depth depth)
 {
     QFile log(databasePath + QStringLiteral("-wal"));
     if (!log.exists() || log.size() == 0)
@@ -84,6 +84,9 @@ WriteAheadLog WriteAheadLog::read(const QString &databasePath)
         return {State::otherPageSize,
                 QStringLiteral("its pages are %1 bytes, the store's %2").arg(pageSize).arg(storePageSize)};
     }
+
+    if (depth == Depth::header)
+        return {log.size() > logHeaderBytes ? State::pending : State::none};
 
     // The frames SQLite would replay: those carrying the header's salts, each checksum following on
     // from the one before, up to the last that ends a transaction. The latest copy of a page wins.

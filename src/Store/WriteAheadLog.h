@@ -22,7 +22,10 @@ public:
         notALog,       // no header SQLite wrote, or frames that do not carry its salt
     };
 
-    static WriteAheadLog read(const QString &databasePath);
+    enum class Depth { header, frames };
+    // With Depth::header only the header is read, and a log with frames counts as pending: enough
+    // beside an index, which tells SQLite which frames are the store's.
+    static WriteAheadLog read(const QString &databasePath, Depth depth = Depth::frames);
 
     State state() const { return m_state; }
     // Why the log is not the store's, in words fit to show the user.

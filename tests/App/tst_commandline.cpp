@@ -171,6 +171,36 @@ private slots:
                  QStringList{QStringLiteral("tendrel.sqlite")});
     }
 
+    // A lock file that cannot be made is no running Tendrel: the app starts (with its plants in
+    // memory) and says why, instead of quitting at once as if another one ran.
+    void startsWhenTheLockCannotBeMade()
+    {
+        m_store.reset();
+        const QString garden = dumpStore(storePath());
+        const QString lock = m_folder->filePath(QStringLiteral("Tendrel/tendrel.lock"));
+        QVERIFY(QDir().mkpath(lock));
+        QProcess tendrel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_folder->filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), m_folder->filePath(QStringLiteral("state")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        tendrel.setProcessEnvironment(environment);
+        tendrel.start(qEnvironmentVariable("TENDREL_BINARY_DIR") + QStringLiteral("/bin/tendrel"), {});
+        QVERIFY(tendrel.waitForStarted());
+        const bool running = !tendrel.waitForFinished(3000);
+        tendrel.terminate();
+        QVERIFY(tendrel.waitForFinished(10000));
+        const QString errors = QString::fromUtf8(tendrel.readAllStandardError());
+        QVERIFY2(running, qPrintable(errors));
+        QVERIFY2(errors.contains(QStringLiteral("is not the lock file")) &&
+                     !errors.contains(QStringLiteral("did not answer")),
+                 qPrintable(errors));
+        QVERIFY(QFileInfo(lock).isDir());
+        QCOMPARE(dumpStore(storePath()), garden);
+    }
+
 private:
     QString storePath() const { return m_folder->filePath(QStringLiteral("Tendrel/tendrel.sqlite")); }
 

@@ -1,3 +1,4 @@
+#include "App/InstanceLockCheck.h"
 #include "App/PlantCommands.h"
 #include "App/TendrelApp.h"
 #include "App/support/PinnedEnvironment.h"
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLockFile>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -36,9 +38,12 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -107,6 +112,8 @@ private slots:
     void refusedStoreShowsBannerAtOnce_data();
     void refusedStoreShowsBannerAtOnce();
     void failingSavesShowBannerAndQuitAsks();
+    void instanceLockDecidesTheStart_data();
+    void instanceLockDecidesTheStart();
 
 private:
     std::unique_ptr<TendrelApp> makeApp(TendrelApp::Options options = {});
@@ -602,14 +609,131 @@ void ShellTest::failingSavesShowBannerAndQuitAsks()
         (QStringList{QStringLiteral("Try Again"), QStringLiteral("Quit Anyway"), QStringLiteral("Cancel")}));
     QVERIFY(app->store().hasUnsavedChanges());
 
-    // Once the folder can be written again, a retry saves and the banner goes.
+    // Once the folder can be written again, coming back to the window saves at once and the
+    // banner goes, without waiting for the next retry.
     unlock.dismiss();
     QVERIFY(chattr(QStringLiteral("-i"), wal) && chattr(QStringLiteral("-i"), folder));
-    QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 10'000);
+    QVERIFY(banner->isVisible());
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    QVERIFY(!banner->isVisible());
+    QVERIFY(!app->store().hasUnsavedChanges());
+
+    // Failing again, then able to write: the short retry alone clears the banner within seconds.
+    QVERIFY(chattr(QStringLiteral("+i"), folder) && chattr(QStringLiteral("+i"), wal));
+    auto unlockAgain = qScopeGuard([&] {
+        chattr(QStringLiteral("-i"), wal);
+        chattr(QStringLiteral("-i"), folder);
+    });
+    for (int i = 0; i < 4; ++i)
+        plant->markDone(CareKind::mist, m_env->clock.now().addSecs(i));
+    QTRY_VERIFY(banner->isVisible());
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(!app->store().flush());
+    unlockAgain.dismiss();
+    QVERIFY(chattr(QStringLiteral("-i"), wal) && chattr(QStringLiteral("-i"), folder));
+    // Four failures in a row: the next try comes after 8 s at most (it used to be 16 s).
+    QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 12'000);
     QVERIFY(!app->store().hasUnsavedChanges());
     MessageBox::clearLastShown();
     QVERIFY(app->confirmQuit());
     QVERIFY(!MessageBox::lastShown());
+}
+
+void ShellTest::instanceLockDecidesTheStart_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<InstanceLockCheck::Outcome>("outcome");
+    QTest::addColumn<QString>("reason");
+    using Outcome = InstanceLockCheck::Outcome;
+    QTest::newRow("first start") << QStringLiteral("none") << Outcome::free << QString();
+    QTest::newRow("Tendrel running here") << QStringLiteral("held") << Outcome::heldHere << QString();
+    QTest::newRow("data folder is a file")
+        << QStringLiteral("file") << Outcome::unusable << QStringLiteral("is a file where Tendrel keeps");
+    QTest::newRow("lock file is a folder")
+        << QStringLiteral("lockFolder") << Outcome::unusable << QStringLiteral("is not the lock file");
+    QTest::newRow("lock of another computer")
+        << QStringLiteral("otherHost") << Outcome::unusable << QStringLiteral("faraway-host");
+    QTest::newRow("immutable data folder")
+        << QStringLiteral("immutable") << Outcome::unusable << QStringLiteral("cannot be written");
+    QTest::newRow("read-only data folder")
+        << QStringLiteral("readOnly") << Outcome::unusable << QStringLiteral("cannot be written");
+    QTest::newRow("data folder that cannot be searched")
+        << QStringLiteral("unsearchable") << Outcome::unusable << QStringLiteral("cannot be written");
+    QTest::newRow("disk full") << QStringLiteral("full") << Outcome::unusable << QStringLiteral("is full");
+}
+
+// Whether Tendrel runs, raises another one or starts in memory is decided by its one-instance lock;
+// a lock that cannot be made is no running Tendrel: the window opens with the banner saying why.
+void ShellTest::instanceLockDecidesTheStart()
+{
+    QFETCH(QString, setup);
+    QFETCH(InstanceLockCheck::Outcome, outcome);
+    QFETCH(QString, reason);
+    const QString base = m_dir.filePath(QStringLiteral("lock-") + setup);
+    const QString data = base + QStringLiteral("/Tendrel");
+    const QString lockPath = data + QLatin1Char('/') + InstanceLockCheck::fileName();
+    QVERIFY(QDir().mkpath(data));
+    QLockFile held(lockPath);
+    QList<std::function<void()>> undo;
+    auto undoAll = qScopeGuard([&] {
+        for (auto it = undo.crbegin(); it != undo.crend(); ++it)
+            (*it)();
+    });
+    if (setup == QLatin1String("held")) {
+        QVERIFY(held.tryLock(0));
+    } else if (setup == QLatin1String("file")) {
+        QVERIFY(QDir(data).removeRecursively());
+        QFile file(data);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (setup == QLatin1String("lockFolder")) {
+        QVERIFY(QDir().mkpath(lockPath));
+    } else if (setup == QLatin1String("otherHost")) {
+        // As QLockFile writes it: process id, program, host name.
+        QFile file(lockPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("4242\nTendrel\nfaraway-host\n");
+    } else if (setup == QLatin1String("immutable")) {
+        if (!chattr(QStringLiteral("+i"), data))
+            QSKIP("chattr +i is not available here");
+        undo.append([data] { chattr(QStringLiteral("-i"), data); });
+    } else if (setup == QLatin1String("readOnly") || setup == QLatin1String("unsearchable")) {
+        if (geteuid() == 0)
+            QSKIP("running as root, which permission bits do not stop; the immutable folder stands in");
+        QVERIFY(::chmod(QFile::encodeName(data).constData(),
+                        setup == QLatin1String("readOnly") ? 0555 : 0666) == 0);
+        undo.append([data] { ::chmod(QFile::encodeName(data).constData(), 0755); });
+    } else if (setup == QLatin1String("full")) {
+        // A small file system of its own, filled to the last byte.
+        QProcess mount;
+        mount.start(QStringLiteral("mount"),
+                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                     QStringLiteral("size=64k"), QStringLiteral("tmpfs"), data});
+        if (!mount.waitForFinished() || mount.exitCode() != 0)
+            QSKIP("cannot mount a small file system to fill here (needs root)");
+        undo.append([data] { QProcess::execute(QStringLiteral("umount"), {data}); });
+        QFile filler(data + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+
+    const InstanceLockCheck lock = InstanceLockCheck::run(data);
+    QCOMPARE(lock.outcome(), outcome);
+    if (outcome != InstanceLockCheck::Outcome::unusable)
+        return;
+    QVERIFY2(lock.reason().contains(reason), qPrintable(lock.reason()));
+
+    TendrelApp::Options options;
+    options.storePath = data + QStringLiteral("/tendrel.sqlite");
+    options.storeRefusal = lock.reason();
+    auto app = makeApp(options);
+    QVERIFY(app);
+    QVERIFY(!app->store().isPersistent());
+    QWidget *banner = app->rootView()->storeBanner();
+    QVERIFY(banner && banner->isVisible());
+    QCOMPARE(shownText(banner->toolTip()), lock.reason());
+    QVERIFY(!QFileInfo::exists(options.storePath));
 }
 
 QTEST_MAIN(ShellTest)
