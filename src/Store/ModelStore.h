@@ -35,10 +35,12 @@ class StoreCheckpointer;
 //
 // A persistent store is one SQLite file (WAL journal). Before anything is written to an existing
 // file, a connection that can neither write nor create files beside it checks the header and that
-// the schema is exactly the store's own (no view, trigger or object of another program), and reads
-// every plant and event. A file that fails is never written to: openDefault() then works in memory
-// and says why through notPersistentReason(). Every statement on the file runs under a time limit,
-// so no file can hold the window. The log is moved into the file on a worker thread with its own
+// the schema is exactly the store's own (no view, trigger or object of another program), walks
+// every page for damage (PRAGMA quick_check, beside the reading) and reads every plant and event; a
+// write-ahead log beside it that no index accounts for is read first, as SQLite would replay it
+// whichever database wrote it. A file that fails is never written to, nor anything beside it:
+// openDefault() then works in memory and says why through notPersistentReason(). Every statement on
+// the file runs under a time limit, so no file can hold the window. The log is moved into the file on a worker thread with its own
 // connection, never by a commit of the window's thread. UI thread only.
 class ModelStore final : public QObject, public ModelContext
 {
