@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 // Looks at Tendrel's one-instance lock file ("tendrel.lock" in the data folder) before
 // SingleInstance takes it. SingleInstance alone takes every lock it cannot make for a running
 // Tendrel that does not answer, and the start would end without a window; when the lock cannot be

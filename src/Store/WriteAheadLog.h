@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 // What the write-ahead log beside a store file ("<file>-wal") holds, read with plain file reads:
 // SQLite itself would replay whatever valid frames it finds into the file, whichever database they
 // came from, and make an index ("-shm") beside it to do so. A log no connection has indexed is
