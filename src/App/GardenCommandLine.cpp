@@ -50,6 +50,15 @@ bool exportCareLog(const QString &storePath, const QString &target, QString *err
     return CareLogExport::write(plants, target, error);
 }
 
+// A damaged store is refused as the app refuses to open it, before any copy of it is made.
+bool backUp(const QString &storePath, const QString &target, QString *error)
+{
+    if (QFileInfo::exists(storePath) && !StoreBackup::refusal(storePath, target) &&
+        !ModelStore::check(storePath, error))
+        return false;
+    return StoreBackup::write(storePath, target, error);
+}
+
 } // namespace
 
 bool GardenCommandLine::isRequested(int argc, const char *const *argv)
@@ -96,7 +105,7 @@ int GardenCommandLine::run(const QStringList &arguments, const QString &storePat
     int status = 0;
     QString error;
     for (const QString &target : parser.values(backup)) {
-        if (!StoreBackup::write(storePath, target, &error))
+        if (!backUp(storePath, target, &error))
             status = complain(error, failed);
     }
     for (const QString &target : parser.values(exportCsv)) {

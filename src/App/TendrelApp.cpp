@@ -39,6 +39,8 @@ TendrelApp::TendrelApp(const Options &options, QObject *parent)
 {
     if (options.inMemoryStore)
         m_store = ModelStore::openInMemory();
+    else if (!options.storeRefusal.isEmpty())
+        m_store = ModelStore::openStandIn(options.storeRefusal);
     else
         m_store = ModelStore::openDefault(options.storePath);
     // Without even an in-memory store there is nothing the app could show or keep.
@@ -50,6 +52,7 @@ TendrelApp::TendrelApp(const Options &options, QObject *parent)
     m_appearance = new AppearanceController(QDBusConnection::sessionBus(), this);
     m_appearance->start();
     createMainWindow();
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, &TendrelApp::applicationStateChanged);
 }
 
 TendrelApp::~TendrelApp()
@@ -99,6 +102,12 @@ void TendrelApp::createMainWindow()
 
     m_rootView = new RootView(*m_store, *m_state, *m_preferences, window);
     window->setCentralWidget(m_rootView);
+}
+
+void TendrelApp::applicationStateChanged(Qt::ApplicationState state)
+{
+    if (state == Qt::ApplicationActive && !m_store->saveError().isEmpty())
+        m_store->flush();
 }
 
 void TendrelApp::showMainWindow()

@@ -37,6 +37,9 @@ public:
         // is given ("settings-window.ini" for "settings.ini"), otherwise the user's state folder
         // (WindowState::defaultPath()).
         QString windowStatePath;
+        // When set, the store file is left alone and the plants are kept in memory; this says why
+        // (e.g. the one-instance lock cannot be made, so another process may be writing the file).
+        QString storeRefusal;
     };
 
     explicit TendrelApp(QObject *parent = nullptr);
@@ -74,6 +77,9 @@ protected:
 
 private:
     void createMainWindow();
+    // Back in the window after space was freed elsewhere: what waits is saved now, not at the
+    // next retry.
+    void applicationStateChanged(Qt::ApplicationState state);
 
     WindowState m_windowState;
     bool m_windowShown = false;

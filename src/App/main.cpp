@@ -1,4 +1,5 @@
 #include "App/GardenCommandLine.h"
+#include "App/InstanceLockCheck.h"
 #include "App/SingleInstance.h"
 #include "App/TendrelApp.h"
 #include "App/TerminationSignals.h"
@@ -23,14 +24,21 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TENDREL_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("app.tendrel.Tendrel"));
 
-    // One process per data folder: a second start on it raises the running window and leaves.
-    SingleInstance instance(QFileInfo(ModelStore::defaultPath()).absolutePath());
-    if (!instance.acquire())
+    // One process per data folder: a second start on it raises the running window and leaves. A
+    // lock that cannot be made at all, or another computer's, is no running Tendrel: the window
+    // opens with the plants in memory and says why.
+    const QString dataFolder = QFileInfo(ModelStore::defaultPath()).absolutePath();
+    const InstanceLockCheck lock = InstanceLockCheck::run(dataFolder);
+    SingleInstance instance(dataFolder);
+    TendrelApp::Options options;
+    if (lock.outcome() == InstanceLockCheck::Outcome::unusable)
+        options.storeRefusal = lock.reason();
+    else if (!instance.acquire())
         return 0;
 
     // A logout or Ctrl+C ends Tendrel as Quit does: the store commits before the process goes.
     TerminationSignals terminationSignals;
-    TendrelApp tendrel;
+    TendrelApp tendrel(options);
     QObject::connect(&instance, &SingleInstance::activationRequested, &tendrel, &TendrelApp::raiseMainWindow);
     tendrel.showMainWindow();
     return app.exec();

@@ -9,6 +9,7 @@
 #include "Store/StoreCheckpointer.h"
 #include "Store/StoreLog.h"
 #include "Store/StoreSchema.h"
+#include "Store/WriteAheadLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,22 +17,29 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <thread>
 #include <utility>
+
+#include <signal.h>
 
 namespace {
 
 // How long a write waits for another process that holds the store's lock before giving up.
 constexpr int busyTimeoutMsecs = 5000;
 constexpr int openingLockWaitMsecs = 10000;
+constexpr int openingLockUnknownWaitMsecs = 200;
 constexpr int openingLockStaleMsecs = 30000;
 // A failed commit keeps its changes queued and tries again after this pause, doubled after each
-// further failure up to the longest.
-constexpr int retryMsecs = 2000;
-constexpr int longestRetryMsecs = 60'000;
+// further failure up to the longest: short, so that once space is freed the save-failure banner
+// goes within seconds. (Coming back to the window retries at once as well.)
+constexpr int retryMsecs = 1000;
+constexpr int longestRetryMsecs = 8000;
 // The most time the statements of one piece of work may take: checking and reading a file when it
 // is opened, one commit, reading one photo. The queries never need more; a file that makes them
 // (an endless trigger added behind the store's back, a huge damaged file) is stopped there.
@@ -341,6 +349,77 @@ std::optional<QString> refusal(const QString &path, SqliteDatabase &db)
     return describeFailure(path, db.lastErrorCode(), message);
 }
 
+// Why db, opened on path, is damaged, if it is. A torn index page, a broken freelist or two tables
+// sharing a page read as nothing wrong until a write lands there and spreads the damage, so every
+// page is walked before anything is written (about a quarter of a second for 10,000 plants with a
+// million care entries).
+std::optional<QString> damageIn(const QString &path, SqliteDatabase &db)
+{
+    QString message;
+    const auto verdict = db.queryText("PRAGMA quick_check(1)", &message);
+    if (!verdict)
+        return describeFailure(path, db.lastErrorCode(), message);
+    if (*verdict == QLatin1String("ok"))
+        return std::nullopt;
+    constexpr qsizetype maxShown = 200;
+    QString shown = verdict->simplified();
+    shown.remove(QStringLiteral("*** in database main *** "));
+    if (shown.size() > maxShown)
+        shown = shown.left(maxShown - 1) + QChar(0x2026);
+    return QStringLiteral("%1 is damaged (%2).").arg(quoted(path), shown);
+}
+
+// How the check reads a store file: the file alone, or through SQLite's locks with whatever its log
+// and journal beside it hold (when another connection may have it open, or left changes there).
+enum class Reading : unsigned char { fileAlone, throughLocks };
+
+// How the check reads the store at path, from the files SQLite keeps beside it; none, with the
+// reason in error, when one of them means the store must be left alone. SQLite replays any log it
+// finds and makes an index beside it to do so, so a log is read here first.
+std::optional<Reading> readingOf(const QString &path, QString *error)
+{
+    const QString logPath = path + QStringLiteral("-wal");
+    const QString indexPath = path + QStringLiteral("-shm");
+    const QString journalPath = path + QStringLiteral("-journal");
+    for (const QString &sibling : {logPath, indexPath, journalPath}) {
+        const QFileInfo info(sibling);
+        if (info.isSymLink() || (info.exists() && !info.isFile())) {
+            *error =
+                QStringLiteral("%1 beside the store is not a file SQLite made; Tendrel leaves both alone.")
+                    .arg(quoted(sibling));
+            return std::nullopt;
+        }
+    }
+    const bool indexed = QFileInfo::exists(indexPath);
+    const WriteAheadLog log =
+        WriteAheadLog::read(path, indexed ? WriteAheadLog::Depth::header : WriteAheadLog::Depth::frames);
+    const auto notItsOwn = [&](const QString &why) {
+        *error = QStringLiteral("The log %1 beside the store is not its own (%2); Tendrel leaves both alone.")
+                     .arg(quoted(logPath), why);
+        return std::nullopt;
+    };
+    switch (log.state()) {
+    case WriteAheadLog::State::otherPageSize:
+        return notItsOwn(log.detail());
+    case WriteAheadLog::State::notALog:
+        // With an index beside it the log may be another connection's, being written right now.
+        if (!indexed)
+            return notItsOwn(log.detail());
+        break;
+    case WriteAheadLog::State::pending:
+        // Only an index tells that a connection of this store wrote the log; without one its
+        // pages could be any database's.
+        if (!indexed)
+            return notItsOwn(QStringLiteral("it holds changes the store does not, and no index tells whose"));
+        break;
+    case WriteAheadLog::State::alreadyInFile:
+    case WriteAheadLog::State::none:
+        break;
+    }
+    const bool inUse = QFileInfo::exists(journalPath) || (QFileInfo::exists(logPath) && indexed);
+    return inUse ? Reading::throughLocks : Reading::fileAlone;
+}
+
 // Checks, through a connection that cannot write, that an existing file is a store this build may
 // open, and reads all it holds for the app, so that a damaged page shows before anything is written.
 // A refused file keeps every byte and gains no file beside it. With kept, the check's connection
@@ -378,10 +457,27 @@ bool checkExisting(const QString &path, bool immutable, std::vector<std::unique_
     // A file of version 0 is empty: there is nothing to read yet.
     if (db.queryInt("PRAGMA user_version") == 0)
         return true;
+    // Every page is walked on a connection and thread of its own while this one reads the garden:
+    // on a machine with a core to spare, the check costs the window next to nothing.
+    std::optional<QString> damage;
+    std::thread walk([&path, immutable, &damage] {
+        SqliteDatabase own;
+        QString why;
+        if (!own.openForCheck(path, immutable, &why)) {
+            damage = describeFailure(path, SQLITE_CANTOPEN, why);
+            return;
+        }
+        sqlite3_busy_timeout(own.handle(), busyTimeoutMsecs);
+        own.setDeadline(QDeadlineTimer(openBudgetMsecs));
+        damage = damageIn(path, own);
+    });
     // Taken before the plants: a change committed meanwhile shows as a later version.
     const std::optional<qint64> version = db.queryInt("PRAGMA data_version");
-    if (!readGarden(db, garden, &message, logs)) {
-        *error = describeFailure(path, db.lastErrorCode(), message);
+    const bool read = readGarden(db, garden, &message, logs);
+    walk.join();
+    if (damage || !read) {
+        *error = damage ? *damage : describeFailure(path, db.lastErrorCode(), message);
+        garden.clear();
         return false;
     }
     if (readAt)
@@ -464,22 +560,50 @@ std::unique_ptr<ModelStore> ModelStore::openFile(const QString &path, QString *e
     }
     // Two processes opening a file that does not exist yet would otherwise see each other's
     // half-created database (a header without our schema) and take it for a foreign file.
-    QLockFile openingLock(path + QStringLiteral(".opening"));
-    openingLock.setStaleLockTime(openingLockStaleMsecs);
-    if (!openingLock.tryLock(openingLockWaitMsecs)) {
-        if (openingLock.error() == QLockFile::LockFailedError)
-            *error = QStringLiteral("%1 is being opened by another program.").arg(quoted(path));
-        else
-            *error = QStringLiteral("The folder %1 cannot be written.").arg(quoted(info.absolutePath()));
+    // Only a process of this machine that is opening the store right now is waited for; anything
+    // else in the lock's place (a folder, a lock of another computer) refuses the store at once, so
+    // the window never waits for what will not go away.
+    const QString openingPath = path + QStringLiteral(".opening");
+    const QFileInfo opening(openingPath);
+    if (opening.isSymLink() || (opening.exists() && !opening.isFile())) {
+        *error =
+            QStringLiteral("%1 beside the store is not a lock file Tendrel made; Tendrel leaves both alone.")
+                .arg(quoted(openingPath));
         return nullptr;
     }
+    QLockFile openingLock(openingPath);
+    openingLock.setStaleLockTime(openingLockStaleMsecs);
+    if (!openingLock.tryLock(0)) {
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        const bool known = openingLock.error() == QLockFile::LockFailedError &&
+                           openingLock.getLockInfo(&pid, &host, &application);
+        const bool openingHere = known && host == QSysInfo::machineHostName() && pid > 0 &&
+                                 (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+        if (known && !openingHere) {
+            *error = QStringLiteral("%1 is being opened by Tendrel on %2.")
+                         .arg(quoted(path), host.isEmpty() ? QStringLiteral("another computer") : host);
+            return nullptr;
+        }
+        // Unknown: the lock file may have been made a moment ago, its owner not yet written in it.
+        if (!openingLock.tryLock(openingHere ? openingLockWaitMsecs : openingLockUnknownWaitMsecs)) {
+            if (openingLock.error() == QLockFile::LockFailedError)
+                *error = QStringLiteral("%1 is being opened by another program.").arg(quoted(path));
+            else
+                *error = QStringLiteral("The folder %1 cannot be written.").arg(quoted(info.absolutePath()));
+            return nullptr;
+        }
+    }
     std::vector<std::unique_ptr<Plant>> garden;
-    // A -wal or -journal file beside the store means another connection may have it open, or left
-    // changes that only a connection honouring SQLite's locks reads: then the check reads through
-    // the locks, and the plants are read again once this process holds the write lock if another
-    // connection has committed since.
-    const bool inUse = QFileInfo::exists(path + QStringLiteral("-wal")) ||
-                       QFileInfo::exists(path + QStringLiteral("-journal"));
+    // A log with its index, or a journal, beside the store means another connection may have it
+    // open, or left changes that only a connection honouring SQLite's locks reads: then the check
+    // reads through the locks, and the plants are read again once this process holds the write
+    // lock if another connection has committed since.
+    const auto reading = readingOf(path, error);
+    if (!reading)
+        return nullptr;
+    const bool inUse = *reading == Reading::throughLocks;
     SqliteDatabase check;
     std::optional<qint64> checkReadAt;
     if (QFileInfo(path).size() > 0 &&
@@ -589,6 +713,11 @@ std::unique_ptr<ModelStore> ModelStore::openDefault(const QString &path)
     QString reason;
     if (auto store = open(target, &reason))
         return store;
+    return openStandIn(reason);
+}
+
+std::unique_ptr<ModelStore> ModelStore::openStandIn(const QString &reason)
+{
     auto store = openInMemory();
     if (store) {
         qCWarning(lcStore) << "Plants are kept in memory only until Tendrel quits";
@@ -1095,6 +1224,18 @@ std::optional<ModelStore::GardenSummary> ModelStore::inspect(const QString &path
     return summary;
 }
 
+bool ModelStore::check(const QString &path, QString *error)
+{
+    QString reason;
+    std::vector<std::unique_ptr<Plant>> garden;
+    const auto reading = readingOf(path, &reason);
+    if (reading && checkExisting(path, *reading == Reading::fileAlone, garden, &reason))
+        return true;
+    if (error)
+        *error = reason;
+    return false;
+}
+
 bool ModelStore::readFile(const QString &path, std::vector<std::unique_ptr<Plant>> &garden, QString *error)
 {
     QString reason;
@@ -1107,8 +1248,10 @@ bool ModelStore::readFile(const QString &path, std::vector<std::unique_ptr<Plant
     if (!QFileInfo(path).isFile())
         return fail(QStringLiteral("%1 is not a file.").arg(quoted(path)));
     // A file that another connection may have open is read through its locks.
-    const bool inUse = QFileInfo::exists(path + QStringLiteral("-wal")) ||
-                       QFileInfo::exists(path + QStringLiteral("-journal"));
+    const auto reading = readingOf(path, &reason);
+    if (!reading)
+        return fail(reason);
+    const bool inUse = *reading == Reading::throughLocks;
     if (!checkExisting(path, !inUse, garden, &reason, Logs::whole))
         return fail(reason);
     // An empty database holds no garden to put in place of this one.
@@ -1171,7 +1314,7 @@ bool ModelStore::replaceGarden(const QString &path, QString *error)
     if (!readFile(path, garden, &reason))
         return fail(reason);
     SqliteDatabase source;
-    const bool inUse = QFileInfo::exists(path + QStringLiteral("-wal"));
+    const bool inUse = readingOf(path, &reason) == Reading::throughLocks;
     if (!source.openForCheck(path, !inUse, &reason))
         return fail(describeFailure(path, SQLITE_CANTOPEN, reason));
     sqlite3_busy_timeout(source.handle(), busyTimeoutMsecs);

@@ -35,10 +35,12 @@ class StoreCheckpointer;
 //
 // A persistent store is one SQLite file (WAL journal). Before anything is written to an existing
 // file, a connection that can neither write nor create files beside it checks the header and that
-// the schema is exactly the store's own (no view, trigger or object of another program), and reads
-// every plant and event. A file that fails is never written to: openDefault() then works in memory
-// and says why through notPersistentReason(). Every statement on the file runs under a time limit,
-// so no file can hold the window. The log is moved into the file on a worker thread with its own
+// the schema is exactly the store's own (no view, trigger or object of another program), walks
+// every page for damage (PRAGMA quick_check, beside the reading) and reads every plant and event; a
+// write-ahead log beside it that no index accounts for is read first, as SQLite would replay it
+// whichever database wrote it. A file that fails is never written to, nor anything beside it:
+// openDefault() then works in memory and says why through notPersistentReason(). Every statement on
+// the file runs under a time limit, so no file can hold the window. The log is moved into the file on a worker thread with its own
 // connection, never by a commit of the window's thread. UI thread only.
 class ModelStore final : public QObject, public ModelContext
 {
@@ -58,6 +60,9 @@ public:
     // The store at path (defaultPath() when empty) or, when that cannot be opened, an in-memory
     // store whose notPersistentReason() tells why. Null only when not even memory works.
     static std::unique_ptr<ModelStore> openDefault(const QString &path = {});
+    // An in-memory store standing in for the store file, which is not even looked at; reason says
+    // why (notPersistentReason()). Null only when not even memory works.
+    static std::unique_ptr<ModelStore> openStandIn(const QString &reason);
 
     bool isPersistent() const { return !m_path.isEmpty(); }
     // The store file; empty in memory.
@@ -123,6 +128,10 @@ public:
         qint64 events = 0;
         QDateTime written; // when the file was last written
     };
+    // Checks the file at path as opening the store does (the files beside it, header, schema, every
+    // page and row) without writing to it or creating anything beside it; false, with the reason
+    // in error, for a file the store would refuse.
+    static bool check(const QString &path, QString *error);
     // Checks the file at path read-only exactly as opening the store does (header, this build's
     // own schema and version, every row) and counts what it holds. Nothing is written to the file
     // or created beside it. None, with the reason in error, for a file that could not be opened.

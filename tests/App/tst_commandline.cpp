@@ -9,9 +9,13 @@
 #include "fixtures/StoreDump.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <sqlite3.h>
 
 class CommandLineTest final : public QObject
 {
@@ -151,6 +155,91 @@ private slots:
         QCOMPARE(file.readAll(), earlier);
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("garden.file")});
+    }
+
+    // A damaged store is refused as the app refuses it: nothing written, not a byte of it changed.
+    void damagedStoreIsRefused_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("backup") << QStringLiteral("--backup");
+        QTest::newRow("export") << QStringLiteral("--export-csv");
+    }
+
+    void damagedStoreIsRefused()
+    {
+        QFETCH(QString, option);
+        m_store.reset();
+        // The header's first free page is the plants' own table.
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(storePath().toUtf8().constData(), &db), SQLITE_OK);
+        sqlite3_stmt *root = nullptr;
+        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'plant'", -1, &root, nullptr);
+        QCOMPARE(sqlite3_step(root), SQLITE_ROW);
+        const auto page = quint32(sqlite3_column_int(root, 0));
+        sqlite3_finalize(root);
+        sqlite3_close(db);
+        QFile file(storePath());
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(32));
+        QByteArray freelist(8, Qt::Uninitialized);
+        qToBigEndian(page, freelist.data());
+        qToBigEndian(quint32(1), freelist.data() + 4);
+        QCOMPARE(file.write(freelist), 8);
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        file.close();
+
+        QProcess tendrel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+        tendrel.setProcessEnvironment(environment);
+        tendrel.setWorkingDirectory(m_folder->path());
+        tendrel.start(qEnvironmentVariable("TENDREL_BINARY_DIR") + QStringLiteral("/bin/tendrel"),
+                      {option, QStringLiteral("out")});
+        QVERIFY(tendrel.waitForFinished(60000));
+        const QString errors = QString::fromUtf8(tendrel.readAllStandardError()).trimmed();
+        QCOMPARE(tendrel.exitCode(), 1);
+        QVERIFY2(errors.startsWith(QStringLiteral("tendrel: ")) &&
+                     errors.contains(QStringLiteral("is damaged")),
+                 qPrintable(errors));
+        QVERIFY(!QFileInfo::exists(m_folder->filePath(QStringLiteral("out"))));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
+        QCOMPARE(QDir(m_folder->filePath(QStringLiteral("Tendrel"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("tendrel.sqlite")});
+    }
+
+    // A lock file that cannot be made is no running Tendrel: the app starts (with its plants in
+    // memory) and says why, instead of quitting at once as if another one ran.
+    void startsWhenTheLockCannotBeMade()
+    {
+        m_store.reset();
+        const QString garden = dumpStore(storePath());
+        const QString lock = m_folder->filePath(QStringLiteral("Tendrel/tendrel.lock"));
+        QVERIFY(QDir().mkpath(lock));
+        QProcess tendrel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_folder->path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_folder->filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), m_folder->filePath(QStringLiteral("state")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        tendrel.setProcessEnvironment(environment);
+        tendrel.start(qEnvironmentVariable("TENDREL_BINARY_DIR") + QStringLiteral("/bin/tendrel"), {});
+        QVERIFY(tendrel.waitForStarted());
+        const bool running = !tendrel.waitForFinished(3000);
+        if (running) {
+            tendrel.terminate();
+            QVERIFY(tendrel.waitForFinished(10000));
+        }
+        const QString errors = QString::fromUtf8(tendrel.readAllStandardError());
+        QVERIFY2(running, qPrintable(errors));
+        QVERIFY2(errors.contains(QStringLiteral("is not the lock file")) &&
+                     !errors.contains(QStringLiteral("did not answer")),
+                 qPrintable(errors));
+        QVERIFY(QFileInfo(lock).isDir());
+        QCOMPARE(dumpStore(storePath()), garden);
     }
 
 private:

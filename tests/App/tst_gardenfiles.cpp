@@ -144,7 +144,7 @@ private slots:
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("reason");
         QTest::newRow("damaged") << QStringLiteral("damaged-care-log-page.sqlite")
-                                 << QStringLiteral("malformed");
+                                 << QStringLiteral("is damaged");
         QTest::newRow("newer") << QStringLiteral("newer-version.sqlite") << QStringLiteral("newer version");
         QTest::newRow("foreign") << QStringLiteral("table-named-as-markup.sqlite")
                                  << QStringLiteral("not a plant store");

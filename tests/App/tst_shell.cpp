@@ -1,4 +1,5 @@
 #include "App/HelpCommands.h"
+#include "App/InstanceLockCheck.h"
 #include "App/PlantCommands.h"
 #include "App/TendrelApp.h"
 #include "App/UndoCommands.h"
@@ -33,10 +34,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,9 +54,12 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -73,6 +80,21 @@ bool chattr(const QString &flag, const QString &path)
     process.start(QStringLiteral("chattr"), {flag, path});
     return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
+}
+
+// Every file below folder with its bytes (a folder's as empty).
+QMap<QString, QByteArray> folderBytes(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        files.insert(path, QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.readAll()
+                                                                                      : QByteArray());
+    }
+    return files;
 }
 
 } // namespace
@@ -112,8 +134,12 @@ private slots:
     void remindersFollowSignatureAndActivation();
     void unreadableStoreShowsBannerAndKeepsFile();
     void refusalReasonShowsAsPlainText();
+    void refusedStoreShowsBannerAtOnce_data();
+    void refusedStoreShowsBannerAtOnce();
     void failingSavesShowBannerAndQuitAsks();
     void saveBannerGoesWhenTheUnsavedStepIsUndone();
+    void instanceLockDecidesTheStart_data();
+    void instanceLockDecidesTheStart();
 
 private:
     std::unique_ptr<TendrelApp> makeApp(TendrelApp::Options options = {});
@@ -769,6 +795,56 @@ void ShellTest::refusalReasonShowsAsPlainText()
     QCOMPARE(shown, app->store().notPersistentReason());
 }
 
+void ShellTest::refusedStoreShowsBannerAtOnce_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("freelist through the plants' table")
+        << QStringLiteral("freelist") << QStringLiteral("is damaged");
+    QTest::newRow("folder where the opening lock belongs")
+        << QStringLiteral("opening") << QStringLiteral("tendrel.sqlite.opening");
+}
+
+void ShellTest::refusedStoreShowsBannerAtOnce()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
+    const QString folder = m_dir.filePath(damage);
+    const QString path = folder + QStringLiteral("/tendrel.sqlite");
+    {
+        auto store = ModelStore::open(path);
+        QVERIFY(store);
+        store->insert(new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall")));
+    }
+    if (damage == QLatin1String("freelist")) {
+        // The header's first free page (bytes 32-35, one page long) is the plants' root page, 2.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(32));
+        QCOMPARE(file.write(QByteArray("\0\0\0\2\0\0\0\1", 8)), 8);
+    } else {
+        QVERIFY(QDir().mkpath(path + QStringLiteral(".opening")));
+    }
+    const auto before = folderBytes(folder);
+
+    QElapsedTimer clock;
+    clock.start();
+    TendrelApp::Options options;
+    options.storePath = path;
+    auto app = makeApp(options);
+    QVERIFY(app);
+    QVERIFY2(clock.elapsed() < 3'000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!app->store().isPersistent());
+    QWidget *banner = app->rootView()->storeBanner();
+    QVERIFY(banner && banner->isVisible());
+    QVERIFY2(shownText(banner->toolTip()).contains(reason), qPrintable(banner->toolTip()));
+
+    // What the user does in memory never reaches the file.
+    app->store().insert(new Plant(QStringLiteral("New"), Species::custom(), QStringLiteral("Hall")));
+    QVERIFY(app->store().flush());
+    app.reset();
+    QCOMPARE(folderBytes(folder), before);
+}
+
 void ShellTest::failingSavesShowBannerAndQuitAsks()
 {
     const QString folder = m_dir.filePath(QStringLiteral("unwritable"));
@@ -814,10 +890,30 @@ void ShellTest::failingSavesShowBannerAndQuitAsks()
         (QStringList{QStringLiteral("Try Again"), QStringLiteral("Quit Anyway"), QStringLiteral("Cancel")}));
     QVERIFY(app->store().hasUnsavedChanges());
 
-    // Once the folder can be written again, a retry saves and the banner goes.
+    // Once the folder can be written again, coming back to the window saves at once and the
+    // banner goes, without waiting for the next retry.
     unlock.dismiss();
     QVERIFY(chattr(QStringLiteral("-i"), wal) && chattr(QStringLiteral("-i"), folder));
-    QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 10'000);
+    QVERIFY(banner->isVisible());
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    QVERIFY(!banner->isVisible());
+    QVERIFY(!app->store().hasUnsavedChanges());
+
+    // Failing again, then able to write: the short retry alone clears the banner within seconds.
+    QVERIFY(chattr(QStringLiteral("+i"), folder) && chattr(QStringLiteral("+i"), wal));
+    auto unlockAgain = qScopeGuard([&] {
+        chattr(QStringLiteral("-i"), wal);
+        chattr(QStringLiteral("-i"), folder);
+    });
+    for (int i = 0; i < 4; ++i)
+        plant->markDone(CareKind::mist, m_env->clock.now().addSecs(i));
+    QTRY_VERIFY(banner->isVisible());
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(!app->store().flush());
+    unlockAgain.dismiss();
+    QVERIFY(chattr(QStringLiteral("-i"), wal) && chattr(QStringLiteral("-i"), folder));
+    // Four failures in a row: the next try comes after 8 s at most (it used to be 16 s).
+    QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 12'000);
     QVERIFY(!app->store().hasUnsavedChanges());
     MessageBox::clearLastShown();
     QVERIFY(app->confirmQuit());
@@ -855,6 +951,103 @@ void ShellTest::saveBannerGoesWhenTheUnsavedStepIsUndone()
     QTRY_VERIFY(!banner->isVisible());
     QVERIFY(!app->store().hasUnsavedChanges());
     QCOMPARE(app->store().plantCount(), 1);
+}
+
+void ShellTest::instanceLockDecidesTheStart_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<InstanceLockCheck::Outcome>("outcome");
+    QTest::addColumn<QString>("reason");
+    using Outcome = InstanceLockCheck::Outcome;
+    QTest::newRow("first start") << QStringLiteral("none") << Outcome::free << QString();
+    QTest::newRow("Tendrel running here") << QStringLiteral("held") << Outcome::heldHere << QString();
+    QTest::newRow("data folder is a file")
+        << QStringLiteral("file") << Outcome::unusable << QStringLiteral("is a file where Tendrel keeps");
+    QTest::newRow("lock file is a folder")
+        << QStringLiteral("lockFolder") << Outcome::unusable << QStringLiteral("is not the lock file");
+    QTest::newRow("lock of another computer")
+        << QStringLiteral("otherHost") << Outcome::unusable << QStringLiteral("faraway-host");
+    QTest::newRow("immutable data folder")
+        << QStringLiteral("immutable") << Outcome::unusable << QStringLiteral("cannot be written");
+    QTest::newRow("read-only data folder")
+        << QStringLiteral("readOnly") << Outcome::unusable << QStringLiteral("cannot be written");
+    QTest::newRow("data folder that cannot be searched")
+        << QStringLiteral("unsearchable") << Outcome::unusable << QStringLiteral("cannot be written");
+    QTest::newRow("disk full") << QStringLiteral("full") << Outcome::unusable << QStringLiteral("is full");
+}
+
+// Whether Tendrel runs, raises another one or starts in memory is decided by its one-instance lock;
+// a lock that cannot be made is no running Tendrel: the window opens with the banner saying why.
+void ShellTest::instanceLockDecidesTheStart()
+{
+    QFETCH(QString, setup);
+    QFETCH(InstanceLockCheck::Outcome, outcome);
+    QFETCH(QString, reason);
+    const QString base = m_dir.filePath(QStringLiteral("lock-") + setup);
+    const QString data = base + QStringLiteral("/Tendrel");
+    const QString lockPath = data + QLatin1Char('/') + InstanceLockCheck::fileName();
+    QVERIFY(QDir().mkpath(data));
+    QLockFile held(lockPath);
+    QList<std::function<void()>> undo;
+    auto undoAll = qScopeGuard([&] {
+        for (auto it = undo.crbegin(); it != undo.crend(); ++it)
+            (*it)();
+    });
+    if (setup == QLatin1String("held")) {
+        QVERIFY(held.tryLock(0));
+    } else if (setup == QLatin1String("file")) {
+        QVERIFY(QDir(data).removeRecursively());
+        QFile file(data);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (setup == QLatin1String("lockFolder")) {
+        QVERIFY(QDir().mkpath(lockPath));
+    } else if (setup == QLatin1String("otherHost")) {
+        // As QLockFile writes it: process id, program, host name.
+        QFile file(lockPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("4242\nTendrel\nfaraway-host\n");
+    } else if (setup == QLatin1String("immutable")) {
+        if (!chattr(QStringLiteral("+i"), data))
+            QSKIP("chattr +i is not available here");
+        undo.append([data] { chattr(QStringLiteral("-i"), data); });
+    } else if (setup == QLatin1String("readOnly") || setup == QLatin1String("unsearchable")) {
+        if (geteuid() == 0)
+            QSKIP("running as root, which permission bits do not stop; the immutable folder stands in");
+        QVERIFY(::chmod(QFile::encodeName(data).constData(),
+                        setup == QLatin1String("readOnly") ? 0555 : 0666) == 0);
+        undo.append([data] { ::chmod(QFile::encodeName(data).constData(), 0755); });
+    } else if (setup == QLatin1String("full")) {
+        // A small file system of its own, filled to the last byte.
+        QProcess mount;
+        mount.start(QStringLiteral("mount"),
+                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                     QStringLiteral("size=64k"), QStringLiteral("tmpfs"), data});
+        if (!mount.waitForFinished() || mount.exitCode() != 0)
+            QSKIP("cannot mount a small file system to fill here (needs root)");
+        undo.append([data] { QProcess::execute(QStringLiteral("umount"), {data}); });
+        QFile filler(data + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+
+    const InstanceLockCheck lock = InstanceLockCheck::run(data);
+    QCOMPARE(lock.outcome(), outcome);
+    if (outcome != InstanceLockCheck::Outcome::unusable)
+        return;
+    QVERIFY2(lock.reason().contains(reason), qPrintable(lock.reason()));
+
+    TendrelApp::Options options;
+    options.storePath = data + QStringLiteral("/tendrel.sqlite");
+    options.storeRefusal = lock.reason();
+    auto app = makeApp(options);
+    QVERIFY(app);
+    QVERIFY(!app->store().isPersistent());
+    QWidget *banner = app->rootView()->storeBanner();
+    QVERIFY(banner && banner->isVisible());
+    QCOMPARE(shownText(banner->toolTip()), lock.reason());
+    QVERIFY(!QFileInfo::exists(options.storePath));
 }
 
 QTEST_MAIN(ShellTest)
