@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QtEndian>
 
+#include <optional>
+
 namespace {
 
 // The layout SQLite documents for a log: a 32-byte header, then frames of a 24-byte header and one
@@ -94,10 +96,13 @@ WriteAheadLog WriteAheadLog::read(const QString &databasePath, Depth depth)
     QHash<quint32, qint64> pending;
     quint32 committedPages = 0;
     bool anyFrame = false;
+    std::optional<quint32> firstFrameSalt;
     QByteArray frame(frameHeaderBytes + pageSize, Qt::Uninitialized);
     while (log.read(frame.data(), frame.size()) == frame.size()) {
         anyFrame = true;
         const char *bytes = frame.constData();
+        if (!firstFrameSalt)
+            firstFrameSalt = word(bytes + 8);
         const quint32 page = word(bytes);
         if (page == 0 || header.mid(16, 8) != frame.mid(8, 8))
             break;
@@ -116,8 +121,12 @@ WriteAheadLog WriteAheadLog::read(const QString &databasePath, Depth depth)
         }
     }
     if (latest.isEmpty()) {
-        // Frames that are not the header's own: left from another log, or made up.
-        if (anyFrame && committedPages == 0 && pending.isEmpty())
+        // SQLite starts its log over only once every frame is in the file, and then counts the first
+        // salt up by one: frames one count behind the header are that earlier log's, left when the
+        // power went before a new frame was written over them. Other frames are not the header's own:
+        // left from another log, or made up.
+        const bool earlierRound = firstFrameSalt && *firstFrameSalt + 1 == word(header.constData() + 16);
+        if (anyFrame && committedPages == 0 && pending.isEmpty() && !earlierRound)
             return {State::notALog, QStringLiteral("its frames do not carry its own salt")};
         return {State::none};
     }
