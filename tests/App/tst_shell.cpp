@@ -82,6 +82,38 @@ bool chattr(const QString &flag, const QString &path)
            process.exitCode() == 0;
 }
 
+// Files made immutable, which even root cannot write (tests run as root, which ignores permission
+// bits); thawed in reverse order when it goes.
+class Frozen final
+{
+public:
+    explicit Frozen(QStringList paths) : m_paths(std::move(paths)) {}
+    ~Frozen() { thaw(); }
+    Frozen(const Frozen &) = delete;
+    Frozen &operator=(const Frozen &) = delete;
+
+    bool freeze()
+    {
+        m_frozen = true;
+        return std::all_of(m_paths.cbegin(), m_paths.cend(),
+                           [](const QString &path) { return chattr(QStringLiteral("+i"), path); });
+    }
+    bool thaw()
+    {
+        if (!m_frozen)
+            return true;
+        m_frozen = false;
+        bool thawed = true;
+        for (auto it = m_paths.crbegin(); it != m_paths.crend(); ++it)
+            thawed = chattr(QStringLiteral("-i"), *it) && thawed;
+        return thawed;
+    }
+
+private:
+    QStringList m_paths;
+    bool m_frozen = false;
+};
+
 // Every file below folder with its bytes (a folder's as empty).
 QMap<QString, QByteArray> folderBytes(const QString &folder)
 {
@@ -143,6 +175,16 @@ private slots:
 
 private:
     std::unique_ptr<TendrelApp> makeApp(TendrelApp::Options options = {});
+    // The app on a store file in its own folder, holding one saved plant; files are the folder and
+    // the store's log, to freeze when its saves should fail.
+    struct SavedFern
+    {
+        std::unique_ptr<TendrelApp> app;
+        Plant *plant = nullptr;
+        QWidget *banner = nullptr;
+        std::unique_ptr<Frozen> files;
+    };
+    SavedFern savedFern(const QString &folderName);
 
     QTemporaryDir m_dir;
     std::unique_ptr<PinnedEnvironment> m_env;
@@ -162,6 +204,24 @@ void ShellTest::init()
 void ShellTest::cleanup()
 {
     m_env.reset();
+}
+
+ShellTest::SavedFern ShellTest::savedFern(const QString &folderName)
+{
+    const QString folder = m_dir.filePath(folderName);
+    TendrelApp::Options options;
+    options.storePath = folder + QStringLiteral("/tendrel.sqlite");
+    SavedFern fern;
+    fern.app = makeApp(options);
+    if (!fern.app)
+        return fern;
+    fern.plant = new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"));
+    fern.app->store().insert(fern.plant);
+    fern.banner = fern.app->rootView()->saveBanner();
+    if (!fern.app->store().flush() || !fern.banner || fern.banner->isVisible())
+        fern.app.reset();
+    fern.files = std::make_unique<Frozen>(QStringList{folder, options.storePath + QStringLiteral("-wal")});
+    return fern;
 }
 
 std::unique_ptr<TendrelApp> ShellTest::makeApp(TendrelApp::Options options)
@@ -847,28 +907,11 @@ void ShellTest::refusedStoreShowsBannerAtOnce()
 
 void ShellTest::failingSavesShowBannerAndQuitAsks()
 {
-    const QString folder = m_dir.filePath(QStringLiteral("unwritable"));
-    const QString path = folder + QStringLiteral("/tendrel.sqlite");
-    TendrelApp::Options options;
-    options.storePath = path;
-    auto app = makeApp(options);
-    QVERIFY(app);
-    QVERIFY(app->store().isPersistent());
-    auto *plant = new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"));
-    app->store().insert(plant);
-    QVERIFY(app->store().flush());
-    QWidget *banner = app->rootView()->saveBanner();
-    QVERIFY(banner && !banner->isVisible());
-
-    // Tests run as root, which ignores permission bits: only immutable inodes refuse the writes.
-    const QString wal = path + QStringLiteral("-wal");
-    if (!chattr(QStringLiteral("+i"), folder))
+    SavedFern fern = savedFern(QStringLiteral("unwritable"));
+    QVERIFY(fern.app && fern.app->store().isPersistent());
+    auto &[app, plant, banner, files] = fern;
+    if (!files->freeze())
         QSKIP("chattr +i is not available here");
-    auto unlock = qScopeGuard([&] {
-        chattr(QStringLiteral("-i"), wal);
-        chattr(QStringLiteral("-i"), folder);
-    });
-    QVERIFY(chattr(QStringLiteral("+i"), wal));
 
     plant->markDone(CareKind::water, m_env->clock.now());
     QTRY_VERIFY(banner->isVisible());
@@ -892,26 +935,20 @@ void ShellTest::failingSavesShowBannerAndQuitAsks()
 
     // Once the folder can be written again, coming back to the window saves at once and the
     // banner goes, without waiting for the next retry.
-    unlock.dismiss();
-    QVERIFY(chattr(QStringLiteral("-i"), wal) && chattr(QStringLiteral("-i"), folder));
+    QVERIFY(files->thaw());
     QVERIFY(banner->isVisible());
     emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
     QVERIFY(!banner->isVisible());
     QVERIFY(!app->store().hasUnsavedChanges());
 
     // Failing again, then able to write: the short retry alone clears the banner within seconds.
-    QVERIFY(chattr(QStringLiteral("+i"), folder) && chattr(QStringLiteral("+i"), wal));
-    auto unlockAgain = qScopeGuard([&] {
-        chattr(QStringLiteral("-i"), wal);
-        chattr(QStringLiteral("-i"), folder);
-    });
+    QVERIFY(files->freeze());
     for (int i = 0; i < 4; ++i)
         plant->markDone(CareKind::mist, m_env->clock.now().addSecs(i));
     QTRY_VERIFY(banner->isVisible());
     for (int i = 0; i < 3; ++i)
         QVERIFY(!app->store().flush());
-    unlockAgain.dismiss();
-    QVERIFY(chattr(QStringLiteral("-i"), wal) && chattr(QStringLiteral("-i"), folder));
+    QVERIFY(files->thaw());
     // Four failures in a row: the next try comes after 8 s at most (it used to be 16 s).
     QTRY_VERIFY_WITH_TIMEOUT(!banner->isVisible(), 12'000);
     QVERIFY(!app->store().hasUnsavedChanges());
@@ -922,26 +959,11 @@ void ShellTest::failingSavesShowBannerAndQuitAsks()
 
 void ShellTest::saveBannerGoesWhenTheUnsavedStepIsUndone()
 {
-    const QString folder = m_dir.filePath(QStringLiteral("undone"));
-    const QString path = folder + QStringLiteral("/tendrel.sqlite");
-    TendrelApp::Options options;
-    options.storePath = path;
-    auto app = makeApp(options);
-    QVERIFY(app);
-    auto *plant = new Plant(QStringLiteral("Fern"), Species::custom(), QStringLiteral("Hall"));
-    app->store().insert(plant);
-    QVERIFY(app->store().flush());
-    QWidget *banner = app->rootView()->saveBanner();
-    QVERIFY(banner && !banner->isVisible());
-
-    const QString wal = path + QStringLiteral("-wal");
-    if (!chattr(QStringLiteral("+i"), folder))
+    SavedFern fern = savedFern(QStringLiteral("undone"));
+    QVERIFY(fern.app);
+    auto &[app, plant, banner, files] = fern;
+    if (!files->freeze())
         QSKIP("chattr +i is not available here");
-    auto unlock = qScopeGuard([&] {
-        chattr(QStringLiteral("-i"), wal);
-        chattr(QStringLiteral("-i"), folder);
-    });
-    QVERIFY(chattr(QStringLiteral("+i"), wal));
 
     GardenHistory::of(app->store()).deletePlant(plant);
     QTRY_VERIFY(banner->isVisible());
