@@ -8,6 +8,10 @@
 #include <QStorageInfo>
 #include <QSysInfo>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcLock, "tendrel.app.lock", QtWarningMsg)
@@ -29,7 +33,7 @@ InstanceLockCheck InstanceLockCheck::run(const QString &dataFolder)
     return check;
 }
 
-InstanceLockCheck InstanceLockCheck::look(const QString &dataFolder)
+InstanceLockCheck InstanceLockCheck::look(const QString &dataFolder, bool mayTakeOver)
 {
     const QString lockPath = QDir(dataFolder).filePath(fileName());
     const QFileInfo folder(dataFolder);
@@ -61,8 +65,10 @@ InstanceLockCheck InstanceLockCheck::look(const QString &dataFolder)
         qint64 pid = 0;
         QString host;
         QString application;
-        if (probe.getLockInfo(&pid, &host, &application) && !host.isEmpty() &&
-            host != QSysInfo::machineHostName()) {
+        const bool readable = probe.getLockInfo(&pid, &host, &application);
+        if (!readable && mayTakeOver)
+            return takeOverUnreadable(dataFolder, lockPath);
+        if (!host.isEmpty() && host != QSysInfo::machineHostName()) {
             return {
                 Outcome::unusable,
                 QStringLiteral("Tendrel on the computer \u201c%1\u201d holds the lock file %2; two computers "
@@ -85,4 +91,37 @@ InstanceLockCheck InstanceLockCheck::look(const QString &dataFolder)
     if (QStorageInfo(dataFolder).bytesAvailable() == 0)
         return {Outcome::unusable, QStringLiteral("The disk that holds %1 is full.").arg(quoted(dataFolder))};
     return {Outcome::unusable, QStringLiteral("Tendrel cannot make its lock file %1.").arg(quoted(lockPath))};
+}
+
+InstanceLockCheck InstanceLockCheck::takeOverUnreadable(const QString &dataFolder, const QString &lockPath)
+{
+    // QLockFile keeps its lock file under flock() for as long as it holds it and takes over only
+    // locks it can read; one whose lines are not a process, program and host (left by a crash
+    // mid-write, a bad disk block, another program) would stand for ever. Nobody holding it is
+    // proof enough that it is stale: it goes, under the same flock, as QLockFile drops a stale one.
+    const QByteArray path = QFile::encodeName(lockPath);
+    const QString unreadable = QStringLiteral("The lock file %1 is not one Tendrel can read, so Tendrel "
+                                              "cannot tell whether it already runs.")
+                                   .arg(quoted(lockPath));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return look(dataFolder, false);
+        return {Outcome::unusable, unreadable};
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        if (held)
+            return {Outcome::heldHere};
+        return {Outcome::unusable, unreadable};
+    }
+    const bool removed = ::unlink(path.constData()) == 0;
+    ::close(fd);
+    if (!removed) {
+        return {Outcome::unusable,
+                QStringLiteral("The lock file %1 is damaged and cannot be replaced.").arg(quoted(lockPath))};
+    }
+    qCInfo(lcLock).noquote() << "Took over an unreadable lock file nobody held:" << lockPath;
+    return look(dataFolder, false);
 }

@@ -10,7 +10,7 @@
 // made at all (a full disk, a data folder that cannot be written or searched, a file where the
 // folder belongs, a folder where the lock belongs) or another computer holds it, Tendrel starts
 // anyway with its plants in memory (the store file left alone, since another process may write it)
-// and says why.
+// and says why. A lock file Tendrel cannot read that no process holds is stale and is taken over.
 //
 //     const InstanceLockCheck lock = InstanceLockCheck::run(dataFolder);
 //     if (lock.outcome() == InstanceLockCheck::Outcome::unusable)
@@ -36,7 +36,10 @@ public:
     static QString fileName() { return QStringLiteral("tendrel.lock"); }
 
 private:
-    static InstanceLockCheck look(const QString &dataFolder);
+    // mayTakeOver is false once an unreadable lock was taken over: one found again is another
+    // start's, being written.
+    static InstanceLockCheck look(const QString &dataFolder, bool mayTakeOver = true);
+    static InstanceLockCheck takeOverUnreadable(const QString &dataFolder, const QString &lockPath);
     InstanceLockCheck(Outcome outcome, QString reason = {}) : m_outcome(outcome), m_reason(std::move(reason))
     {
     }

@@ -1,6 +1,7 @@
 #include "App/HelpCommands.h"
 #include "App/InstanceLockCheck.h"
 #include "App/PlantCommands.h"
+#include "App/SingleInstance.h"
 #include "App/TendrelApp.h"
 #include "App/UndoCommands.h"
 #include "App/support/PinnedEnvironment.h"
@@ -48,6 +49,7 @@
 #include <QScopeGuard>
 #include <QScrollArea>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -57,7 +59,9 @@
 #include <functional>
 #include <memory>
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -983,6 +987,14 @@ void ShellTest::instanceLockDecidesTheStart_data()
     using Outcome = InstanceLockCheck::Outcome;
     QTest::newRow("first start") << QStringLiteral("none") << Outcome::free << QString();
     QTest::newRow("Tendrel running here") << QStringLiteral("held") << Outcome::heldHere << QString();
+    // A lock Tendrel cannot read is stale when nobody holds it, as QLockFile holds its own.
+    QTest::newRow("lock of random bytes") << QStringLiteral("bytes") << Outcome::free << QString();
+    QTest::newRow("lock of text not ours") << QStringLiteral("text") << Outcome::free << QString();
+    QTest::newRow("empty lock") << QStringLiteral("empty") << Outcome::free << QString();
+    QTest::newRow("lock of a process gone") << QStringLiteral("gone") << Outcome::free << QString();
+    QTest::newRow("unreadable lock held") << QStringLiteral("textHeld") << Outcome::heldHere << QString();
+    QTest::newRow("unreadable lock that cannot go")
+        << QStringLiteral("textImmutable") << Outcome::unusable << QStringLiteral("cannot be replaced");
     QTest::newRow("data folder is a file")
         << QStringLiteral("file") << Outcome::unusable << QStringLiteral("is a file where Tendrel keeps");
     QTest::newRow("lock file is a folder")
@@ -1015,8 +1027,33 @@ void ShellTest::instanceLockDecidesTheStart()
         for (auto it = undo.crbegin(); it != undo.crend(); ++it)
             (*it)();
     });
+    // What other programs, crashes and bad blocks leave in a lock file; a stale lock as QLockFile
+    // writes it: process id, program, host name.
+    const QHash<QString, QByteArray> contents = {
+        {QStringLiteral("bytes"), QByteArray::fromHex("9f00e2c4ff0a1b7e0a00d3")},
+        {QStringLiteral("text"), "Tendrel is running\n"},
+        {QStringLiteral("textHeld"), "Tendrel is running\n"},
+        {QStringLiteral("textImmutable"), "Tendrel is running\n"},
+        {QStringLiteral("empty"), QByteArray()},
+        {QStringLiteral("gone"), "2147483600\nTendrel\n" + QSysInfo::machineHostName().toUtf8() + '\n'},
+    };
     if (setup == QLatin1String("held")) {
         QVERIFY(held.tryLock(0));
+    } else if (contents.contains(setup)) {
+        QFile file(lockPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(contents.value(setup)), contents.value(setup).size());
+        file.close();
+        if (setup == QLatin1String("textHeld")) {
+            // Whoever wrote it still holds it.
+            const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CLOEXEC);
+            QVERIFY(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0);
+            undo.append([fd] { ::close(fd); });
+        } else if (setup == QLatin1String("textImmutable")) {
+            if (!chattr(QStringLiteral("+i"), data))
+                QSKIP("chattr +i is not available here");
+            undo.append([data] { chattr(QStringLiteral("-i"), data); });
+        }
     } else if (setup == QLatin1String("file")) {
         QVERIFY(QDir(data).removeRecursively());
         QFile file(data);
@@ -1056,6 +1093,10 @@ void ShellTest::instanceLockDecidesTheStart()
 
     const InstanceLockCheck lock = InstanceLockCheck::run(data);
     QCOMPARE(lock.outcome(), outcome);
+    if (outcome == InstanceLockCheck::Outcome::free) {
+        SingleInstance instance(data);
+        QVERIFY(instance.acquire());
+    }
     if (outcome != InstanceLockCheck::Outcome::unusable)
         return;
     QVERIFY2(lock.reason().contains(reason), qPrintable(lock.reason()));

@@ -5,6 +5,7 @@
 #include "Core/DayClock.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,7 +25,8 @@ class AppHarness final
 public:
     static QTimeZone berlin() { return PinnedEnvironment::berlin(); }
 
-    // With a storePath (a file name inside the harness's folder) the store is a real file there.
+    // With a storePath (a file name inside the harness's folder, or an absolute path) the store is a
+    // real file there.
     explicit AppHarness(const QDateTime &now, const QString &storePath = {})
         : environment(now), clock(environment.clock), calendar(environment.calendar),
           notifications(environment.notifications)
@@ -34,7 +36,7 @@ public:
         TendrelApp::Options options;
         options.inMemoryStore = storePath.isEmpty();
         if (!storePath.isEmpty())
-            options.storePath = dir.filePath(storePath);
+            options.storePath = QDir::isAbsolutePath(storePath) ? storePath : dir.filePath(storePath);
         options.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
         app = std::make_unique<TendrelApp>(options);
         app->mainWindow()->resize(1100, 760);
