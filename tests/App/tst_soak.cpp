@@ -78,6 +78,9 @@ struct MonthFigures
     QString name;
     qsizetype entries = 0;
     qint64 walBytes = 0;
+    // The longest the log got this month: its length each Sunday before the backup moves it into
+    // the file, a week's changes.
+    qint64 walPeakBytes = 0;
     qint64 fileBytes = 0;
     double residentMegabytes = 0;
     double openMsecs = 0;
@@ -96,12 +99,12 @@ private:
     void at(QDate date, int hour, int minute = 0);
     void reopen(double *openMsecs);
     void plantGarden();
-    void care(QDate date, bool skipSome, bool asOneStep);
+    void care(QDate date, bool skipSome, bool asOneStep, bool returning);
     void undoNowAndThen(int day);
     void reschedule();
     void checkTodaysReminder(QDate date);
     void backUp(QDate date);
-    MonthFigures measure(const QString &name) const;
+    MonthFigures measure(const QString &name);
 
     std::unique_ptr<PinnedEnvironment> m_env;
     QTemporaryDir m_dir;
@@ -117,6 +120,7 @@ private:
     int m_daysReminded = 0;
     int m_daysQuiet = 0;
     int m_backups = 0;
+    qint64 m_walPeakBytes = 0;
 };
 
 void SoakTest::at(QDate date, int hour, int minute)
@@ -158,7 +162,7 @@ void SoakTest::plantGarden()
 }
 
 // The Today screen's care: one step per task ticked off, or "Complete All" as one step.
-void SoakTest::care(QDate date, bool skipSome, bool asOneStep)
+void SoakTest::care(QDate date, bool skipSome, bool asOneStep, bool returning)
 {
     GardenHistory &history = GardenHistory::of(*m_store);
     QList<CareTask> tasks = CareTask::tasks(m_store->plants(), 0, m_env->calendar);
@@ -166,6 +170,9 @@ void SoakTest::care(QDate date, bool skipSome, bool asOneStep)
         tasks = tasks.mid(0, tasks.size() / 2);
     if (tasks.isEmpty())
         return;
+    // Back from a week away, what fell due meanwhile waits, overdue.
+    if (returning)
+        QVERIFY(tasks.first().daysFromToday(m_env->calendar) < 0);
     const qint64 now = m_env->clock.now().toMSecsSinceEpoch();
     const auto entryOf = [now](const CareTask &task) {
         return Entry{task.plant->id(), task.kind.index(), now};
@@ -288,6 +295,7 @@ void SoakTest::backUp(QDate date)
 {
     const QString target = m_dir.filePath(StoreBackup::defaultFileName(date));
     QVERIFY(!StoreBackup::refusal(m_store->filePath(), target));
+    m_walPeakBytes = std::max(m_walPeakBytes, QFileInfo(m_path + QStringLiteral("-wal")).size());
     QString error;
     if (m_store->flushToFile())
         QVERIFY2(StoreBackup::write(m_store->filePath(), target, &error), qPrintable(error));
@@ -301,14 +309,16 @@ void SoakTest::backUp(QDate date)
     ++m_backups;
 }
 
-MonthFigures SoakTest::measure(const QString &name) const
+MonthFigures SoakTest::measure(const QString &name)
 {
     MonthFigures figures;
     figures.name = name;
     figures.entries = qsizetype(m_logged.size());
     figures.walBytes = QFileInfo(m_path + QStringLiteral("-wal")).size();
     figures.fileBytes = QFileInfo(m_path).size();
+    figures.walPeakBytes = m_walPeakBytes;
     figures.residentMegabytes = residentMegabytes();
+    m_walPeakBytes = 0;
     return figures;
 }
 
@@ -359,7 +369,7 @@ void SoakTest::yearOfUse()
         const bool asOneStep = day % 5 == 0 || isAway(day - 1);
         const auto careNow = [&](int hour, int minute) {
             at(date, hour, minute);
-            care(date, skipSome, asOneStep);
+            care(date, skipSome, asOneStep, isAway(day - 1));
             undoNowAndThen(day);
             reschedule();
         };
@@ -388,9 +398,11 @@ void SoakTest::yearOfUse()
     reopen(&last.openMsecs);
     months.append(last);
     for (const MonthFigures &month : std::as_const(months))
-        qInfo("month %s: %lld entries, WAL %lld bytes, file %lld bytes, RSS %.1f MB, open %.1f ms",
+        qInfo("month %s: %lld entries, WAL %lld bytes (weekly peak %lld), file %lld bytes, RSS %.1f MB, "
+              "open %.1f ms",
               qPrintable(month.name), qlonglong(month.entries), qlonglong(month.walBytes),
-              qlonglong(month.fileBytes), month.residentMegabytes, month.openMsecs);
+              qlonglong(month.walPeakBytes), qlonglong(month.fileBytes), month.residentMegabytes,
+              month.openMsecs);
     qInfo("%d days in %.1f s: %d days with a reminder, %d without, %d backups, %d clock changes", days,
           double(wall.elapsed()) / 1000.0, m_daysReminded, m_daysQuiet, m_backups, offsetChanges);
 
@@ -398,6 +410,8 @@ void SoakTest::yearOfUse()
     std::multiset<Entry> stored;
     for (const Plant *plant : m_store->plants()) {
         QVERIFY(plant->loadLog());
+        if (plant->hasPhoto())
+            QCOMPARE(plant->photo().value_or(QByteArray()).size(), 4096);
         for (const CareEvent *event : plant->events())
             stored.insert(Entry{plant->id(), event->kind().index(), event->dateMsecs()});
     }
@@ -409,19 +423,18 @@ void SoakTest::yearOfUse()
         QVERIFY(offsetChanges >= 1);
 
     // From the second month on, nothing grows with use beyond a margin. The log runs up to the
-    // length at which it is moved into the file and starts again from its beginning: each month
-    // stays under that length, and later months under the highest of months two to four.
+    // length at which it is moved into the file (or to a backup's move) and starts again from its
+    // beginning: it stays under that length, and a week's changes take little more of it later on
+    // (a commit writes a page more once the log's tables grow a level deeper).
     if (months.size() >= 3) {
         const qint64 pageSize = storePageSize(m_path);
         QVERIFY(pageSize > 0);
         const qint64 logCeiling = 32 + checkpointPages * (24 + pageSize) + 256 * 1024;
-        qint64 settledLog = 0;
-        for (qsizetype i = 1; i < std::min<qsizetype>(4, months.size()); ++i)
-            settledLog = std::max(settledLog, months.at(i).walBytes);
         const MonthFigures &second = months.at(1);
         for (const MonthFigures &month : std::as_const(months).mid(1)) {
             QVERIFY2(month.walBytes <= logCeiling, qPrintable(month.name));
-            QVERIFY2(month.walBytes <= settledLog + 512 * 1024, qPrintable(month.name));
+            QVERIFY2(month.walPeakBytes <= logCeiling, qPrintable(month.name));
+            QVERIFY2(month.walPeakBytes <= second.walPeakBytes * 3 / 2 + 128 * 1024, qPrintable(month.name));
             QVERIFY2(month.residentMegabytes <= second.residentMegabytes + 8.0, qPrintable(month.name));
         }
         QVERIFY(last.openMsecs <= 3 * months.first().openMsecs + 50);
