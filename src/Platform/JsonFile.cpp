@@ -59,14 +59,14 @@ std::optional<QByteArray> JsonFile::read(const QString &path, qint64 maxBytes, Q
     return bytes;
 }
 
-bool JsonFile::write(const QString &path, const QJsonObject &root, QString *error)
+bool JsonFile::write(const QString &path, const QJsonObject &root, QString *error, FileFaults *faults)
 {
     QString reason;
     // The agent's files are its own and never shared through a link: a link there (to a device,
     // say) is replaced by the file, not followed.
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         reason = AtomicFile::reason(errno, path);
-    else if (AtomicFile::write(path, QJsonDocument(root).toJson(), &reason))
+    else if (AtomicFile::write(path, QJsonDocument(root).toJson(), &reason, faults))
         return true;
     qCWarning(lcReminders).noquote() << reason;
     if (error)

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class FileFaults;
+
 // The agent's small JSON files, written atomically so a crash or a full disk never leaves half a file,
 // and read so that no file can stall or swell the agent:
 //
@@ -23,6 +25,7 @@ public:
                                           bool *cut = nullptr);
 
     // Writes root to path whole or not at all (AtomicFile). False, with the reason logged and put
-    // in error, when the folder or the file cannot be written.
-    static bool write(const QString &path, const QJsonObject &root, QString *error = nullptr);
+    // in error, when the folder or the file cannot be written. faults: the tests' failing disk.
+    static bool write(const QString &path, const QJsonObject &root, QString *error = nullptr,
+                      FileFaults *faults = nullptr);
 };

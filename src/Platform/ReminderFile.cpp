@@ -152,7 +152,7 @@ bool ReminderFile::setAside() const
     return true;
 }
 
-bool ReminderFile::save(const QList<NotificationRequest> &requests, QString *error) const
+bool ReminderFile::save(const QList<NotificationRequest> &requests, QString *error, FileFaults *faults) const
 {
     QJsonArray pending;
     for (const NotificationRequest &request : requests)
@@ -167,5 +167,5 @@ bool ReminderFile::save(const QList<NotificationRequest> &requests, QString *err
             *error = QStringLiteral("cannot move the damaged %1 aside").arg(m_path);
         return false;
     }
-    return JsonFile::write(m_path, root, error);
+    return JsonFile::write(m_path, root, error, faults);
 }

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+class FileFaults;
+
 // The agent's pending requests on disk (reminders.json in its data folder), so they survive a
 // logout or a reboot. Writes are atomic. Of a damaged file (cut off, followed by other bytes, in
 // UTF-16, with bytes that are no UTF-8, larger than any file of ours) every entry that can still be
@@ -22,7 +24,9 @@ public:
 
     // damaged: whether the file held anything that could not be read as written.
     QList<NotificationRequest> load(bool *damaged = nullptr) const;
-    bool save(const QList<NotificationRequest> &requests, QString *error = nullptr) const;
+    // faults: the tests' failing disk.
+    bool save(const QList<NotificationRequest> &requests, QString *error = nullptr,
+              FileFaults *faults = nullptr) const;
     // Moves the file aside, under a name of its own beside it.
     bool setAside() const;
 

@@ -1,6 +1,7 @@
 // The agent's reminders file damaged in the ways disks and editors damage files: every reminder
 // that can still be read is kept, and the damaged file is moved aside, byte for byte, before a new
 // one is written over its name.
+#include "Core/FileFaults.h"
 #include "Platform/ReminderFile.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 namespace {
 
@@ -106,6 +109,45 @@ private slots:
         if (damaged)
             QCOMPARE(readAll(dir.filePath(aside.first())), bytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), damaged ? 2 : 1);
+    }
+
+    void failedStepKeepsTheEarlierFile_data()
+    {
+        QTest::addColumn<int>("errnum");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full disk") << ENOSPC << QStringLiteral("is full.");
+        QTest::newRow("failing disk") << EIO << QStringLiteral("“");
+    }
+
+    // Each write, sync and rename of a save fails in turn: the reminders saved before stay whole
+    // and readable, the reason is given, and no temporary file is left beside them.
+    void failedStepKeepsTheEarlierFile()
+    {
+        QFETCH(int, errnum);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const ReminderFile file(dir.filePath(QStringLiteral("reminders.json")));
+        const QList<NotificationRequest> earlier = threeReminders();
+        QVERIFY(file.save(earlier));
+        const QByteArray earlierBytes = readAll(file.path());
+        const QList<NotificationRequest> later = threeReminders().mid(1);
+        for (int step = 1;; ++step) {
+            FileFaults faults;
+            faults.failAt(step, errnum);
+            QString error;
+            const bool saved = file.save(later, &error, &faults);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                     QStringList{QStringLiteral("reminders.json")});
+            if (saved) {
+                QVERIFY2(step > faults.steps(), "a failed step was reported as saved");
+                QCOMPARE(file.load(), later);
+                break;
+            }
+            QVERIFY2(error.contains(reason), qPrintable(error));
+            QCOMPARE(readAll(file.path()), earlierBytes);
+            QCOMPARE(file.load(), earlier);
+            QVERIFY(step < 100);
+        }
     }
 };
 
